@@ -1,0 +1,131 @@
+#include "engine/FitState.h"
+
+#include <algorithm>
+
+#include "util/Errors.h"
+#include "util/NumberText.h"
+#include "util/TextUtil.h"
+
+namespace kelmora {
+
+const std::array<const char*, ParamCount> ParamRowLabels = {
+    "Lg(K1)", "Lg(K2)", "C.Shift (P)", "C.Shift (PL)", "C.Shift (PL2)", "K (unspecif)"};
+
+const std::array<const char*, 8> ParamColumnHeaders = {
+    "Param", "Value", "Max. step", "Min. step", "Optimize?", "Min. val", "Max. val", "Steps count"};
+
+const std::array<std::array<const char*, 7>, ParamCount> DefaultParamCells = {{
+    {"1,2", "0,10", "0,0001", "y", "-10", "10", "100"},
+    {"-1000", "0,10", "0,0001", "", "-10", "10", "100"},
+    {"8", "0,100", "0,0001", "y", "0", "20", "100"},
+    {"9", "0,100", "0,0001", "y", "0", "20", "100"},
+    {"10", "0,100", "0,0001", "", "0", "20", "100"},
+    {"0", "0,100", "0,0001", "", "-10", "10", "100"},
+}};
+
+void FillDefaultParamsTable(ITextTable& table) {
+    for (int c = 0; c < ParamsGridCols; ++c) {
+        table.SetCell(c, 0, ParamColumnHeaders[c]);
+    }
+    for (int i = 0; i < ParamCount; ++i) {
+        table.SetCell(0, i + 1, ParamRowLabels[i]);
+        for (int c = 1; c < ParamsGridCols; ++c) {
+            table.SetCell(c, i + 1, DefaultParamCells[i][c - 1]);
+        }
+    }
+}
+
+std::string OtherSeparator(const std::string& newSep) { return newSep == "," ? "." : ","; }
+
+void ConvertParamsTableSeparator(ITextTable& table, int colCount, int rowCount,
+                                 const std::string& newSep) {
+    const std::string other = OtherSeparator(newSep);
+    for (int c = 1; c < colCount; ++c) {
+        for (int r = 1; r < rowCount; ++r) {
+            table.SetCell(c, r, ReplaceChar(table.Cell(c, r), other, newSep));
+        }
+    }
+}
+
+TFitState::TFitState() { System.SetReactionCount(2); }
+
+void TFitState::ReadParamsTable(const ITextTable& table, const std::string& iterCountText,
+                                bool finishMinima) {
+    for (int i = 0; i < ParamCount; ++i) {
+        const int r = i + 1;
+        TFitParam& p = FitParams[i];
+        p.Value = ParseFloat(table.Cell(1, r));
+        p.MaxStep = ParseFloat(table.Cell(2, r));
+        p.MinStep = ParseFloat(table.Cell(3, r));
+        p.Optimize = HasNonBlank(table.Cell(4, r));
+        p.MinVal = ParseFloat(table.Cell(5, r));
+        p.MaxVal = ParseFloat(table.Cell(6, r));
+        p.StepsCount = ParseInt(table.Cell(7, r));
+        // 64 bits, so that StepsCount at the bottom of the 32-bit range cannot wrap.
+        const double divisor = static_cast<double>(std::int64_t{p.StepsCount} - 1);
+        p.ScanStep = CheckedDivide(CheckOverflow(p.MaxVal - p.MinVal), divisor);
+        p.ScanFlag = p.Optimize;
+    }
+    IterLeft = ParseInt(iterCountText);
+    FinishMinima = finishMinima;
+}
+
+void TFitState::WriteParamsTable(ITextTable& table) const {
+    for (int i = 0; i < ParamCount; ++i) {
+        const int r = i + 1;
+        const TFitParam& p = FitParams[i];
+        table.SetCell(1, r, FormatGeneral(p.Value));
+        table.SetCell(2, r, FormatGeneral(p.MaxStep));
+        table.SetCell(3, r, FormatGeneral(p.MinStep));
+        table.SetCell(4, r, p.Optimize ? "y" : "");
+        table.SetCell(5, r, FormatGeneral(p.MinVal));
+        table.SetCell(6, r, FormatGeneral(p.MaxVal));
+        table.SetCell(7, r, std::to_string(p.StepsCount));
+    }
+}
+
+void TFitState::SetPointCount(std::int32_t n) {
+    n = std::max(n, 0);
+    PointCount = n;
+    Points.resize(static_cast<std::size_t>(n));
+    theorScratch_.resize(static_cast<std::size_t>(n));
+}
+
+void TFitState::LoadDataSet(const ITextTable& data, const std::string& p0Text) {
+    int n = 0;
+    while (HasNonBlank(data.Cell(0, n + 1))) {
+        ++n;
+    }
+    std::vector<double> conc(static_cast<std::size_t>(n));
+    std::vector<double> shift(static_cast<std::size_t>(n));
+    for (int j = 0; j < n; ++j) {
+        conc[j] = ParseFloat(data.Cell(0, j + 1));
+        shift[j] = ParseFloat(data.Cell(1, j + 1));
+    }
+    const double p0 = ParseFloat(p0Text);
+    const double weight = CheckedDivide(10000.0, static_cast<double>(n));
+
+    SetPointCount(n);
+    for (int j = 0; j < n; ++j) {
+        Points[j].Conc = conc[j];
+        Points[j].ExpShift = shift[j];
+    }
+    PorphyrinConc = p0;
+    Weight = weight;
+}
+
+TParamVector TFitState::GetParamVector() const {
+    TParamVector v{};
+    for (int i = 0; i < ParamCount; ++i) {
+        v[i] = FitParams[i].Value;
+    }
+    return v;
+}
+
+void TFitState::SetParamValues(const TParamVector& v) {
+    for (int i = 0; i < ParamCount; ++i) {
+        FitParams[i].Value = v[i];
+    }
+}
+
+}  // namespace kelmora

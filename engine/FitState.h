@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/ChemSystem_u.h"
+#include "engine/FitTypes.h"
+#include "util/TextTable.h"
+
+namespace kelmora {
+
+// Row labels and headers of the parameter table, and the cells the main window starts with,
+// written with "," as decimal separator (the start-up separator update rewrites them).
+extern const std::array<const char*, ParamCount> ParamRowLabels;
+extern const std::array<const char*, 8> ParamColumnHeaders;
+extern const std::array<std::array<const char*, 7>, ParamCount> DefaultParamCells;
+inline constexpr const char* DefaultIterCountText = "1000000000";
+inline constexpr int ParamsGridCols = 8;
+inline constexpr int ParamsGridRows = 7;
+
+// Writes headers, row labels and default cells into a parameter table.
+void FillDefaultParamsTable(ITextTable& table);
+
+// After a change of the decimal separator: every cell of columns 1.. and rows 1.. gets the
+// other separator replaced by the new one. Headers and row labels are left alone.
+void ConvertParamsTableSeparator(ITextTable& table, int colCount, int rowCount,
+                                 const std::string& newSep);
+// The separator that a change to newSep replaces: "." for ",", "," for anything else.
+std::string OtherSeparator(const std::string& newSep);
+
+// The fitting state the main window owns: parameters, data set, criterion and cache.
+class TFitState {
+public:
+    TFitState();
+
+    std::array<TFitParam, ParamCount> FitParams{};
+    std::array<double, ParamCount> LastParamValues{};
+    double PorphyrinConc = 0.0;
+    std::int32_t PointCount = 0;
+    double Q = 0.0;
+    double Weight = 0.0;
+    std::vector<TDataPoint> Points;
+    TChemSystem System;
+    std::int32_t IterLeft = 0;
+    bool FinishMinima = false;
+    bool StopRequested = false;
+    TParamVector SavedParams{};
+
+    // P0 under which the stored fractions were solved: a new P0 must re-solve them.
+    double SolvedP0 = 0.0;
+    // Bookkeeping that tests and benchmarks read: criterion evaluations and point solves.
+    std::uint64_t EvalCount = 0;
+    std::uint64_t SolveCount = 0;
+
+    // The table into the records, then IterLeft and FinishMinima. A faulty cell raises the
+    // conversion error; what was read before it stays read.
+    void ReadParamsTable(const ITextTable& table, const std::string& iterCountText,
+                         bool finishMinima);
+    void WriteParamsTable(ITextTable& table) const;
+
+    void SetPointCount(std::int32_t n);
+
+    // Data entry from the source-data table (C in column 0, Shift in column 1, data from row 1
+    // down to the first blank C) and the P0 text. All or nothing: a text that does not
+    // convert, or no data row, raises its error and leaves the data set as it was.
+    void LoadDataSet(const ITextTable& data, const std::string& p0Text);
+
+    // The criterion for the current Values; stores it in Q and returns it.
+    double ComputeQ();
+
+    TParamVector GetParamVector() const;
+    void SetParamValues(const TParamVector& v);
+
+private:
+    double ComputeShiftsFromCache();
+    double ComputeShiftsSolving();
+    std::vector<double> theorScratch_;  // sized with the data set, so evaluations never allocate
+};
+
+}  // namespace kelmora

@@ -1,0 +1,106 @@
+#include <cmath>
+
+#include "engine/FitState.h"
+#include "util/Errors.h"
+#include "util/Numeric.h"
+
+namespace kelmora {
+
+namespace {
+
+// The shift parameters, read once per evaluation so the point loops keep them in registers.
+struct TShiftValues {
+    double P, PL, PL2, Unspecific;
+    explicit TShiftValues(const std::array<TFitParam, ParamCount>& p)
+        : P(p[2].Value), PL(p[3].Value), PL2(p[4].Value), Unspecific(p[5].Value) {}
+    double Model(double a1, double a2, double c) const {
+        return ((((1.0 - a1) - a2) * P + PL * a1) + PL2 * a2) + c * Unspecific;
+    }
+};
+
+inline double SquaredDeviationSum(const std::vector<TDataPoint>& points) {
+    double s = 0.0;
+    for (const TDataPoint& pt : points) {
+        const double d = pt.ExpShift - pt.TheorShift;
+        s += d * d;
+    }
+    return s;
+}
+
+}  // namespace
+
+double TFitState::ComputeQ() {
+    ++EvalCount;
+    for (const TFitParam& p : FitParams) {
+        if (p.Optimize && (p.Value < p.MinVal || p.Value > p.MaxVal)) {
+            Q = 10000000.0 + 1000.0 * std::fabs(p.Value - p.MaxVal);
+            return Q;
+        }
+    }
+
+    const double lgK[2] = {FitParams[0].Value, FitParams[1].Value};
+    System.SetLgK(lgK);
+
+    bool needSolve = !ApproxEqual(lgK[0], LastParamValues[0]) ||
+                     !ApproxEqual(lgK[1], LastParamValues[1]) || PorphyrinConc != SolvedP0;
+    for (const TDataPoint& pt : Points) {
+        needSolve = needSolve || !ApproxEqual(pt.Conc, pt.SolvedConc);
+    }
+
+    const double s = needSolve ? ComputeShiftsSolving() : ComputeShiftsFromCache();
+    Q = CheckOverflow(s * Weight);
+
+    for (int i = 0; i < ParamCount; ++i) {
+        LastParamValues[i] = FitParams[i].Value;
+    }
+    for (TDataPoint& pt : Points) {
+        pt.SolvedConc = pt.Conc;
+    }
+    return Q;
+}
+
+// Every point solved again; any error ends the evaluation at the point where it arises.
+double TFitState::ComputeShiftsSolving() {
+    const TShiftValues v(FitParams);
+    for (TDataPoint& pt : Points) {
+        System.TotalP = PorphyrinConc;
+        System.TotalL = pt.Conc;
+        System.Solve();
+        ++SolveCount;
+        const double a1 = CheckedDivide(System.Complex[0], PorphyrinConc);
+        const double a2 = CheckedDivide(System.Complex[1], PorphyrinConc);
+        pt.Alpha1 = a1;
+        pt.Alpha2 = a2;
+        pt.TheorShift = CheckOverflow(v.Model(a1, a2, pt.Conc));
+    }
+    SolvedP0 = PorphyrinConc;
+    return CheckOverflow(SquaredDeviationSum(Points));
+}
+
+// The hot path of every search: shifts from the stored fractions, summed in the same pass.
+// Results go to a scratch buffer first, so that an overflow (rare, and found after the loop
+// from a non-finite sum) leaves exactly the points before the failing one changed.
+double TFitState::ComputeShiftsFromCache() {
+    const TShiftValues v(FitParams);
+    const std::size_t n = Points.size();
+    double s = 0.0;
+    for (std::size_t j = 0; j < n; ++j) {
+        const TDataPoint& pt = Points[j];
+        const double t = v.Model(pt.Alpha1, pt.Alpha2, pt.Conc);
+        theorScratch_[j] = t;
+        const double d = pt.ExpShift - t;
+        s += d * d;
+    }
+    if (std::isfinite(s)) [[likely]] {
+        for (std::size_t j = 0; j < n; ++j) {
+            Points[j].TheorShift = theorScratch_[j];
+        }
+        return s;
+    }
+    for (std::size_t j = 0; j < n; ++j) {
+        Points[j].TheorShift = CheckOverflow(theorScratch_[j]);
+    }
+    RaiseOverflow();  // every shift fit the range: the sum of squares is what overflowed
+}
+
+}  // namespace kelmora

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds everything with warnings as errors and runs every test; then the Qt-free tests again
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs="$(nproc)"
+
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELMORA_WERROR=ON
+cmake --build build-test -j"$jobs"
+QT_QPA_PLATFORM=offscreen ctest --test-dir build-test --output-on-failure
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKELMORA_WERROR=ON -DKELMORA_WITH_QT=OFF \
+    -DKELMORA_SANITIZE=ON -DKELMORA_BENCH=OFF
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure
+echo "All tests passed."

@@ -1,0 +1,7 @@
+#include "engine/ChemSystem_u.h"
+
+#include <gtest/gtest.h>
+
+#include "util/Errors.h"
+
+TEST(Placeholder3, Builds) {}

@@ -1,0 +1,128 @@
+#include "util/NumberText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "util/Errors.h"
+
+using namespace kelmora;
+
+namespace {
+
+// Restores "." whatever a test set.
+class SeparatorGuard {
+public:
+    explicit SeparatorGuard(const char* sep) { SetNumberDecimalSeparator(sep); }
+    ~SeparatorGuard() { SetNumberDecimalSeparator("."); }
+};
+
+}  // namespace
+
+TEST(FormatGeneral, ShortestFifteenDigitForms) {
+    const struct {
+        double x;
+        const char* text;
+    } cases[] = {
+        {0.0, "0"},
+        {-0.0, "0"},
+        {1.2, "1.2"},
+        {0.1, "0.1"},
+        {-1000, "-1000"},
+        {0.0001, "0.0001"},
+        {0.00009, "9E-5"},
+        {-0.000012345, "-1.2345E-5"},
+        {20.0 / 99.0, "0.202020202020202"},
+        {1.0 / 3.0, "0.333333333333333"},
+        {123456789012345.0, "123456789012345"},
+        {999999999999999.0, "999999999999999"},
+        {1e15, "1E15"},
+        {1.5e20, "1.5E20"},
+        {9999999999999999.0, "1E16"},
+        {0.1 + 0.2, "0.3"},
+        {1e-300, "1E-300"},
+        {std::numeric_limits<double>::max(), "1.79769313486232E308"},
+        {std::numeric_limits<double>::quiet_NaN(), "NaN"},
+        {std::numeric_limits<double>::infinity(), "Inf"},
+        {-std::numeric_limits<double>::infinity(), "-Inf"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatGeneral(c.x), c.text) << c.x;
+    }
+}
+
+TEST(FormatGeneral, UsesCurrentSeparator) {
+    SeparatorGuard sep(",");
+    EXPECT_EQ(FormatGeneral(1.25), "1,25");
+    EXPECT_EQ(FormatGeneral(2.5e-7), "2,5E-7");
+    EXPECT_EQ(FormatFixed(0.0123456789, 6), "0,012346");
+}
+
+TEST(FormatFixed, PrintfDecimals) {
+    EXPECT_EQ(FormatFixed(0.0123456789, 6), "0.012346");
+    EXPECT_EQ(FormatFixed(0.0123456789, 4), "0.0123");
+    EXPECT_EQ(FormatFixed(12.5, 4), "12.5000");
+}
+
+TEST(ParseFloat, AcceptsStrictSyntax) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"1.2", 1.2},     {"  -3.5e2 ", -350},   {"+7", 7},         {".5", 0.5},
+        {"5.", 5.0},      {"1E-3", 1e-3},        {"2e+2", 200},     {"\t42\t", 42},
+        {"-0", 0.0},      {"1e-400", 0.0},       {"0.0001", 0.0001}, {"1000000000", 1e9},
+    };
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(ParseFloat(c.text), c.value) << c.text;
+    }
+}
+
+TEST(ParseFloat, RejectsEverythingElseWithItsMessage) {
+    const char* bad[] = {"",    " ",   "abc", "1,2", "1.2.3", "inf", "nan",  "0x10", "1 000",
+                         "1e",  "e5",  ".",   "-",   "1.2x",  "--1", "1e400", "1.5e+",
+                         "1 2", "+-1", "1e5.5"};
+    for (const char* text : bad) {
+        try {
+            ParseFloat(text);
+            ADD_FAILURE() << "accepted '" << text << "'";
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "'" + std::string(text) + "' is not a valid floating point value");
+        }
+    }
+}
+
+TEST(ParseFloat, OnlyTheCurrentSeparator) {
+    SeparatorGuard sep(",");
+    EXPECT_DOUBLE_EQ(ParseFloat("0,01"), 0.01);
+    EXPECT_THROW(ParseFloat("0.01"), EConvertError);
+    SetNumberDecimalSeparator("·");  // a two-byte UTF-8 character works as well
+    EXPECT_DOUBLE_EQ(ParseFloat("2·5"), 2.5);
+    EXPECT_EQ(FormatGeneral(2.5), "2·5");
+}
+
+TEST(ParseInt, RangeAndSyntax) {
+    EXPECT_EQ(ParseInt("100"), 100);
+    EXPECT_EQ(ParseInt(" -7 "), -7);
+    EXPECT_EQ(ParseInt("+2147483647"), 2147483647);
+    EXPECT_EQ(ParseInt("-2147483648"), -2147483647 - 1);
+    const char* bad[] = {"", "2147483648", "-2147483649", "1.0", "1e3", "$FF", "0x1", "12a",
+                         "99999999999999999999"};
+    for (const char* text : bad) {
+        try {
+            ParseInt(text);
+            ADD_FAILURE() << "accepted '" << text << "'";
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(std::string(e.what()), "'" + std::string(text) + "' is not a valid integer value");
+        }
+    }
+}
+
+TEST(FormatGeneral, RoundTripsThroughParse) {
+    const double values[] = {1.2, 0.202020202020202, -1000, 8.3121, 1.45519e-13, 6.02214076e23};
+    for (double v : values) {
+        EXPECT_DOUBLE_EQ(ParseFloat(FormatGeneral(v)), v);
+    }
+}

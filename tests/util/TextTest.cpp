@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "util/TextTable.h"
+#include "util/TextUtil.h"
+
+using namespace kelmora;
+
+TEST(HasNonBlank, VisibleCharactersOnly) {
+    EXPECT_FALSE(HasNonBlank(""));
+    EXPECT_FALSE(HasNonBlank("  \t\r\n\x01"));
+    EXPECT_TRUE(HasNonBlank("   y"));
+    EXPECT_TRUE(HasNonBlank("-"));
+    EXPECT_TRUE(HasNonBlank("\xC3\xA9"));  // bytes from 128 up count
+    EXPECT_TRUE(HasNonBlank(" \x80 "));
+}
+
+TEST(ReplaceChar, EveryOccurrenceAndNothingElse) {
+    EXPECT_EQ(ReplaceChar("0,10", ",", "."), "0.10");
+    EXPECT_EQ(ReplaceChar("1,2,3", ",", ";"), "1;2;3");
+    EXPECT_EQ(ReplaceChar("1.2", ",", "."), "1.2");
+    EXPECT_EQ(ReplaceChar("", ",", "."), "");
+    EXPECT_EQ(ReplaceChar("0,5", ",", "·"), "0·5");
+    EXPECT_EQ(ReplaceChar("0·5", "·", ","), "0,5");
+    EXPECT_EQ(FirstChar("·x"), "·");
+    EXPECT_EQ(FirstChar(".,"), ".");
+    EXPECT_EQ(FirstChar(""), "");
+}
+
+TEST(StringTable, GrowsAndReadsEmptyOutside) {
+    TStringTable t(2, 3);
+    EXPECT_EQ(t.Cell(1, 2), "");
+    EXPECT_EQ(t.Cell(5, 5), "");
+    t.SetCell(1, 1, "a");
+    t.SetCell(3, 4, "b");
+    EXPECT_EQ(t.ColCount(), 4);
+    EXPECT_EQ(t.RowCount(), 5);
+    EXPECT_EQ(t.Cell(1, 1), "a");
+    EXPECT_EQ(t.Cell(3, 4), "b");
+    t.Resize(2, 2);
+    EXPECT_EQ(t.Cell(1, 1), "a");
+    EXPECT_EQ(t.Cell(3, 4), "");
+}

@@ -1,0 +1,205 @@
+#include "util/NumberText.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <locale.h>
+
+#include "util/Errors.h"
+#include "util/TextUtil.h"
+
+namespace kelmora {
+
+namespace {
+
+std::string& SeparatorStorage() {
+    static std::string separator = ".";
+    return separator;
+}
+
+bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+bool IsSpace(char ch) { return ch == ' ' || ch == '\t'; }
+
+std::string WithSeparator(std::string text) {
+    const std::string& sep = NumberDecimalSeparator();
+    return sep == "." ? text : ReplaceChar(text, ".", sep);
+}
+
+// strtod of the C locale, whatever locale the process runs in.
+double StrtodC(const char* text, bool& outOfRange) {
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
+    errno = 0;
+    const double v = strtod_l(text, nullptr, cLocale);
+    outOfRange = std::isinf(v);
+    return v;
+}
+
+}  // namespace
+
+void SetNumberDecimalSeparator(std::string_view ch) { SeparatorStorage() = std::string(ch); }
+
+const std::string& NumberDecimalSeparator() { return SeparatorStorage(); }
+
+std::string FormatGeneral(double x) {
+    if (std::isnan(x)) {
+        return "NaN";
+    }
+    if (std::isinf(x)) {
+        return x > 0 ? "Inf" : "-Inf";
+    }
+    if (x == 0.0) {
+        return "0";
+    }
+    // Round to 15 significant digits first; the notation follows the rounded exponent.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", x);
+    char* e = std::strchr(buf, 'e');
+    const int exponent = std::atoi(e + 1);
+    *e = '\0';
+    std::string digits;
+    for (const char* p = buf; *p; ++p) {
+        if (IsDigit(*p)) {
+            digits += *p;
+        }
+    }
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+    }
+    std::string out = x < 0 ? "-" : "";
+    const int n = static_cast<int>(digits.size());
+    if (exponent >= -4 && exponent < 15) {
+        if (exponent < 0) {
+            out += "0.";
+            out.append(static_cast<std::size_t>(-exponent - 1), '0');
+            out += digits;
+        } else if (n <= exponent + 1) {
+            out += digits;
+            out.append(static_cast<std::size_t>(exponent + 1 - n), '0');
+        } else {
+            out += digits.substr(0, static_cast<std::size_t>(exponent) + 1);
+            out += '.';
+            out += digits.substr(static_cast<std::size_t>(exponent) + 1);
+        }
+    } else {
+        out += digits[0];
+        if (n > 1) {
+            out += '.';
+            out += digits.substr(1);
+        }
+        out += 'E';
+        out += std::to_string(exponent);
+    }
+    return WithSeparator(out);
+}
+
+std::string FormatFixed(double x, int decimals) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, x);
+    // snprintf follows LC_NUMERIC; normalise to "." before putting in ours.
+    std::string text = buf;
+    const char* lcSep = std::localeconv()->decimal_point;
+    if (lcSep != nullptr && std::strcmp(lcSep, ".") != 0) {
+        text = ReplaceChar(text, lcSep, ".");
+    }
+    return WithSeparator(text);
+}
+
+double ParseFloat(std::string_view text) {
+    const auto fail = [&]() -> double {
+        throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+    };
+    const std::string& sep = NumberDecimalSeparator();
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n && IsSpace(text[i])) {
+        ++i;
+    }
+    std::string normal;  // the number in C syntax
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        normal += text[i++];
+    }
+    bool anyDigit = false;
+    bool seenSep = false;
+    while (i < n) {
+        if (!seenSep && !sep.empty() && text.substr(i, sep.size()) == sep) {
+            seenSep = true;
+            normal += '.';
+            i += sep.size();
+        } else if (IsDigit(text[i])) {
+            anyDigit = true;
+            normal += text[i++];
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit) {
+        return fail();
+    }
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        normal += 'e';
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) {
+            normal += text[i++];
+        }
+        bool expDigit = false;
+        while (i < n && IsDigit(text[i])) {
+            expDigit = true;
+            normal += text[i++];
+        }
+        if (!expDigit) {
+            return fail();
+        }
+    }
+    while (i < n && IsSpace(text[i])) {
+        ++i;
+    }
+    if (i != n) {
+        return fail();
+    }
+    bool outOfRange = false;
+    const double v = StrtodC(normal.c_str(), outOfRange);
+    if (outOfRange) {
+        return fail();
+    }
+    return v;
+}
+
+std::int32_t ParseInt(std::string_view text) {
+    const auto fail = [&]() -> std::int32_t {
+        throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+    };
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n && IsSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i++] == '-';
+    }
+    std::int64_t value = 0;
+    bool anyDigit = false;
+    while (i < n && IsDigit(text[i])) {
+        anyDigit = true;
+        value = value * 10 + (text[i++] - '0');
+        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) {
+            return fail();
+        }
+    }
+    while (i < n && IsSpace(text[i])) {
+        ++i;
+    }
+    if (!anyDigit || i != n) {
+        return fail();
+    }
+    value = negative ? -value : value;
+    if (value > std::numeric_limits<std::int32_t>::max()) {
+        return fail();
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+}  // namespace kelmora

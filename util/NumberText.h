@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kelmora {
+
+// The decimal separator every conversion between numbers and text uses, one UTF-8 character.
+// It starts as "." and changes only where the user sets it.
+void SetNumberDecimalSeparator(std::string_view ch);
+const std::string& NumberDecimalSeparator();
+
+// General format: at most 15 significant digits, no trailing zeros; plain notation for
+// 1e-4 <= |x| < 1e15 (judged after rounding) and for 0, otherwise mantissa, "E" and the
+// exponent without plus sign or leading zeros. Not-a-number and infinities print as
+// "NaN", "Inf" and "-Inf".
+std::string FormatGeneral(double x);
+
+// Fixed point with the given number of decimals, as printf's "%.*f" with the current separator.
+std::string FormatFixed(double x, int decimals);
+
+// Strict number syntax: optional blanks, optional sign, digits with at most one current decimal
+// separator, optional exponent (E or e, optional sign, digits), optional blanks. Anything else,
+// or a value beyond the double range, raises "'<text>' is not a valid floating point value".
+double ParseFloat(std::string_view text);
+
+// Optional blanks, optional sign, decimal digits, optional blanks, within 32 bits; anything
+// else raises "'<text>' is not a valid integer value".
+std::int32_t ParseInt(std::string_view text);
+
+}  // namespace kelmora

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kelmora {
+
+// Blanks, tabs and every control character separate values in pasted text and count as empty
+// in a cell; codes from 128 up are text (taken as unsigned bytes, so UTF-8 stays text).
+inline bool IsBlankChar(char ch) { return static_cast<unsigned char>(ch) <= 32; }
+
+// Whether a text holds a visible character.
+bool HasNonBlank(std::string_view s);
+
+// A copy of text with every occurrence of the character oldCh replaced by newCh. Characters are
+// UTF-8 sequences, so a separator such as a non-ASCII character works like any other.
+std::string ReplaceChar(std::string_view text, std::string_view oldCh, std::string_view newCh);
+
+// The first UTF-8 character of a text (empty for an empty text).
+std::string_view FirstChar(std::string_view text);
+
+}  // namespace kelmora
