@@ -1,0 +1,137 @@
+#include "engine/Scan.h"
+
+#include "engine/LocalMinimum.h"
+#include "engine/Optimizer.h"
+
+namespace kelmora {
+
+namespace {
+
+constexpr std::uint32_t RefreshIntervalMs = 200;
+constexpr std::int32_t RefineIterations = 1000;
+
+void ExamineCandidate(TFitState& state, IFitHost& host) {
+    if (!IsLocalMinimum(state)) {
+        return;
+    }
+    const bool refine = state.FinishMinima;
+    if (refine) {
+        SaveParams(state);
+        RefineMinimum(state, host);
+    }
+    RememberParams(state, host);
+    if (refine) {
+        RestoreParams(state);
+    }
+}
+
+// Table, chart and pending events at most every 200 ms. True when a stop was asked for;
+// the mark stays where it was then, so every enclosing level refreshes once more and stops.
+bool RefreshAndTestStop(TScanContext& ctx) {
+    const std::uint32_t now = ctx.Host.TickCount();
+    if (static_cast<std::uint32_t>(now - ctx.LastRefreshTick) <= RefreshIntervalMs) {
+        return false;
+    }
+    ctx.State.WriteParamsTable(ctx.Host.ParamsTable());
+    ctx.Host.RedrawChart();
+    ctx.Host.ProcessMessages();
+    if (ctx.State.StopRequested) {
+        return true;
+    }
+    ctx.LastRefreshTick = now;
+    return false;
+}
+
+}  // namespace
+
+void SaveParams(TFitState& state) {
+    state.SavedParams = state.GetParamVector();
+}
+
+void RestoreParams(TFitState& state) {
+    state.SetParamValues(state.SavedParams);
+}
+
+void RememberParams(TFitState& state, IFitHost& host) {
+    const TParamVector v = state.GetParamVector();
+    host.AddMinimum(v, state.Q);
+}
+
+void RefineMinimum(TFitState& state, IFitHost& host) {
+    for (TFitParam& p : state.FitParams) {
+        p.Step = p.ScanStep * 0.5;
+        p.Optimize = p.ScanFlag;
+    }
+    state.IterLeft = RefineIterations;
+    host.SetCaption("Идет дооптимизация");
+    RunOptimizer(state, host);
+    host.SetCaption("Идет сканирование");
+}
+
+void ScanLevel(TScanContext& ctx, std::int32_t d) {
+    TFitState& state = ctx.State;
+    const TScanLevel& level = ctx.Levels[d];
+    const bool innermost = d == ctx.LevelCount - 1;
+    double& value = state.FitParams[level.ParamIndex].Value;
+
+    value = level.StartValue - level.ScanStep;
+    double prevQ = 1e50;
+    bool descending = false;
+    // The innermost level runs one point past MaxVal, where the penalty makes a run still
+    // falling at MaxVal rise. 64 bits, so that the extra point cannot wrap the count.
+    const std::int64_t n = std::int64_t{level.StepsCount} + (innermost ? 1 : 0);
+
+    for (std::int64_t k = 0; k < n; ++k) {
+        // Accumulated, not StartValue + k * ScanStep: lattice values carry their rounding.
+        value = value + level.ScanStep;
+        if (!innermost) {
+            ScanLevel(ctx, d + 1);
+        } else {
+            const double q = state.ComputeQ();
+            if (descending && q > prevQ) {
+                value = value - level.ScanStep;
+                ExamineCandidate(state, ctx.Host);
+                value = value + level.ScanStep;
+            }
+            descending = prevQ > q;
+            prevQ = q;
+        }
+        if (RefreshAndTestStop(ctx)) {
+            return;
+        }
+    }
+}
+
+void ScanParameters(TFitState& state, IFitHost& host) {
+    state.StopRequested = false;
+    TScanContext ctx{state, host};
+    for (std::int32_t i = 0; i < ParamCount; ++i) {
+        const TFitParam& p = state.FitParams[i];
+        if (p.ScanFlag) {
+            ctx.Levels[ctx.LevelCount++] = {i, p.MinVal, p.ScanStep, p.StepsCount};
+        }
+    }
+    if (ctx.LevelCount == 0) {
+        return;
+    }
+    host.ResetMinima();
+    const TOnUnwind enableListOnError([&host] { host.EnableMinimaList(); });
+    ctx.LastRefreshTick = host.TickCount();
+    ScanLevel(ctx, 0);
+    host.EnableMinimaList();
+}
+
+void ScanCommand(TFitState& state, IFitHost& host) {
+    host.SetCaption("Scanning...");
+    state.ReadParamsTable(host.ParamsTable(), host.IterCountText(), host.FinishMinimaChecked());
+    host.DisableButtons();
+    const TOnUnwind enableOnError([&host] { host.EnableButtons(); });
+    ScanParameters(state, host);
+    host.EnableButtons();
+    state.WriteParamsTable(host.ParamsTable());
+    host.RedrawChart();
+    host.SetCaption("Scanning complete");
+    host.Beep();
+}
+
+}  // namespace kelmora

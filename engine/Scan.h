@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "engine/FitHost.h"
+#include "engine/FitState.h"
+
+namespace kelmora {
+
+// One nested loop of the scan, copied from its parameter's record when the scan starts.
+struct TScanLevel {
+    std::int32_t ParamIndex = 0;
+    double StartValue = 0.0;
+    double ScanStep = 0.0;
+    std::int32_t StepsCount = 0;
+};
+
+// Alive for one scan. Level 0 is the outermost loop (lowest parameter index).
+struct TScanContext {
+    TFitState& State;
+    IFitHost& Host;
+    std::array<TScanLevel, ParamCount> Levels{};
+    std::int32_t LevelCount = 0;
+    std::uint32_t LastRefreshTick = 0;
+};
+
+// The "Scan" command: reads the table, scans the marked parameters, shows the end state.
+void ScanCommand(TFitState& state, IFitHost& host);
+
+// One nested loop per marked parameter; candidates along the innermost one go through the
+// local-minimum test and, when confirmed, into the minima list.
+void ScanParameters(TFitState& state, IFitHost& host);
+void ScanLevel(TScanContext& ctx, std::int32_t d);
+
+// The Values into SavedParams and back; Q is neither saved nor restored.
+void SaveParams(TFitState& state);
+void RestoreParams(TFitState& state);
+// Lists the current point with the current Q.
+void RememberParams(TFitState& state, IFitHost& host);
+// Polishes a confirmed minimum with the optimiser, on half the lattice spacing.
+void RefineMinimum(TFitState& state, IFitHost& host);
+
+}  // namespace kelmora
