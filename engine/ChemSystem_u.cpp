@@ -28,6 +28,9 @@ double SmallerRootFallback(double K1, double A, double B) {
 void TChemSystem::SetLgK(const double* lgK) {
     const double ln10 = std::numbers::ln10;
     for (std::int32_t i = 0; i < ReactionCount; ++i) {
+        if (lgK[i] == convertedLgK_[i]) {
+            continue;
+        }
         if (lgK[i] >= -900.0) {
             const double t = lgK[i] * ln10;
             const double k = std::exp(t);
@@ -35,6 +38,7 @@ void TChemSystem::SetLgK(const double* lgK) {
                 RaiseOverflow();
             }
             K[i] = k;
+            convertedLgK_[i] = lgK[i];
         } else {
             K[i] = 0.0;
         }

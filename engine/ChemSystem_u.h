@@ -8,7 +8,7 @@ namespace kelmora {
 // balances, solved for [PL] and [PL2] at given totals. The caller writes TotalP and TotalL,
 // calls Solve and reads Complex directly.
 class TChemSystem {
-public:
+  public:
     std::int32_t ReactionCount = 0;
     double K[6] = {};
     double TotalP = 0.0;
@@ -28,6 +28,13 @@ public:
     // below the [PL2] that the resulting free concentrations demand.
     bool TrialPL2(double x, double& PL) const;
     void BisectPL2(double Res[2], double Lo, double Hi, std::int32_t Iterations) const;
+
+  private:
+    // The lg K each K[i] was last converted from: the searches pass the same lg K again and
+    // again, and the power need not be formed twice for the same bits.
+    double convertedLgK_[6] = {kNotConverted, kNotConverted, kNotConverted,
+                               kNotConverted, kNotConverted, kNotConverted};
+    static constexpr double kNotConverted = -1e300;  // below -900: never a converted value
 };
 
 }  // namespace kelmora

@@ -35,7 +35,9 @@ void FillDefaultParamsTable(ITextTable& table) {
     }
 }
 
-std::string OtherSeparator(const std::string& newSep) { return newSep == "," ? "." : ","; }
+std::string OtherSeparator(const std::string& newSep) {
+    return newSep == "," ? "." : ",";
+}
 
 void ConvertParamsTableSeparator(ITextTable& table, int colCount, int rowCount,
                                  const std::string& newSep) {
@@ -47,7 +49,9 @@ void ConvertParamsTableSeparator(ITextTable& table, int colCount, int rowCount,
     }
 }
 
-TFitState::TFitState() { System.SetReactionCount(2); }
+TFitState::TFitState() {
+    System.SetReactionCount(2);
+}
 
 void TFitState::ReadParamsTable(const ITextTable& table, const std::string& iterCountText,
                                 bool finishMinima) {
@@ -88,7 +92,7 @@ void TFitState::SetPointCount(std::int32_t n) {
     n = std::max(n, 0);
     PointCount = n;
     Points.resize(static_cast<std::size_t>(n));
-    theorScratch_.resize(static_cast<std::size_t>(n));
+    theorBackup_.resize(static_cast<std::size_t>(n));
 }
 
 void TFitState::LoadDataSet(const ITextTable& data, const std::string& p0Text) {

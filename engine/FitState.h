@@ -32,7 +32,7 @@ std::string OtherSeparator(const std::string& newSep);
 
 // The fitting state the main window owns: parameters, data set, criterion and cache.
 class TFitState {
-public:
+  public:
     TFitState();
 
     std::array<TFitParam, ParamCount> FitParams{};
@@ -73,10 +73,10 @@ public:
     TParamVector GetParamVector() const;
     void SetParamValues(const TParamVector& v);
 
-private:
-    double ComputeShiftsFromCache();
+  private:
+    bool ComputeShiftsFromCache(double& sum);
     double ComputeShiftsSolving();
-    std::vector<double> theorScratch_;  // sized with the data set, so evaluations never allocate
+    std::vector<double> theorBackup_;  // sized with the data set, so evaluations never allocate
 };
 
 }  // namespace kelmora

@@ -41,13 +41,14 @@ double TFitState::ComputeQ() {
     const double lgK[2] = {FitParams[0].Value, FitParams[1].Value};
     System.SetLgK(lgK);
 
-    bool needSolve = !ApproxEqual(lgK[0], LastParamValues[0]) ||
-                     !ApproxEqual(lgK[1], LastParamValues[1]) || PorphyrinConc != SolvedP0;
-    for (const TDataPoint& pt : Points) {
-        needSolve = needSolve || !ApproxEqual(pt.Conc, pt.SolvedConc);
+    const bool constantsMoved = !ApproxEqual(lgK[0], LastParamValues[0]) ||
+                                !ApproxEqual(lgK[1], LastParamValues[1]) ||
+                                PorphyrinConc != SolvedP0;
+    double s = 0.0;
+    const bool solved = constantsMoved || !ComputeShiftsFromCache(s);
+    if (solved) {
+        s = ComputeShiftsSolving();
     }
-
-    const double s = needSolve ? ComputeShiftsSolving() : ComputeShiftsFromCache();
     Q = CheckOverflow(s * Weight);
 
     for (int i = 0; i < ParamCount; ++i) {
@@ -77,30 +78,43 @@ double TFitState::ComputeShiftsSolving() {
     return CheckOverflow(SquaredDeviationSum(Points));
 }
 
-// The hot path of every search: shifts from the stored fractions, summed in the same pass.
-// Results go to a scratch buffer first, so that an overflow (rare, and found after the loop
-// from a non-finite sum) leaves exactly the points before the failing one changed.
-double TFitState::ComputeShiftsFromCache() {
+// The hot path of every search: one pass that tests the concentrations, forms the shifts from
+// the stored fractions and sums the squares. The old shifts are kept aside, so that a moved
+// concentration (the caller then solves) or an overflow (rare, seen after the loop as a
+// non-finite sum) can put back exactly what must not have changed.
+bool TFitState::ComputeShiftsFromCache(double& sum) {
     const TShiftValues v(FitParams);
     const std::size_t n = Points.size();
     double s = 0.0;
+    bool moved = false;
     for (std::size_t j = 0; j < n; ++j) {
-        const TDataPoint& pt = Points[j];
+        TDataPoint& pt = Points[j];
+        moved |= !ApproxEqual(pt.Conc, pt.SolvedConc);
         const double t = v.Model(pt.Alpha1, pt.Alpha2, pt.Conc);
-        theorScratch_[j] = t;
+        theorBackup_[j] = pt.TheorShift;
+        pt.TheorShift = t;
         const double d = pt.ExpShift - t;
         s += d * d;
     }
-    if (std::isfinite(s)) [[likely]] {
+    if (moved) [[unlikely]] {
         for (std::size_t j = 0; j < n; ++j) {
-            Points[j].TheorShift = theorScratch_[j];
+            Points[j].TheorShift = theorBackup_[j];
         }
-        return s;
+        return false;
     }
-    for (std::size_t j = 0; j < n; ++j) {
-        Points[j].TheorShift = CheckOverflow(theorScratch_[j]);
+    if (!std::isfinite(s)) [[unlikely]] {
+        for (std::size_t j = 0; j < n; ++j) {
+            if (!std::isfinite(Points[j].TheorShift)) {
+                for (std::size_t k = j; k < n; ++k) {
+                    Points[k].TheorShift = theorBackup_[k];
+                }
+                RaiseOverflow();
+            }
+        }
+        RaiseOverflow();  // every shift fit the range: the sum of squares is what overflowed
     }
-    RaiseOverflow();  // every shift fit the range: the sum of squares is what overflowed
+    sum = s;
+    return true;
 }
 
 }  // namespace kelmora

@@ -4,9 +4,15 @@
 
 namespace kelmora {
 
-void RaiseOverflow() { throw EMathError("Floating point overflow"); }
-void RaiseZeroDivide() { throw EMathError("Floating point division by zero"); }
-void RaiseInvalidOp() { throw EMathError("Invalid floating point operation"); }
+void RaiseOverflow() {
+    throw EMathError("Floating point overflow");
+}
+void RaiseZeroDivide() {
+    throw EMathError("Floating point division by zero");
+}
+void RaiseInvalidOp() {
+    throw EMathError("Invalid floating point operation");
+}
 
 double CheckedDivide(double a, double b) {
     if (std::isnan(a) || std::isnan(b)) {

@@ -7,19 +7,19 @@ namespace kelmora {
 
 // Every error the program reports carries the exact text the user is shown.
 class EKelmoraError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // A text that does not convert to a number.
 class EConvertError : public EKelmoraError {
-public:
+  public:
     using EKelmoraError::EKelmoraError;
 };
 
 // Arithmetic that would trap on a machine with floating-point exceptions unmasked.
 class EMathError : public EKelmoraError {
-public:
+  public:
     using EKelmoraError::EKelmoraError;
 };
 

@@ -1,12 +1,12 @@
 #include "util/NumberText.h"
 
+#include <locale.h>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <locale.h>
 
 #include "util/Errors.h"
 #include "util/TextUtil.h"
@@ -20,8 +20,12 @@ std::string& SeparatorStorage() {
     return separator;
 }
 
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
-bool IsSpace(char ch) { return ch == ' ' || ch == '\t'; }
+bool IsDigit(char ch) {
+    return ch >= '0' && ch <= '9';
+}
+bool IsSpace(char ch) {
+    return ch == ' ' || ch == '\t';
+}
 
 std::string WithSeparator(std::string text) {
     const std::string& sep = NumberDecimalSeparator();
@@ -39,9 +43,13 @@ double StrtodC(const char* text, bool& outOfRange) {
 
 }  // namespace
 
-void SetNumberDecimalSeparator(std::string_view ch) { SeparatorStorage() = std::string(ch); }
+void SetNumberDecimalSeparator(std::string_view ch) {
+    SeparatorStorage() = std::string(ch);
+}
 
-const std::string& NumberDecimalSeparator() { return SeparatorStorage(); }
+const std::string& NumberDecimalSeparator() {
+    return SeparatorStorage();
+}
 
 std::string FormatGeneral(double x) {
     if (std::isnan(x)) {

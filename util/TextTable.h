@@ -9,7 +9,7 @@ namespace kelmora {
 // the source-data table, whichever front end holds them. A cell that was never written, and
 // every cell past the last row, reads as an empty text.
 class ITextTable {
-public:
+  public:
     virtual ~ITextTable() = default;
     virtual std::string Cell(int col, int row) const = 0;
     virtual void SetCell(int col, int row, const std::string& text) = 0;
@@ -18,7 +18,7 @@ public:
 
 // Cell texts held in memory, growing as cells are written.
 class TStringTable : public ITextTable {
-public:
+  public:
     TStringTable() = default;
     TStringTable(int cols, int rows) { Resize(cols, rows); }
 
@@ -30,7 +30,7 @@ public:
     // Keeps the texts of cells inside both sizes; new cells are empty.
     void Resize(int cols, int rows);
 
-private:
+  private:
     int cols_ = 0;
     int rows_ = 0;
     std::vector<std::string> cells_;  // row-major, cols_ per row

@@ -7,7 +7,9 @@ namespace kelmora {
 
 // Blanks, tabs and every control character separate values in pasted text and count as empty
 // in a cell; codes from 128 up are text (taken as unsigned bytes, so UTF-8 stays text).
-inline bool IsBlankChar(char ch) { return static_cast<unsigned char>(ch) <= 32; }
+inline bool IsBlankChar(char ch) {
+    return static_cast<unsigned char>(ch) <= 32;
+}
 
 // Whether a text holds a visible character.
 bool HasNonBlank(std::string_view s);
