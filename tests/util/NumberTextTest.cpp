@@ -13,7 +13,7 @@ namespace {
 
 // Restores "." whatever a test set.
 class SeparatorGuard {
-public:
+  public:
     explicit SeparatorGuard(const char* sep) { SetNumberDecimalSeparator(sep); }
     ~SeparatorGuard() { SetNumberDecimalSeparator("."); }
 };
@@ -70,9 +70,9 @@ TEST(ParseFloat, AcceptsStrictSyntax) {
         const char* text;
         double value;
     } cases[] = {
-        {"1.2", 1.2},     {"  -3.5e2 ", -350},   {"+7", 7},         {".5", 0.5},
-        {"5.", 5.0},      {"1E-3", 1e-3},        {"2e+2", 200},     {"\t42\t", 42},
-        {"-0", 0.0},      {"1e-400", 0.0},       {"0.0001", 0.0001}, {"1000000000", 1e9},
+        {"1.2", 1.2}, {"  -3.5e2 ", -350}, {"+7", 7},          {".5", 0.5},
+        {"5.", 5.0},  {"1E-3", 1e-3},      {"2e+2", 200},      {"\t42\t", 42},
+        {"-0", 0.0},  {"1e-400", 0.0},     {"0.0001", 0.0001}, {"1000000000", 1e9},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(ParseFloat(c.text), c.value) << c.text;
@@ -80,9 +80,9 @@ TEST(ParseFloat, AcceptsStrictSyntax) {
 }
 
 TEST(ParseFloat, RejectsEverythingElseWithItsMessage) {
-    const char* bad[] = {"",    " ",   "abc", "1,2", "1.2.3", "inf", "nan",  "0x10", "1 000",
-                         "1e",  "e5",  ".",   "-",   "1.2x",  "--1", "1e400", "1.5e+",
-                         "1 2", "+-1", "1e5.5"};
+    const char* bad[] = {"",     " ",     "abc",   "1,2", "1.2.3", "inf",  "nan",
+                         "0x10", "1 000", "1e",    "e5",  ".",     "-",    "1.2x",
+                         "--1",  "1e400", "1.5e+", "1 2", "+-1",   "1e5.5"};
     for (const char* text : bad) {
         try {
             ParseFloat(text);
@@ -108,14 +108,15 @@ TEST(ParseInt, RangeAndSyntax) {
     EXPECT_EQ(ParseInt(" -7 "), -7);
     EXPECT_EQ(ParseInt("+2147483647"), 2147483647);
     EXPECT_EQ(ParseInt("-2147483648"), -2147483647 - 1);
-    const char* bad[] = {"", "2147483648", "-2147483649", "1.0", "1e3", "$FF", "0x1", "12a",
-                         "99999999999999999999"};
+    const char* bad[] = {"",    "2147483648", "-2147483649",         "1.0", "1e3", "$FF",
+                         "0x1", "12a",        "99999999999999999999"};
     for (const char* text : bad) {
         try {
             ParseInt(text);
             ADD_FAILURE() << "accepted '" << text << "'";
         } catch (const EConvertError& e) {
-            EXPECT_EQ(std::string(e.what()), "'" + std::string(text) + "' is not a valid integer value");
+            EXPECT_EQ(std::string(e.what()),
+                      "'" + std::string(text) + "' is not a valid integer value");
         }
     }
 }

@@ -28,10 +28,10 @@ TEST(SolveQuadratic, RootsInOrderAndFailures) {
         {0, 2, -4, true, 2, 2},
         {1e-11, 2, -4, true, 2, 2},  // below the linear threshold
         {1, 0, 1, false, 0, 0},
-        {0, 0, 1, false, 0, 0},      // linear with b = 0: a division by zero
-        {0, 0, 0, false, 0, 0},      // 0/0
-        {-1, 3, -2, true, 2, 1},     // a < 0: x2 is the smaller root
-        {1, 1e200, 1, false, 0, 0},  // h*h overflows
+        {0, 0, 1, false, 0, 0},                // linear with b = 0: a division by zero
+        {0, 0, 0, false, 0, 0},                // 0/0
+        {-1, 3, -2, true, 2, 1},               // a < 0: x2 is the smaller root
+        {1, 1e200, 1, false, 0, 0},            // h*h overflows
         {1e-300, 1e300, 1e300, true, -1, -1},  // linear: -c/b
     };
     for (const auto& c : cases) {
