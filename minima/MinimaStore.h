@@ -14,7 +14,7 @@ struct TFoundMinimum {
     double Q = 0.0;
 };
 
-// What happened to a minimum offered to the list. Tests as "stored or not".
+// What happened to a minimum offered to the list; converts to bool as "stored or not".
 struct TAddResult {
     bool Stored = false;
     bool NewBest = false;  // BestQ took this Q, so the best-minimum label wants rewriting
