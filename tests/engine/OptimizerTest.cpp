@@ -124,13 +124,14 @@ TEST(RunOptimizer, AcceptsOnlyStrictImprovementsAndSkipsTheStepDownAfterAGoodSte
     struct Case {
         double start;
         double step;
-        double value;  // after one sweep
+        double value;      // after one sweep
+        double stepAfter;  // kept after an improving sweep, halved otherwise
         std::uint64_t evals;
     };
     const Case cases[] = {
-        {8.0, 1.0, 9.0, 1 + 1 + 1},  // up improves: the step down is never tried
-        {9.0, 2.0, 9.0, 1 + 2 + 1},  // up and down both give exactly Best: neither is taken
-        {11.0, 1.0, 10.0, 1 + 2 + 1},
+        {8.0, 1.0, 9.0, 1.0, 1 + 1 + 1},  // up improves: the step down is never tried
+        {9.0, 2.0, 9.0, 1.0, 1 + 2 + 1},  // up and down both give exactly Best: neither is taken
+        {11.0, 1.0, 10.0, 1.0, 1 + 2 + 1},
     };
     for (const Case& c : cases) {
         TFitState state;
@@ -139,6 +140,7 @@ TEST(RunOptimizer, AcceptsOnlyStrictImprovementsAndSkipsTheStepDownAfterAGoodSte
         state.IterLeft = 1;
         RunOptimizer(state, host);
         EXPECT_EQ(state.FitParams[2].Value, c.value) << c.start;
+        EXPECT_EQ(state.FitParams[2].Step, c.stepAfter) << c.start;
         EXPECT_EQ(state.EvalCount, c.evals) << c.start;
         EXPECT_EQ(state.Q, 10000.0 * (10.0 - c.value) * (10.0 - c.value)) << c.start;
     }

@@ -99,6 +99,28 @@ TEST(Scan, TwoParametersRunTheInnerRangeForEveryOuterPoint) {
     EXPECT_EQ(host.Table.Cell(1, 6), "4");  // the table shows where the lattice ended
 }
 
+TEST(Scan, RefreshesOnlyAfterMoreThan200MsAlsoAcrossACounterWrap) {
+    struct Case {
+        std::uint32_t start;
+        std::uint32_t advance;
+        int refreshes;  // over the twelve points of one parameter with StepsCount 11
+    };
+    const Case cases[] = {
+        {0, 0, 0},    {0, 100, 4},           {0, 200, 6},
+        {0, 201, 12}, {0xFFFFFF00u, 200, 6}, {0xFFFFFF9Cu, 100, 4},
+    };
+    for (const Case& c : cases) {
+        TFitState state;  // no data, so no candidates
+        TFakeFitHost host;
+        PrepareTable(host, {{3, "0", "1", "11"}});
+        host.Clock = c.start;
+        host.TickAdvance = c.advance;
+        ScanCommand(state, host);
+        EXPECT_EQ(host.ProcessCount, c.refreshes) << c.start << " +" << c.advance;
+        EXPECT_EQ(host.RedrawCount, c.refreshes + 1) << c.start << " +" << c.advance;
+    }
+}
+
 TEST(Scan, ListsTheCandidateOrItsRefinementAndGoesOnFromTheCandidate) {
     std::vector<double> endValues;
     for (const bool finish : {false, true}) {
