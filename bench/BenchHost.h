@@ -1,0 +1,61 @@
+#pragma once
+
+#include <chrono>
+
+#include "engine/FitHost.h"
+#include "engine/FitState.h"
+
+namespace kelmora::bench {
+
+// A headless window: a real millisecond clock, every UI call a no-op.
+class THeadlessHost : public IFitHost {
+  public:
+    TStringTable Table{ParamsGridCols, ParamsGridRows};
+    long MinimaCount = 0;
+
+    THeadlessHost() {
+        FillDefaultParamsTable(Table);
+        ConvertParamsTableSeparator(Table, ParamsGridCols, ParamsGridRows, ".");
+    }
+    std::uint32_t TickCount() override {
+        using namespace std::chrono;
+        const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch());
+        return static_cast<std::uint32_t>(ms.count());
+    }
+    void ProcessMessages() override {}
+    void SetCaption(const std::string&) override {}
+    void Beep() override {}
+    ITextTable& ParamsTable() override { return Table; }
+    std::string IterCountText() override { return DefaultIterCountText; }
+    bool FinishMinimaChecked() override { return false; }
+    void RedrawChart() override {}
+    void DisableButtons() override {}
+    void EnableButtons() override {}
+    void ResetMinima() override { MinimaCount = 0; }
+    void AddMinimum(const TParamVector&, double) override { ++MinimaCount; }
+    void EnableMinimaList() override {}
+};
+
+// 30 titration points the model reproduces for lg K1 3.3, shift of P 7.6 and of PL 10.4
+// (lg K2 as given), entered into a state that otherwise holds the default table.
+inline void LoadThirtyPointExample(TFitState& state, double lgK2 = -1000.0) {
+    THeadlessHost host;
+    state.ReadParamsTable(host.Table, DefaultIterCountText, false);
+    state.FitParams[0].Value = 3.3;
+    state.FitParams[1].Value = lgK2;
+    state.FitParams[2].Value = 7.6;
+    state.FitParams[3].Value = 10.4;
+    const int n = 30;
+    state.SetPointCount(n);
+    state.PorphyrinConc = 1e-3;
+    state.Weight = 10000.0 / n;
+    for (int j = 0; j < n; ++j) {
+        state.Points[j].Conc = 5e-3 * (j + 1) / n;
+    }
+    state.ComputeQ();
+    for (TDataPoint& pt : state.Points) {
+        pt.ExpShift = pt.TheorShift;
+    }
+}
+
+}  // namespace kelmora::bench
