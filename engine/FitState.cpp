@@ -93,6 +93,7 @@ void TFitState::SetPointCount(std::int32_t n) {
     PointCount = n;
     Points.resize(static_cast<std::size_t>(n));
     theorBackup_.resize(static_cast<std::size_t>(n));
+    fractions_.Resize(static_cast<std::size_t>(n));
 }
 
 void TFitState::LoadDataSet(const ITextTable& data, const std::string& p0Text) {

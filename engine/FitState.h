@@ -7,6 +7,7 @@
 
 #include "engine/ChemSystem_u.h"
 #include "engine/FitTypes.h"
+#include "engine/FractionCache.h"
 #include "util/TextTable.h"
 
 namespace kelmora {
@@ -53,6 +54,8 @@ class TFitState {
     // Bookkeeping that tests and benchmarks read: criterion evaluations and point solves.
     std::uint64_t EvalCount = 0;
     std::uint64_t SolveCount = 0;
+    // Evaluations that took every point's fractions from an earlier solve of the same inputs.
+    std::uint64_t FractionReuseCount = 0;
 
     // The table into the records, then IterLeft and FinishMinima. A faulty cell raises the
     // conversion error; what was read before it stays read.
@@ -76,6 +79,8 @@ class TFitState {
   private:
     bool ComputeShiftsFromCache(double& sum);
     double ComputeShiftsSolving();
+    double ComputeShiftsFromSet(const TFractionSet& set);
+    TFractionCache fractions_;
     std::vector<double> theorBackup_;  // sized with the data set, so evaluations never allocate
 };
 

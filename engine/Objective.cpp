@@ -60,10 +60,18 @@ double TFitState::ComputeQ() {
     return Q;
 }
 
-// Every point solved again; any error ends the evaluation at the point where it arises.
+// Every point solved again; any error ends the evaluation at the point where it arises. Inputs
+// solved for recently are taken from the fraction cache instead: the same numbers, no solving.
 double TFitState::ComputeShiftsSolving() {
+    const double lgK1 = FitParams[0].Value;
+    const double lgK2 = FitParams[1].Value;
+    if (const TFractionSet* set = fractions_.Find(lgK1, lgK2, PorphyrinConc, Points)) {
+        return ComputeShiftsFromSet(*set);
+    }
+    TFractionSet& set = fractions_.Claim(lgK1, lgK2, PorphyrinConc);
     const TShiftValues v(FitParams);
-    for (TDataPoint& pt : Points) {
+    for (std::size_t j = 0; j < Points.size(); ++j) {
+        TDataPoint& pt = Points[j];
         System.TotalP = PorphyrinConc;
         System.TotalL = pt.Conc;
         System.Solve();
@@ -72,7 +80,32 @@ double TFitState::ComputeShiftsSolving() {
         const double a2 = CheckedDivide(System.Complex[1], PorphyrinConc);
         pt.Alpha1 = a1;
         pt.Alpha2 = a2;
+        set.Conc[j] = pt.Conc;
+        set.Alpha1[j] = a1;
+        set.Alpha2[j] = a2;
         pt.TheorShift = CheckOverflow(v.Model(a1, a2, pt.Conc));
+    }
+    fractions_.Commit(set, System);
+    SolvedP0 = PorphyrinConc;
+    return CheckOverflow(SquaredDeviationSum(Points));
+}
+
+// As solving would: same fractions, same shifts in the same order, the solver left as its last
+// point left it.
+double TFitState::ComputeShiftsFromSet(const TFractionSet& set) {
+    ++FractionReuseCount;
+    const TShiftValues v(FitParams);
+    for (std::size_t j = 0; j < Points.size(); ++j) {
+        TDataPoint& pt = Points[j];
+        pt.Alpha1 = set.Alpha1[j];
+        pt.Alpha2 = set.Alpha2[j];
+        pt.TheorShift = CheckOverflow(v.Model(pt.Alpha1, pt.Alpha2, pt.Conc));
+    }
+    if (!Points.empty()) {
+        System.TotalP = PorphyrinConc;
+        System.TotalL = set.LastTotalL;
+        System.Complex[0] = set.LastComplex[0];
+        System.Complex[1] = set.LastComplex[1];
     }
     SolvedP0 = PorphyrinConc;
     return CheckOverflow(SquaredDeviationSum(Points));
