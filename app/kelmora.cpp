@@ -1,0 +1,21 @@
+// The desktop program: the main window, then the source-data dialog, the output table and the
+// minima list, then the separator shown on the main window, then the event loop.
+#include "grid/OriginGrid_u.h"
+#include "minima/RemParams_u.h"
+#include "ui/Application.h"
+#include "ui/OutGrid_u.h"
+#include "ui/getdata_u.h"
+#include "ui/main_u.h"
+
+int main(int argc, char** argv) {
+    kelmora::TKelmoraApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelmora"));
+    kelmora::TMainForm mainForm;
+    kelmora::TGetDataForm getDataForm(&mainForm);
+    kelmora::TOutGridForm outGridForm(&mainForm);
+    kelmora::TRememberParamsForm minimaForm(&mainForm);
+    mainForm.SetForms(&getDataForm, &outGridForm, &minimaForm);
+    mainForm.UpdateDecSepButtonClick();
+    mainForm.show();
+    return QApplication::exec();
+}

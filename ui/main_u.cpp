@@ -1,0 +1,381 @@
+#include "ui/main_u.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLegend>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QScreen>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+#include "engine/Optimizer.h"
+#include "engine/Scan.h"
+#include "grid/OriginGrid_u.h"
+#include "minima/RemParams_u.h"
+#include "ui/FormLayout.h"
+#include "ui/OutGrid_u.h"
+#include "ui/getdata_u.h"
+#include "util/NumberText.h"
+#include "util/TextUtil.h"
+
+namespace kelmora {
+
+namespace {
+
+// The designed client area; the chart takes whatever the window grows beyond it.
+constexpr int kClientWidth = 964;
+constexpr int kClientHeight = 636;
+constexpr int kChartLeft = 8;
+constexpr int kChartTop = 256;
+constexpr int kChartRightMargin = kClientWidth - (8 + 945);
+constexpr int kChartBottomMargin = kClientHeight - (256 + 377);
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
+    clock_.start();
+    setWindowTitle(QStringLiteral("Kelmora"));
+    resize(kClientWidth, kClientHeight);
+    setMinimumSize(kClientWidth, kClientHeight);
+    CreateControls();
+    CreateChart();
+    FormCreate();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::CreateControls() {
+    ParamsGrid = new TOriginGrid(this);
+    ParamsGrid->setGeometry(8, 8, 609, 185);
+    ParamsGrid->SetColCount(ParamsGridCols);
+    ParamsGrid->SetRowCount(ParamsGridRows);
+    ParamsGrid->SetFixedCols(1);
+    ParamsGrid->SetFixedRows(1);
+    const int widths[ParamsGridCols] = {88, 116, 64, 64, 68, 56, 56, 80};
+    for (int c = 0; c < ParamsGridCols; ++c) {
+        ParamsGrid->SetColWidth(c, widths[c]);
+    }
+    ParamsGrid->SetEditing(true);
+
+    Button1 = MakeButton(this, QStringLiteral("Compute this point"), 624, 21, 121, 25);
+    Button8 = MakeButton(this, QStringLiteral("Scan"), 624, 96, 121, 25);
+    Button3 = MakeButton(this, QStringLiteral("Stop"), 760, 120, 75, 25);
+    Button2 = MakeButton(this, QStringLiteral("Optimize"), 624, 128, 121, 25);
+    Label1 = new QLabel(QStringLiteral("Max. iterations in optimization"), this);
+    Label1->move(624, 160);
+    Label1->adjustSize();
+    IterCountEdit = new QLineEdit(QString::fromLatin1(DefaultIterCountText), this);
+    IterCountEdit->setGeometry(624, 176, 121, 21);
+    FinishMinimaCheck =
+        new QCheckBox(QStringLiteral("Complete optimization of minima during scan"), this);
+    FinishMinimaCheck->setGeometry(624, 200, 225, 17);
+    FinishMinimaCheck->adjustSize();
+    Button5 = MakeButton(this, QStringLiteral("Enter sorce data"), 824, 8, 139, 25);
+    SepLabEditLabel = new QLabel(QStringLiteral("Decimal separator"), this);
+    SepLabEditLabel->move(832, 64);
+    SepLabEditLabel->adjustSize();
+    SepLabEdit = new QLineEdit(QStringLiteral("."), this);
+    SepLabEdit->setGeometry(832, 80, 65, 21);
+    SepLabEditLabel->setBuddy(SepLabEdit);
+    UpdateDecSepButton = MakeButton(this, QStringLiteral("Update"), 904, 78, 57, 25);
+    Mode1Button = MakeButton(this, QStringLiteral("Exp., theor. chemical shifts"), 8, 224, 200, 22);
+    Mode2Button =
+        MakeButton(this, QStringLiteral("Fractional conversions by reactions"), 216, 224, 200, 22);
+    ShrinkFontToFit(Mode1Button);
+    ShrinkFontToFit(Mode2Button);
+    Mode1Button->setCheckable(true);
+    Mode2Button->setCheckable(true);
+    Mode1Button->setChecked(true);
+    modeGroup_ = new QButtonGroup(this);
+    modeGroup_->setExclusive(true);
+    modeGroup_->addButton(Mode1Button, 0);  // the id is the tag: the display mode
+    modeGroup_->addButton(Mode2Button, 1);
+    Button4 = MakeButton(this, QStringLiteral("Copy into table"), 848, 224, 105, 25);
+
+    connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
+    connect(Button8, &QPushButton::clicked, this, &TMainForm::Button8Click);
+    connect(UpdateDecSepButton, &QPushButton::clicked, this, &TMainForm::UpdateDecSepButtonClick);
+    connect(modeGroup_, &QButtonGroup::idClicked, this, &TMainForm::Mode1ButtonClick);
+}
+
+void TMainForm::CreateChart() {
+    chart1Chart_ = new QChart();
+    const QColor colours[3] = {Qt::red, Qt::green, Qt::yellow};
+    axisX_ = new QValueAxis(chart1Chart_);
+    axisY_ = new QValueAxis(chart1Chart_);
+    chart1Chart_->addAxis(axisX_, Qt::AlignBottom);
+    chart1Chart_->addAxis(axisY_, Qt::AlignLeft);
+    for (int k = 0; k < 3; ++k) {
+        series_[k] = new QLineSeries(chart1Chart_);
+        series_[k]->setName(QString::fromUtf8(kShiftSeriesTitles[k]));
+        QPen pen(colours[k]);
+        pen.setWidth(2);
+        series_[k]->setPen(pen);
+        chart1Chart_->addSeries(series_[k]);
+        series_[k]->attachAxis(axisX_);
+        series_[k]->attachAxis(axisY_);
+    }
+    chart1Chart_->legend()->setVisible(true);
+    chart1Chart_->legend()->setAlignment(Qt::AlignRight);
+    Chart1 = new QChartView(chart1Chart_, this);
+    Chart1->setRenderHint(QPainter::Antialiasing);
+    Chart1->setGeometry(kChartLeft, kChartTop, 945, 377);
+}
+
+void TMainForm::FormCreate() {
+    FillDefaultParamsTable(*ParamsGrid);
+    // The equilibrium object was created with the fitting state, with its two reactions.
+}
+
+void TMainForm::SetForms(TGetDataForm* getData, TOutGridForm* outGrid,
+                         TRememberParamsForm* minima) {
+    getDataForm_ = getData;
+    outGridForm_ = outGrid;
+    minimaForm_ = minima;
+    if (minimaForm_ != nullptr) {
+        minimaForm_->SetParamVectorHandler([this](const TParamVector& v) { SetParamVector(v); });
+    }
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Chart1->setGeometry(kChartLeft, kChartTop,
+                        std::max(0, width() - kChartLeft - kChartRightMargin),
+                        std::max(0, height() - kChartTop - kChartBottomMargin));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (runDepth_ > 0) {
+        // A run must not go on invisibly: stop it at its next refresh and end the program
+        // as soon as the command has returned.
+        closing_ = true;
+        state_.StopRequested = true;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            w->hide();
+        }
+        event->ignore();
+        return;
+    }
+    QApplication::closeAllWindows();
+    event->accept();
+}
+
+template <class TCommand>
+void TMainForm::RunLongCommand(TCommand command) {
+    struct TDepth {
+        TMainForm* form;
+        explicit TDepth(TMainForm* f) : form(f) { ++form->runDepth_; }
+        ~TDepth() {
+            if (--form->runDepth_ == 0 && form->closing_) {
+                QApplication::quit();
+            }
+        }
+    } depth(this);
+    command();
+}
+
+// ---- Commands ----
+
+void TMainForm::Button1Click() {
+    state_.ReadParamsTable(*ParamsGrid, IterCountText(), FinishMinimaChecked());
+    state_.ComputeQ();
+    RedrawChart();
+}
+
+void TMainForm::Button2Click() {
+    RunLongCommand([this] { OptimizeCommand(state_, *this); });
+}
+
+void TMainForm::Button3Click() {
+    state_.StopRequested = true;
+}
+
+void TMainForm::Button8Click() {
+    RunLongCommand([this] { ScanCommand(state_, *this); });
+}
+
+void TMainForm::Button5Click() {
+    if (getDataForm_ != nullptr && getDataForm_->Execute()) {
+        state_.LoadDataSet(*getDataForm_->OriginGrid1, getDataForm_->Edit1->text().toStdString());
+    }
+}
+
+void TMainForm::Button4Click() {
+    TOriginGrid* grid = outGridForm_->OriginGrid1;
+    const TLineSeries& first = chart_.Series[0];
+    grid->ClearGrid();
+    grid->SetColCount(static_cast<int>(chart_.Series.size()) + 1);
+    grid->SetRowCount(first.Count() + 1);
+    grid->SetFixedCols(0);
+    grid->SetFixedRows(1);  // with no points this cannot be, and the command ends here
+    grid->SetCell(0, 0, "Ligand concentr.");
+    for (std::size_t k = 0; k < chart_.Series.size(); ++k) {
+        grid->SetCell(static_cast<int>(k) + 1, 0, chart_.Series[k].Title);
+    }
+    for (int i = 0; i < first.Count(); ++i) {
+        grid->SetCell(0, i + 1, FormatGeneral(first.X(i)));
+        for (std::size_t k = 0; k < chart_.Series.size(); ++k) {
+            grid->SetCell(static_cast<int>(k) + 1, i + 1, FormatGeneral(chart_.Series[k].Y(i)));
+        }
+    }
+    outGridForm_->exec();
+}
+
+void TMainForm::Mode1ButtonClick(int tag) {
+    Mode = tag;
+    RedrawChart();
+}
+
+void TMainForm::SetParamVector(const TParamVector& v) {
+    state_.SetParamValues(v);
+    state_.ComputeQ();
+    state_.WriteParamsTable(*ParamsGrid);
+    RedrawChart();
+}
+
+void TMainForm::UpdateDecSepButtonClick() {
+    const std::string text = SepLabEdit->text().toStdString();
+    if (text.empty()) {
+        return;  // no character to take: the separator stays as it is
+    }
+    SetDecimalSeparator(std::string(FirstChar(text)));
+}
+
+void TMainForm::SetDecimalSeparator(const std::string& ch) {
+    const std::string other = OtherSeparator(ch);
+    SetNumberDecimalSeparator(ch);
+    if (getDataForm_ != nullptr) {
+        getDataForm_->Edit1->setText(
+            Q(ReplaceChar(getDataForm_->Edit1->text().toStdString(), other, ch)));
+    }
+    ConvertParamsTableSeparator(*ParamsGrid, ParamsGrid->ColCount(), ParamsGrid->RowCount(), ch);
+}
+
+// ---- Chart ----
+
+void TMainForm::RedrawChart() {
+    FillChart(chart_, state_, Mode);
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    bool any = false;
+    for (int k = 0; k < 3; ++k) {
+        const TLineSeries& s = chart_.Series[k];
+        QList<QPointF> points;
+        points.reserve(s.Count());
+        for (const TChartPoint& p : s.Points()) {
+            points.append(QPointF(p.X, p.Y));
+            if (!std::isfinite(p.X) || !std::isfinite(p.Y)) {
+                continue;
+            }
+            if (!any) {
+                minX = maxX = p.X;
+                minY = maxY = p.Y;
+                any = true;
+            }
+            minX = std::min(minX, p.X);
+            maxX = std::max(maxX, p.X);
+            minY = std::min(minY, p.Y);
+            maxY = std::max(maxY, p.Y);
+        }
+        series_[k]->replace(points);
+        series_[k]->setName(Q(s.Title));
+    }
+    // Automatic scaling: the axes span what the series hold, widened to round numbers.
+    if (any) {
+        const double padY = maxY > minY ? 0.0 : std::max(1.0, std::fabs(maxY) * 0.1);
+        const double padX = maxX > minX ? 0.0 : std::max(1.0, std::fabs(maxX) * 0.1);
+        axisX_->setRange(minX - padX, maxX + padX);
+        axisY_->setRange(minY - padY, maxY + padY);
+        axisX_->applyNiceNumbers();
+        axisY_->applyNiceNumbers();
+    }
+    QString title;
+    for (const std::string& line : chart_.TitleLines) {
+        title += (title.isEmpty() ? QString() : QStringLiteral("<br>")) + Q(line);
+    }
+    chart1Chart_->setTitle(title);
+}
+
+// ---- Host of the long commands ----
+
+std::uint32_t TMainForm::TickCount() {
+    return static_cast<std::uint32_t>(clock_.elapsed());
+}
+
+void TMainForm::ProcessMessages() {
+    QApplication::processEvents(QEventLoop::AllEvents);
+    if (closing_) {
+        state_.StopRequested = true;  // a refinement may have cleared it; the window is gone
+    }
+}
+
+void TMainForm::SetCaption(const std::string& text) {
+    setWindowTitle(Q(text));
+}
+
+void TMainForm::Beep() {
+    QApplication::beep();
+}
+
+ITextTable& TMainForm::ParamsTable() {
+    return *ParamsGrid;
+}
+
+std::string TMainForm::IterCountText() {
+    return IterCountEdit->text().toStdString();
+}
+
+bool TMainForm::FinishMinimaChecked() {
+    return FinishMinimaCheck->isChecked();
+}
+
+void TMainForm::DisableButtons() {
+    Button1->setEnabled(false);
+    Button2->setEnabled(false);
+    Button8->setEnabled(false);  // a nested scan would overwrite the running command's point
+}
+
+void TMainForm::EnableButtons() {
+    Button1->setEnabled(true);
+    Button2->setEnabled(true);
+    Button8->setEnabled(true);
+}
+
+void TMainForm::ResetMinima() {
+    if (minimaForm_ != nullptr) {
+        minimaForm_->ResetMinima();
+    }
+}
+
+void TMainForm::AddMinimum(const TParamVector& v, double q) {
+    if (minimaForm_ != nullptr) {
+        minimaForm_->AddMinimum(v, q);
+    }
+}
+
+void TMainForm::EnableMinimaList() {
+    if (minimaForm_ != nullptr) {
+        minimaForm_->EnableMinimaList();
+    }
+}
+
+}  // namespace kelmora
