@@ -15,4 +15,12 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKELMORA_WERROR=ON -DKELMORA_
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure
+
+# libFuzzer (clang) on arbitrary clipboard bytes through the grid's cell splitting and paste,
+# for a bounded time.
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DKELMORA_WERROR=ON -DKELMORA_WITH_QT=OFF -DKELMORA_SANITIZE=ON -DKELMORA_BENCH=OFF \
+    -DKELMORA_FUZZ=ON
+cmake --build build-fuzz -j"$jobs" --target grid_fuzz
+build-fuzz/tests/grid/fuzz/grid_fuzz -max_total_time=20 -timeout=10 -rss_limit_mb=2048
 echo "All tests passed."
