@@ -1,15 +1,12 @@
 #pragma once
 
-#include <time.h>
-
 #include "engine/FitHost.h"
 #include "engine/FitState.h"
+#include "util/TickCount.h"
 
 namespace kelmora::bench {
 
-// A headless window: a real millisecond clock, every UI call a no-op. The coarse clock is read
-// in a few nanoseconds and, at a few ms resolution, is still finer than the tick counter of the
-// desktop system this program comes from; the scan reads it after every lattice point.
+// A headless window: a real millisecond clock, every UI call a no-op.
 class THeadlessHost : public IFitHost {
   public:
     TStringTable Table{ParamsGridCols, ParamsGridRows};
@@ -19,13 +16,7 @@ class THeadlessHost : public IFitHost {
         FillDefaultParamsTable(Table);
         ConvertParamsTableSeparator(Table, ParamsGridCols, ParamsGridRows, ".");
     }
-    std::uint32_t TickCount() override {
-        timespec ts{};
-        clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
-        const auto ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
-                        static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
-        return static_cast<std::uint32_t>(ms);
-    }
+    std::uint32_t TickCount() override { return MonotonicTickCount(); }
     void ProcessMessages() override {}
     void SetCaption(const std::string&) override {}
     void Beep() override {}

@@ -26,6 +26,7 @@
 #include "ui/getdata_u.h"
 #include "util/NumberText.h"
 #include "util/TextUtil.h"
+#include "util/TickCount.h"
 
 namespace kelmora {
 
@@ -46,7 +47,6 @@ QString Q(const std::string& s) {
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
-    clock_.start();
     setWindowTitle(QStringLiteral("Kelmora"));
     resize(kClientWidth, kClientHeight);
     setMinimumSize(kClientWidth, kClientHeight);
@@ -317,9 +317,7 @@ void TMainForm::RedrawChart() {
 
 // ---- Host of the long commands ----
 
-std::uint32_t TMainForm::TickCount() {
-    return static_cast<std::uint32_t>(clock_.elapsed());
-}
+std::uint32_t TMainForm::TickCount() { return MonotonicTickCount(); }
 
 void TMainForm::ProcessMessages() {
     QApplication::processEvents(QEventLoop::AllEvents);

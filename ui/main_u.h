@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <string>
 
@@ -107,7 +106,6 @@ class TMainForm : public QWidget, public IFitHost {
     QLineSeries* series_[3] = {};
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
-    QElapsedTimer clock_;
     int runDepth_ = 0;
     bool closing_ = false;
 };
