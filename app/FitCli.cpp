@@ -1,0 +1,110 @@
+#include "app/FitCli.h"
+
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "app/FitInput.h"
+#include "app/FitOptions.h"
+#include "app/FitOutput.h"
+#include "app/HeadlessHost.h"
+#include "engine/Optimizer.h"
+#include "engine/Scan.h"
+#include "util/Errors.h"
+
+namespace kelmora {
+
+namespace {
+
+void RunCommand(TFitCommand command, TFitState& state, THeadlessFitHost& host) {
+    switch (command) {
+        case TFitCommand::Compute:
+            // "Compute this point": read, evaluate, nothing written back by the command.
+            state.ReadParamsTable(host.ParamsTable(), host.IterCountText(),
+                                  host.FinishMinimaChecked());
+            state.ComputeQ();
+            break;
+        case TFitCommand::Optimize:
+            OptimizeCommand(state, host);
+            break;
+        case TFitCommand::Scan:
+            ScanCommand(state, host);
+            break;
+    }
+}
+
+int Run(const TFitOptions& options, TFitCliStreams streams) {
+    const std::string dataText = ReadInputText(options.DataFile.value_or("-"), streams.In);
+    std::optional<std::string> paramsText;
+    if (options.ParamsFile) {
+        paramsText = ReadInputText(*options.ParamsFile, streams.In);
+    }
+
+    TFitState state;
+    TMinimaStore minima;
+    THeadlessFitHost host(state, minima, options.IterationsText, options.Refine,
+                          streams.ShowProgress ? &streams.Err : nullptr);
+
+    // Start-up, then "Update" with the user's separator; texts the user supplies are taken as
+    // typed after that, so they must already use the separator chosen.
+    std::string dialogP0 = "0.01";
+    FillStartupParamsTable(host.Table, dialogP0);
+    if (options.DecimalSeparator) {
+        ApplyDecimalSeparator(*options.DecimalSeparator, dialogP0, host.Table);
+    }
+    if (paramsText) {
+        ReadParamsText(*paramsText, host.Table, *options.ParamsFile);
+    }
+    LoadDataText(state, dataText, options.P0Given ? options.P0Text : dialogP0);
+
+    {
+        std::optional<TSigintGuard> stopOnCtrlC;
+        if (options.Command != TFitCommand::Compute) {
+            stopOnCtrlC.emplace();
+        }
+        RunCommand(options.Command, state, host);
+    }
+    state.WriteParamsTable(host.Table);
+
+    const TMinimaStore* listed = options.Command == TFitCommand::Scan ? &minima : nullptr;
+    if (options.Json) {
+        WriteJsonOutput(streams.Out, options.Command, state, listed);
+    } else {
+        WriteTextOutput(streams.Out, host.Table, state, listed);
+    }
+    streams.Out.flush();
+    if (minima.DroppedCount() > 0) {
+        streams.Err << "kelmora-fit: the list of minima was full; " << minima.DroppedCount()
+                    << " further minima were not listed\n";
+    }
+    return FitExitOk;
+}
+
+}  // namespace
+
+int RunFitCli(const std::vector<std::string_view>& args, TFitCliStreams streams) {
+    const TFitArgs parsed = ParseFitArgs(args);
+    switch (parsed.Kind) {
+        case TFitArgs::TKind::Help:
+            streams.Out << FitHelpText();
+            return FitExitOk;
+        case TFitArgs::TKind::Version:
+            streams.Out << FitVersionText();
+            return FitExitOk;
+        case TFitArgs::TKind::UsageError:
+            streams.Err << "kelmora-fit: " << parsed.Error << '\n' << FitUsageText();
+            return FitExitUsage;
+        case TFitArgs::TKind::Run:
+            break;
+    }
+    // The one place besides the desktop's handler where the program's errors end: the message
+    // goes out as the message box would show it.
+    try {
+        return Run(parsed.Options, streams);
+    } catch (const EKelmoraError& e) {
+        streams.Err << e.what() << '\n';
+        return FitExitError;
+    }
+}
+
+}  // namespace kelmora

@@ -1,0 +1,124 @@
+#include "app/FitOutput.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "util/NumberText.h"
+
+namespace kelmora {
+
+namespace {
+
+constexpr int ParamsFileCells = 7;
+
+// Names come from our own tables, but a quote or backslash must never break the object.
+std::string JsonString(const std::string& text) {
+    std::string s = "\"";
+    for (const char ch : text) {
+        if (ch == '"' || ch == '\\') {
+            s += '\\';
+            s += ch;
+        } else if (static_cast<unsigned char>(ch) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(ch));
+            s += buf;
+        } else {
+            s += ch;
+        }
+    }
+    return s + "\"";
+}
+
+void WriteParams(std::ostream& out, const TFitState& state) {
+    out << "\"params\":[";
+    for (int i = 0; i < ParamCount; ++i) {
+        const TFitParam& p = state.FitParams[i];
+        out << (i > 0 ? ",\n  " : "\n  ") << "{\"name\":" << JsonString(ParamRowLabels[i])
+            << ",\"value\":" << FormatJsonNumber(p.Value)
+            << ",\"maxStep\":" << FormatJsonNumber(p.MaxStep)
+            << ",\"minStep\":" << FormatJsonNumber(p.MinStep)
+            << ",\"optimize\":" << (p.Optimize ? "true" : "false")
+            << ",\"minVal\":" << FormatJsonNumber(p.MinVal)
+            << ",\"maxVal\":" << FormatJsonNumber(p.MaxVal) << ",\"stepsCount\":" << p.StepsCount
+            << "}";
+    }
+    out << "]";
+}
+
+void WritePoints(std::ostream& out, const TFitState& state) {
+    out << "\"points\":[";
+    for (std::size_t j = 0; j < state.Points.size(); ++j) {
+        const TDataPoint& pt = state.Points[j];
+        out << (j > 0 ? ",\n  " : "\n  ") << "{\"conc\":" << FormatJsonNumber(pt.Conc)
+            << ",\"expShift\":" << FormatJsonNumber(pt.ExpShift)
+            << ",\"theorShift\":" << FormatJsonNumber(pt.TheorShift)
+            << ",\"alpha1\":" << FormatJsonNumber(pt.Alpha1)
+            << ",\"alpha2\":" << FormatJsonNumber(pt.Alpha2) << "}";
+    }
+    out << "]";
+}
+
+void WriteMinima(std::ostream& out, const TMinimaStore* minima) {
+    out << "\"minima\":[";
+    if (minima != nullptr) {
+        bool first = true;
+        for (const TFoundMinimum& m : minima->Minima()) {
+            out << (first ? "\n  " : ",\n  ") << "{\"Q\":" << FormatJsonNumber(m.Q)
+                << ",\"params\":[";
+            for (int i = 0; i < ParamCount; ++i) {
+                out << (i > 0 ? "," : "") << FormatJsonNumber(m.Params[i]);
+            }
+            out << "]}";
+            first = false;
+        }
+    }
+    out << "]";
+}
+
+}  // namespace
+
+std::string FormatJsonNumber(double x) {
+    if (!std::isfinite(x)) {
+        return "null";
+    }
+    char buf[64];
+    const auto result = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 17);
+    return std::string(buf, result.ptr);
+}
+
+void WriteTextOutput(std::ostream& out, const ITextTable& paramsTable, const TFitState& state,
+                     const TMinimaStore* minima) {
+    for (int r = 1; r <= ParamCount; ++r) {
+        for (int c = 1; c <= ParamsFileCells; ++c) {
+            out << (c > 1 ? "\t" : "") << paramsTable.Cell(c, r);
+        }
+        out << '\n';
+    }
+    out << "Q\t" << FormatGeneral(state.Q) << '\n';
+    if (minima == nullptr) {
+        return;
+    }
+    int number = 0;
+    for (const TFoundMinimum& m : minima->Minima()) {
+        out << ++number << '\t' << FormatFixed(m.Q, 6);
+        for (const double v : m.Params) {
+            out << '\t' << FormatGeneral(v);
+        }
+        out << '\n';
+    }
+}
+
+void WriteJsonOutput(std::ostream& out, TFitCommand command, const TFitState& state,
+                     const TMinimaStore* minima) {
+    const bool anyListed = minima != nullptr && minima->BestQ() != TMinimaStore::NoBestQ;
+    out << "{\"command\":" << JsonString(FitCommandName(command))
+        << ",\n\"Q\":" << FormatJsonNumber(state.Q) << ",\n";
+    WriteParams(out, state);
+    out << ",\n";
+    WritePoints(out, state);
+    out << ",\n";
+    WriteMinima(out, minima);
+    out << ",\n\"bestQ\":" << (anyListed ? FormatJsonNumber(minima->BestQ()) : "null") << "}\n";
+}
+
+}  // namespace kelmora

@@ -1,0 +1,13 @@
+// kelmora-fit: the fitting commands of the desktop program for scripts and batch work.
+#include <unistd.h>
+
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "app/FitCli.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    return kelmora::RunFitCli(args, {std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) == 1});
+}
