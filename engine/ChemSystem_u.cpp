@@ -45,36 +45,66 @@ void TChemSystem::SetLgK(const double* lgK) {
     }
 }
 
-bool TChemSystem::TrialPL2(double x, double& PL) const {
+// What every trial of one solve shares. When K1 and the totals are small enough that no step
+// of the closed form can leave the double range (every practical case), the trials skip the
+// range checks; they still compute exactly the same operations in the same order.
+TChemSystem::TTrialConstants TChemSystem::TrialConstants() const {
+    TTrialConstants c;
+    c.K1 = K[0];
+    c.K2 = K[1];
+    c.a = -c.K1;
+    c.Linear = std::fabs(c.a) < 1e-10;
+    c.r = c.Linear ? 0.0 : 1.0 / c.a;
+    const double m = std::max({TotalP, TotalL, 0.0});
+    c.RangeSafe = m < 1e300 && c.K1 * m < 1e150;
+    return c;
+}
+
+bool TChemSystem::Trial(double x, double& PL, const TTrialConstants& k) const {
     const double A = TotalP - x;
     const double B = TotalL - 2.0 * x;
     if (A <= 0.0 || !(B > 0.0)) {
         PL = 0.0;
         return false;
     }
-    const double K1 = K[0];
-    const double a = -K1;
-    const double b = CheckOverflow((A + B) * K1 + 1.0);
-    const double c = CheckOverflow(-K1 * A * B);
-    double x1 = 0.0;
-    double x2 = 0.0;
-    PL = SolveQuadratic(a, b, c, x1, x2) ? x2 : SmallerRootFallback(K1, A, B);
-    const double demanded = CheckOverflow((B - PL) * (B - PL) * ((A - PL) * K[1]));
+    if (k.RangeSafe) [[likely]] {
+        const double b = (A + B) * k.K1 + 1.0;
+        const double c = -k.K1 * A * B;
+        if (k.Linear) {
+            PL = -c / b;
+        } else {
+            const double h = b * 0.5;
+            const double d = h * h - k.a * c;
+            PL = d >= 0.0 ? (-h + std::sqrt(d)) * k.r : SmallerRootFallback(k.K1, A, B);
+        }
+    } else {
+        const double b = CheckOverflow((A + B) * k.K1 + 1.0);
+        const double c = CheckOverflow(-k.K1 * A * B);
+        double x1 = 0.0;
+        double x2 = 0.0;
+        PL = SolveQuadratic(k.a, b, c, x1, x2) ? x2 : SmallerRootFallback(k.K1, A, B);
+    }
+    const double demanded = CheckOverflow((B - PL) * (B - PL) * ((A - PL) * k.K2));
     return x - demanded < 0.0;
 }
 
+bool TChemSystem::TrialPL2(double x, double& PL) const {
+    return Trial(x, PL, TrialConstants());
+}
+
 void TChemSystem::BisectPL2(double Res[2], double Lo, double Hi, std::int32_t Iterations) const {
+    const TTrialConstants k = TrialConstants();
     double PL = 0.0;
     for (std::int32_t i = 0; i < Iterations; ++i) {
         const double mid = (Lo + Hi) * 0.5;
-        if (TrialPL2(mid, PL)) {
+        if (Trial(mid, PL, k)) {
             Lo = mid;
         } else {
             Hi = mid;
         }
     }
     const double mid = (Lo + Hi) * 0.5;
-    TrialPL2(mid, PL);
+    Trial(mid, PL, k);
     Res[0] = PL;
     Res[1] = mid;
 }

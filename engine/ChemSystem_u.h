@@ -30,6 +30,13 @@ class TChemSystem {
     void BisectPL2(double Res[2], double Lo, double Hi, std::int32_t Iterations) const;
 
   private:
+    struct TTrialConstants {
+        double K1, K2, a, r;
+        bool Linear, RangeSafe;
+    };
+    TTrialConstants TrialConstants() const;
+    bool Trial(double x, double& PL, const TTrialConstants& k) const;
+
     // The lg K each K[i] was last converted from: the searches pass the same lg K again and
     // again, and the power need not be formed twice for the same bits.
     double convertedLgK_[6] = {kNotConverted, kNotConverted, kNotConverted,
