@@ -82,8 +82,8 @@ void FillStartupParamsTable(ITextTable& paramsTable, std::string& p0Text) {
 void ReadParamsText(std::string_view text, ITextTable& paramsTable, const std::string& sourceName) {
     const std::vector<std::string> lines = SplitLines(text);
     if (lines.size() < static_cast<std::size_t>(ParamCount)) {
-        throw EKelmoraError(sourceName + ": " + std::to_string(lines.size()) +
-                            " lines; the parameter table needs six");
+        throw EKelmoraError(sourceName + ": the parameter table needs six lines, found " +
+                            std::to_string(lines.size()));
     }
     for (int i = 0; i < ParamCount; ++i) {
         const std::vector<std::string> cells = SplitAtTabs(lines[i]);

@@ -1,0 +1,304 @@
+// The parts of kelmora-fit in process: options, the parameter-file reader, data entry by
+// paste, the separator update, JSON numbers, the host's Stop and progress.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+#include <limits>
+#include <sstream>
+
+#include "app/FitCli.h"
+#include "app/FitInput.h"
+#include "app/FitOptions.h"
+#include "app/FitOutput.h"
+#include "app/HeadlessHost.h"
+#include "util/Errors.h"
+#include "util/NumberText.h"
+
+namespace kelmora {
+namespace {
+
+TFitArgs Parse(std::initializer_list<std::string_view> args) {
+    return ParseFitArgs(std::vector<std::string_view>(args));
+}
+
+TEST(FitOptions, ValuesReachTheirTypedFieldsWhereverTheyStand) {
+    const TFitArgs a =
+        Parse({"--p0", "-0.5", "scan", "--data=in.txt", "--params", "p.txt", "--iterations", "12",
+               "--refine", "--decimal-separator", ",", "--json"});
+    ASSERT_EQ(a.Kind, TFitArgs::TKind::Run) << a.Error;
+    EXPECT_EQ(a.Options.Command, TFitCommand::Scan);
+    EXPECT_EQ(a.Options.P0Text, "-0.5");
+    EXPECT_TRUE(a.Options.P0Given);
+    EXPECT_EQ(a.Options.DataFile, "in.txt");
+    EXPECT_EQ(a.Options.ParamsFile, "p.txt");
+    EXPECT_EQ(a.Options.IterationsText, "12");
+    EXPECT_TRUE(a.Options.Refine);
+    EXPECT_EQ(a.Options.DecimalSeparator, ",");
+    EXPECT_TRUE(a.Options.Json);
+
+    const TFitArgs d = Parse({"optimize"});
+    ASSERT_EQ(d.Kind, TFitArgs::TKind::Run);
+    EXPECT_EQ(d.Options.Command, TFitCommand::Optimize);
+    EXPECT_EQ(d.Options.P0Text, "0.01");
+    EXPECT_FALSE(d.Options.P0Given);
+    EXPECT_EQ(d.Options.IterationsText, "1000000000");
+    EXPECT_FALSE(d.Options.DataFile || d.Options.ParamsFile || d.Options.DecimalSeparator);
+    EXPECT_FALSE(d.Options.Refine || d.Options.Json);
+
+    // "=" keeps an empty value, and a later option wins over an earlier one.
+    const TFitArgs e = Parse({"compute", "--decimal-separator=", "--p0", "1", "--p0=2"});
+    ASSERT_EQ(e.Kind, TFitArgs::TKind::Run);
+    EXPECT_EQ(e.Options.DecimalSeparator, "");
+    EXPECT_EQ(e.Options.P0Text, "2");
+}
+
+TEST(FitOptions, HelpAndVersionWinAndMistakesAreUsageErrors) {
+    struct TCase {
+        std::vector<std::string_view> Args;
+        TFitArgs::TKind Kind;
+        std::string Error;
+    };
+    const std::vector<TCase> cases = {
+        {{"--help"}, TFitArgs::TKind::Help, ""},
+        {{"compute", "--version", "--help"}, TFitArgs::TKind::Help, ""},
+        {{"--version"}, TFitArgs::TKind::Version, ""},
+        {{}, TFitArgs::TKind::UsageError, "no command given"},
+        {{"-"}, TFitArgs::TKind::UsageError, "unknown command '-'"},
+        {{"Compute"}, TFitArgs::TKind::UsageError, "unknown command 'Compute'"},
+        {{"scan", "scan"}, TFitArgs::TKind::UsageError, "unexpected argument 'scan'"},
+        {{"scan", "-j"}, TFitArgs::TKind::UsageError, "unknown option '-j'"},
+        {{"scan", "--data"}, TFitArgs::TKind::UsageError, "option '--data' needs a value"},
+        {{"scan", "--refine=1"}, TFitArgs::TKind::UsageError, "option '--refine' takes no value"},
+    };
+    for (const TCase& c : cases) {
+        const TFitArgs a = ParseFitArgs(c.Args);
+        EXPECT_EQ(a.Kind, c.Kind) << c.Error;
+        EXPECT_EQ(a.Error, c.Error);
+    }
+}
+
+TEST(ParamsFile, CellsAreTrimmedAndLandInColumnsOneToSeven) {
+    TStringTable table(8, 7);
+    ReadParamsText(
+        " 1.5 \t0.2\t 0.001\t y\t-1\t1\t 11 \r\n"
+        "2\t\t\t\t\t\t\n"
+        "3\t0.1\t0.0001\t\t0\t20\t100\t\t\n"  // blank cells past the seventh
+        "4\t0.1\t0.0001\ty\t0\t20\t100\r"
+        "5\t0.1\t0.0001\t\t0\t20\t100\n"
+        "6\t0.1\t0.0001\t\t0\t20\t100\n"
+        "Q\t0.5\n1\t0.500000\t1\t2\t3\t4\t5\t6\n",  // a previous answer's tail
+        table, "p.txt");
+    EXPECT_EQ(table.Cell(1, 1), "1.5");
+    EXPECT_EQ(table.Cell(3, 1), "0.001");
+    EXPECT_EQ(table.Cell(4, 1), "y");
+    EXPECT_EQ(table.Cell(7, 1), "11");
+    EXPECT_EQ(table.Cell(2, 2), "");
+    EXPECT_EQ(table.Cell(7, 3), "100");
+    EXPECT_EQ(table.Cell(4, 4), "y");
+    EXPECT_EQ(table.Cell(1, 6), "6");
+    EXPECT_EQ(table.Cell(0, 1), "");  // the label column is not the file's
+    EXPECT_EQ(table.RowCount(), 7);
+}
+
+TEST(ParamsFile, ShapeErrorsNameTheFileAndLine) {
+    const std::string row = "1\t0.1\t0.0001\ty\t-10\t10\t100\n";
+    struct TCase {
+        std::string Text;
+        std::string Message;
+    };
+    const std::vector<TCase> cases = {
+        {"", "f: the parameter table needs six lines, found 0"},
+        {row + row + row + row + row, "f: the parameter table needs six lines, found 5"},
+        {row + row + "1\t2\n" + row + row + row, "f: line 3 has 2 cells; seven are needed"},
+        {row + row + row + row + row + "1\t2\t3\t4\t5\t6\t7\t8\n",
+         "f: line 6 has 8 cells; seven are needed"},
+    };
+    for (const TCase& c : cases) {
+        TStringTable table(8, 7);
+        try {
+            ReadParamsText(c.Text, table, "f");
+            ADD_FAILURE() << "no error for " << c.Message;
+        } catch (const EKelmoraError& e) {
+            EXPECT_EQ(std::string(e.what()), c.Message);
+        }
+    }
+}
+
+TEST(DataEntry, PastedTextIsTakenAsTheSourceDataGridTakesIt) {
+    struct TCase {
+        const char* Name;
+        std::string Text;
+        std::vector<std::pair<double, double>> Points;
+    };
+    const std::vector<TCase> cases = {
+        {"blanks and control characters separate, a third value is dropped",
+         "  0.001 \t\t 8.1  9\r\n0.002\v8.2\n",
+         {{0.001, 8.1}, {0.002, 8.2}}},
+        {"lone CR and LF end lines", "1\t2\r3\t4\n5\t6", {{1, 2}, {3, 4}, {5, 6}}},
+        {"the first line without a C ends the data", "1\t2\n\n3\t4\n", {{1, 2}}},
+        {"a line of blanks has no C either", "1\t2\n \t \n3\t4\n", {{1, 2}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TFitState state;
+        LoadDataText(state, c.Text, "0.5");
+        ASSERT_EQ(state.PointCount, static_cast<int>(c.Points.size()));
+        for (std::size_t j = 0; j < c.Points.size(); ++j) {
+            EXPECT_EQ(state.Points[j].Conc, c.Points[j].first);
+            EXPECT_EQ(state.Points[j].ExpShift, c.Points[j].second);
+        }
+        EXPECT_EQ(state.PorphyrinConc, 0.5);
+        EXPECT_EQ(state.Weight, 10000.0 / static_cast<double>(c.Points.size()));
+    }
+}
+
+TEST(DataEntry, MoreLinesThanTheDialogsRowsGrowTheGrid) {
+    std::string text;
+    for (int j = 1; j <= 250; ++j) {
+        text += std::to_string(j) + " " + std::to_string(j * 2) + "\n";
+    }
+    TFitState state;
+    LoadDataText(state, text, "0.01");
+    ASSERT_EQ(state.PointCount, 250);
+    EXPECT_EQ(state.Points[249].Conc, 250.0);
+    EXPECT_EQ(state.Points[249].ExpShift, 500.0);
+}
+
+TEST(DecimalSeparator, UpdateConvertsTheDefaultsTheP0AndOnlyThose) {
+    TStringTable table(8, 7);
+    std::string p0 = "0.01";
+    FillStartupParamsTable(table, p0);
+    EXPECT_EQ(table.Cell(1, 1), "1.2");
+    EXPECT_EQ(table.Cell(2, 3), "0.100");
+    ApplyDecimalSeparator(",", p0, table);
+    EXPECT_EQ(p0, "0,01");
+    EXPECT_EQ(table.Cell(1, 1), "1,2");
+    // Any other character takes the commas' place; only the first character counts.
+    ApplyDecimalSeparator(";x", p0, table);
+    EXPECT_EQ(NumberDecimalSeparator(), ";");
+    EXPECT_EQ(p0, "0;01");
+    EXPECT_EQ(table.Cell(1, 1), "1;2");
+    EXPECT_EQ(table.Cell(3, 6), "0;0001");
+    EXPECT_EQ(table.Cell(0, 1), "Lg(K1)");
+    EXPECT_EQ(table.Cell(3, 0), "Min. step");
+    ApplyDecimalSeparator("", p0, table);  // nothing to take: nothing changes
+    EXPECT_EQ(NumberDecimalSeparator(), ";");
+    EXPECT_EQ(p0, "0;01");
+    ApplyDecimalSeparator(".", p0, table);  // "." swaps commas only; the ";" texts stay
+    EXPECT_EQ(NumberDecimalSeparator(), ".");
+    EXPECT_EQ(p0, "0;01");
+    SetNumberDecimalSeparator(".");
+}
+
+TEST(JsonOutput, NumbersReadBackExactlyAndNonFiniteValuesAreNull) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<std::pair<double, std::string>> cases = {
+        {0.1, "0.10000000000000001"},
+        {1.0, "1"},
+        {-0.0, "-0"},
+        {1e300, "1.0000000000000001e+300"},
+        {5e-324, "4.9406564584124654e-324"},
+        {std::nan(""), "null"},
+        {inf, "null"},
+        {-inf, "null"},
+    };
+    for (const auto& [x, text] : cases) {
+        EXPECT_EQ(FormatJsonNumber(x), text);
+    }
+    // Whatever the separator, JSON keeps its point.
+    SetNumberDecimalSeparator(",");
+    EXPECT_EQ(FormatJsonNumber(2.5), "2.5");
+    SetNumberDecimalSeparator(".");
+}
+
+TEST(JsonOutput, ANotANumberCriterionIsWrittenAsNull) {
+    TFitState state;
+    state.Q = std::nan("");
+    TMinimaStore minima;
+    minima.Reset();
+    minima.AddMinimum({1, 2, 3, 4, 5, std::numeric_limits<double>::infinity()}, 0.25);
+    std::ostringstream out;
+    WriteJsonOutput(out, TFitCommand::Scan, state, &minima);
+    const std::string json = out.str();
+    EXPECT_NE(json.find("\"Q\":null,"), std::string::npos) << json;
+    EXPECT_NE(json.find("{\"Q\":0.25,\"params\":[1,2,3,4,5,null]}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"bestQ\":0.25}"), std::string::npos) << json;
+}
+
+TEST(HeadlessHost, CtrlCBecomesStopAtTheNextRefreshAndStaysRaised) {
+    TFitState state;
+    TMinimaStore minima;
+    THeadlessFitHost host(state, minima, "5", false, nullptr);
+    TSigintGuard::ResetForTest();
+    {
+        TSigintGuard guard;
+        host.ProcessMessages();
+        EXPECT_FALSE(state.StopRequested);
+        ASSERT_EQ(std::raise(SIGINT), 0);
+        EXPECT_FALSE(state.StopRequested);  // only a refresh hands it over
+        host.ProcessMessages();
+        EXPECT_TRUE(state.StopRequested);
+        state.StopRequested = false;  // as a refinement's start would
+        host.ProcessMessages();
+        EXPECT_TRUE(state.StopRequested);
+    }
+    TSigintGuard::ResetForTest();
+}
+
+TEST(HeadlessHost, ProgressLineFollowsTheRunAtEachRefresh) {
+    TFitState state;
+    TMinimaStore minima;
+    std::ostringstream progress;
+    THeadlessFitHost host(state, minima, "100", false, &progress);
+
+    host.SetCaption("Optimizing...");
+    state.IterLeft = 100;
+    host.DisableButtons();
+    state.IterLeft = 60;
+    state.Q = 0.125;
+    host.ProcessMessages();
+    EXPECT_EQ(progress.str(), "\rOptimizing: 40 sweeps, Q=0.125\x1b[K");
+    host.EnableButtons();
+    EXPECT_EQ(progress.str().substr(progress.str().size() - 4), "\r\x1b[K");
+
+    // The outermost level is the first marked parameter: MinVal 0, ScanStep 1, 10 steps.
+    host.SetCaption("Scanning...");
+    state.FitParams[1] = {};
+    state.FitParams[1].ScanFlag = true;
+    state.FitParams[1].StepsCount = 10;
+    state.FitParams[1].ScanStep = 1.0;
+    state.FitParams[1].Value = 2.0;
+    minima.Reset();
+    minima.AddMinimum({}, 1.0);
+    host.ProcessMessages();
+    EXPECT_EQ(ProgressLineText(host.Progress()), "Scanning:  30% done, 1 minima");
+    host.SetCaption("Идет дооптимизация");
+    state.FitParams[1].Value = 7.0;  // the optimiser wanders; the share stays
+    host.ProcessMessages();
+    EXPECT_NEAR(host.Progress().ShareDone, 0.3, 1e-12);
+    host.SetCaption("Идет сканирование");
+    host.ProcessMessages();
+    EXPECT_NEAR(host.Progress().ShareDone, 0.8, 1e-12);
+}
+
+TEST(FitCli, RunsInProcessWithTheSameStatuses) {
+    std::istringstream in("0.001\t8.1\n0.002\t8.2\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunFitCli({"compute", "--p0", "0.001"}, {in, out, err}), FitExitOk);
+    EXPECT_NE(out.str().find("\nQ\t"), std::string::npos);
+    EXPECT_EQ(err.str(), "");
+
+    std::istringstream none("");
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunFitCli({"scan"}, {none, out2, err2}), FitExitError);
+    EXPECT_EQ(err2.str(), "Floating point division by zero\n");
+    EXPECT_EQ(out2.str(), "");
+
+    std::ostringstream out3, err3;
+    EXPECT_EQ(RunFitCli({"--bogus"}, {none, out3, err3}), FitExitUsage);
+    EXPECT_EQ(err3.str().rfind("kelmora-fit: unknown option '--bogus'\nUsage:", 0), 0u);
+}
+
+}  // namespace
+}  // namespace kelmora
