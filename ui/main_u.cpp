@@ -44,6 +44,29 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// An axis from a round number below the data to one above it, in steps of 1, 2 or 5 times a
+// power of ten, about six of them.
+void SetNiceRange(QValueAxis* axis, double lo, double hi) {
+    if (!(hi > lo)) {
+        const double pad = std::max(1.0, std::fabs(hi) * 0.1);
+        lo -= pad;
+        hi += pad;
+    }
+    const double raw = (hi - lo) / 6.0;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = magnitude * 10.0;
+    for (double m : {1.0, 2.0, 5.0}) {
+        if (raw <= m * magnitude) {
+            step = m * magnitude;
+            break;
+        }
+    }
+    const double first = std::floor(lo / step) * step;
+    const double last = std::ceil(hi / step) * step;
+    axis->setRange(first, last);
+    axis->setTickCount(static_cast<int>(std::lround((last - first) / step)) + 1);
+}
+
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
@@ -67,7 +90,7 @@ void TMainForm::CreateControls() {
     ParamsGrid->SetRowCount(ParamsGridRows);
     ParamsGrid->SetFixedCols(1);
     ParamsGrid->SetFixedRows(1);
-    const int widths[ParamsGridCols] = {88, 116, 64, 64, 68, 56, 56, 80};
+    const int widths[ParamsGridCols] = {86, 124, 64, 64, 66, 56, 56, 80};
     for (int c = 0; c < ParamsGridCols; ++c) {
         ParamsGrid->SetColWidth(c, widths[c]);
     }
@@ -123,6 +146,8 @@ void TMainForm::CreateChart() {
     const QColor colours[3] = {Qt::red, Qt::green, Qt::yellow};
     axisX_ = new QValueAxis(chart1Chart_);
     axisY_ = new QValueAxis(chart1Chart_);
+    axisX_->setLabelFormat(QStringLiteral("%g"));
+    axisY_->setLabelFormat(QStringLiteral("%g"));
     chart1Chart_->addAxis(axisX_, Qt::AlignBottom);
     chart1Chart_->addAxis(axisY_, Qt::AlignLeft);
     for (int k = 0; k < 3; ++k) {
@@ -301,12 +326,8 @@ void TMainForm::RedrawChart() {
     }
     // Automatic scaling: the axes span what the series hold, widened to round numbers.
     if (any) {
-        const double padY = maxY > minY ? 0.0 : std::max(1.0, std::fabs(maxY) * 0.1);
-        const double padX = maxX > minX ? 0.0 : std::max(1.0, std::fabs(maxX) * 0.1);
-        axisX_->setRange(minX - padX, maxX + padX);
-        axisY_->setRange(minY - padY, maxY + padY);
-        axisX_->applyNiceNumbers();
-        axisY_->applyNiceNumbers();
+        SetNiceRange(axisX_, minX, maxX);
+        SetNiceRange(axisY_, minY, maxY);
     }
     QString title;
     for (const std::string& line : chart_.TitleLines) {
@@ -317,7 +338,9 @@ void TMainForm::RedrawChart() {
 
 // ---- Host of the long commands ----
 
-std::uint32_t TMainForm::TickCount() { return MonotonicTickCount(); }
+std::uint32_t TMainForm::TickCount() {
+    return MonotonicTickCount();
+}
 
 void TMainForm::ProcessMessages() {
     QApplication::processEvents(QEventLoop::AllEvents);
