@@ -14,8 +14,8 @@ struct TFitRun {
     std::string Err;
 };
 
-// A scratch directory for one test program, removed by nobody: the build tree's Testing area
-// is thrown away with the build.
+// A scratch directory for one run of the test program, left in the build tree next to it so
+// that a failure's inputs and answers can be looked at afterwards.
 std::string ScratchDir();
 std::string WriteScratchFile(const std::string& name, const std::string& text);
 std::string ReadWholeFile(const std::string& path);
