@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <utility>
 
+#include "qtutil/FormLayout.h"
 #include "util/NumberText.h"
 
 namespace kelmora {
@@ -82,6 +83,7 @@ void TRememberParamsForm::CreateControls() {
     // Enter in an edit must not trigger a button as a dialog's default.
     for (QPushButton* button : {Button1, Button2, Button3}) {
         button->setAutoDefault(false);
+        ShrinkFontToFit(button);
     }
 
     connect(Button1, &QPushButton::clicked, this, &TRememberParamsForm::Button1Click);

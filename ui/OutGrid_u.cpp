@@ -3,7 +3,7 @@
 #include <QPushButton>
 
 #include "grid/OriginGrid_u.h"
-#include "ui/FormLayout.h"
+#include "qtutil/FormLayout.h"
 
 namespace kelmora {
 

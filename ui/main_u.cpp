@@ -21,7 +21,7 @@
 #include "engine/Scan.h"
 #include "grid/OriginGrid_u.h"
 #include "minima/RemParams_u.h"
-#include "ui/FormLayout.h"
+#include "qtutil/FormLayout.h"
 #include "ui/OutGrid_u.h"
 #include "ui/getdata_u.h"
 #include "util/NumberText.h"
