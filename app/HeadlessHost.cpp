@@ -1,11 +1,11 @@
 #include "app/HeadlessHost.h"
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 
 #include "util/NumberText.h"
+#include "util/TickCount.h"
 
 namespace kelmora {
 
@@ -63,9 +63,7 @@ THeadlessFitHost::THeadlessFitHost(TFitState& state, TMinimaStore& minima,
       progress_(progress) {}
 
 std::uint32_t THeadlessFitHost::TickCount() {
-    using namespace std::chrono;
-    const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch());
-    return static_cast<std::uint32_t>(ms.count());
+    return MonotonicTickCount();
 }
 
 void THeadlessFitHost::SetCaption(const std::string& text) {
