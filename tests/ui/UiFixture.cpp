@@ -64,6 +64,20 @@ void TDialogDriver::Poll() {
     }
 }
 
+TRunWhen::TRunWhen(std::function<bool()> ready, std::function<void()> action)
+    : ready_(std::move(ready)), action_(std::move(action)) {
+    QTimer::singleShot(0, &context_, [this] { Poll(); });
+}
+
+void TRunWhen::Poll() {
+    if (!ready_()) {
+        QTimer::singleShot(0, &context_, [this] { Poll(); });
+        return;
+    }
+    ran_ = true;
+    action_();
+}
+
 void Click(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
@@ -145,6 +159,13 @@ double StartedProgram::FreshQ(const TParamVector& v) const {
     fresh.ReadParamsTable(*Main.ParamsGrid, DefaultIterCountText, false);
     fresh.SetParamValues(v);
     return fresh.ComputeQ();
+}
+
+void StartedProgram::ExpectTableShowsTheRecords() {
+    for (int i = 0; i < ParamCount; ++i) {
+        const TFitParam& p = Main.State().FitParams[std::size_t(i)];
+        EXPECT_EQ(ParamCell(1, i + 1), FormatGeneral(p.Value)) << "parameter " << i;
+    }
 }
 
 }  // namespace kelmora::uitest

@@ -55,6 +55,21 @@ class TDialogDriver {
     bool ran_ = false;
 };
 
+// Runs an action from the event processing of a long command, once ready() holds there;
+// destroying it cancels it.
+class TRunWhen {
+  public:
+    TRunWhen(std::function<bool()> ready, std::function<void()> action);
+    bool Ran() const { return ran_; }
+
+  private:
+    void Poll();
+    QObject context_;
+    std::function<bool()> ready_;
+    std::function<void()> action_;
+    bool ran_ = false;
+};
+
 void Click(QAbstractButton* button);
 // Replaces an edit's text by typing, as a user would.
 void TypeInto(QLineEdit* edit, const QString& text);
@@ -88,6 +103,8 @@ class StartedProgram : public ::testing::Test {
     // The criterion a fresh fitting state gives for v, with the data the dialog holds and the
     // bounds and marks of the table.
     double FreshQ(const TParamVector& v) const;
+    // The Value column shows the records, to the digits of the general format.
+    void ExpectTableShowsTheRecords();
 
     TMainForm Main;
     TGetDataForm GetData{&Main};

@@ -1,0 +1,106 @@
+// "Optimize" and "Stop": the fit of an example, a run that only Stop can end, and an error in
+// the middle of a run.
+#include <QChart>
+#include <QChartView>
+#include <QLineEdit>
+
+#include "UiFixture.h"
+#include "util/NumberText.h"
+
+namespace kelmora::uitest {
+namespace {
+
+using Optimize = StartedProgram;
+
+void ExpectButtonsEnabled(const TMainForm& main, bool enabled) {
+    EXPECT_EQ(main.Button1->isEnabled(), enabled);
+    EXPECT_EQ(main.Button2->isEnabled(), enabled);
+    EXPECT_EQ(main.Button8->isEnabled(), enabled);
+    EXPECT_TRUE(main.Button3->isEnabled());
+}
+
+TEST_F(Optimize, FitsTheOneToOneExampleAndShowsTheResult) {
+    EnterExample("titration-1to1.txt");
+    Click(Main.Button2);
+
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Optimization complete"));
+    ExpectButtonsEnabled(Main, true);
+    EXPECT_NEAR(TableValue(0), 2.5, 0.1);
+    EXPECT_NEAR(TableValue(2), 8.0, 0.02);
+    EXPECT_NEAR(TableValue(3), 9.5, 0.05);
+    EXPECT_EQ(ParamCell(1, 2), "-1000");  // unmarked: not moved
+    EXPECT_EQ(ParamCell(2, 1), "0.1");    // the table was written back in its shortest form
+    ExpectTableShowsTheRecords();
+    // Noise of 0.002 ppm gives Q about 0.04; the default start was near 6800.
+    const double q = Main.State().Q;
+    EXPECT_LT(q, 0.1);
+    EXPECT_EQ(q, FreshQ(Main.State().GetParamVector()));
+    EXPECT_EQ(ChartTitle().toStdString(),
+              "Root-mean-square exp.-theor.=" + FormatGeneral(q) + "*10E-4 ppm");
+}
+
+// A run with Min. step 0 ends only by Stop. A large data set makes each sweep slow enough that
+// the first refresh comes while the steps are still coarse, so a rejected last trial would
+// leave a Q that does not belong to the table.
+TEST_F(Optimize, StopEndsARunThatWouldNeverConverge) {
+    std::vector<TExampleLine> lines;
+    const auto example = ReadExample("titration-1to1.txt");
+    for (int copy = 0; copy < 1000; ++copy) {
+        lines.insert(lines.end(), example.begin(), example.end());
+    }
+    EnterData(ClipboardText(lines));
+    ASSERT_EQ(Main.State().PointCount, 30000);
+    SetParamCell(1, 1, "2.5");
+    SetParamCell(3, 1, "0");  // lg K1 Min. step
+    SetParamCell(1, 4, "9.5");
+
+    bool sawRunning = false;
+    TRunWhen stopper([&] { return Main.windowTitle() == QStringLiteral("Optimizing..."); },
+                     [&] {
+                         sawRunning = true;
+                         ExpectButtonsEnabled(Main, false);
+                         // The window answers while the run goes on: the mode buttons redraw.
+                         Click(Main.Mode2Button);
+                         EXPECT_EQ(Main.ChartData().Series[0].Title, "Alpha1");
+                         Click(Main.Button3);
+                     });
+    Click(Main.Button2);
+
+    EXPECT_TRUE(sawRunning);
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Optimization complete"));
+    ExpectButtonsEnabled(Main, true);
+    EXPECT_GT(Main.State().IterLeft, 1000000000 - 10000);  // stopped, not counted out
+    ExpectTableShowsTheRecords();
+    EXPECT_EQ(Main.State().Q, FreshQ(Main.State().GetParamVector()));
+    EXPECT_EQ(Main.ChartData().Series[0].Title, "Alpha1");
+    EXPECT_EQ(ChartTitle().toStdString(),
+              "Root-mean-square exp.-theor.=" + FormatGeneral(Main.State().Q) + "*10E-4 ppm");
+}
+
+// lg K1 leaves the double range at its first trial step; the message is shown and the window
+// gets its buttons back, while the caption and the table stay as the failed run left them.
+TEST_F(Optimize, AnErrorDuringTheRunIsShownAndTheButtonsComeBack) {
+    EnterExample("titration-1to1.txt");
+    SetParamCell(2, 1, "1000");
+    SetParamCell(5, 1, "-1000000");
+    SetParamCell(6, 1, "1000000");
+    Click(Main.Button2);
+
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("Floating point overflow")});
+    ExpectButtonsEnabled(Main, true);
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Optimizing..."));
+    EXPECT_EQ(ParamCell(1, 1), "1.2");
+
+    // The window goes on working with the same table once the step is sensible again.
+    Messages().clear();
+    SetParamCell(2, 1, "0.1");
+    Click(Main.Button2);
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Optimization complete"));
+    EXPECT_NEAR(TableValue(0), 2.5, 0.1);
+}
+
+}  // namespace
+}  // namespace kelmora::uitest
