@@ -48,7 +48,8 @@ int Run(const TFitOptions& options, TFitCliStreams streams) {
     // Start-up, then "Update" with the user's separator; texts the user supplies are taken as
     // typed after that, so they must already use the separator chosen.
     std::string dialogP0 = "0.01";
-    FillStartupParamsTable(host.Table, dialogP0);
+    FillDefaultParamsTable(host.Table);
+    ApplyDecimalSeparator(".", dialogP0, host.Table);  // as the window's start-up does
     if (options.DecimalSeparator) {
         ApplyDecimalSeparator(*options.DecimalSeparator, dialogP0, host.Table);
     }

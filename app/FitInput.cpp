@@ -63,22 +63,6 @@ std::string ReadInputText(const std::string& fileName, std::istream& standardInp
     return text.str();
 }
 
-void ApplyDecimalSeparator(std::string_view separatorText, std::string& p0Text,
-                           ITextTable& paramsTable) {
-    if (separatorText.empty()) {
-        return;
-    }
-    const std::string ch(FirstChar(separatorText));
-    SetNumberDecimalSeparator(ch);
-    p0Text = ReplaceChar(p0Text, OtherSeparator(ch), ch);
-    ConvertParamsTableSeparator(paramsTable, ParamsGridCols, ParamsGridRows, ch);
-}
-
-void FillStartupParamsTable(ITextTable& paramsTable, std::string& p0Text) {
-    FillDefaultParamsTable(paramsTable);
-    ApplyDecimalSeparator(".", p0Text, paramsTable);
-}
-
 void ReadParamsText(std::string_view text, ITextTable& paramsTable, const std::string& sourceName) {
     const std::vector<std::string> lines = SplitLines(text);
     if (lines.size() < static_cast<std::size_t>(ParamCount)) {

@@ -13,16 +13,6 @@ namespace kelmora {
 // EKelmoraError("Cannot open file '<name>': <reason>").
 std::string ReadInputText(const std::string& fileName, std::istream& standardInput);
 
-// What "Update" does with the separator text: its first character becomes the separator, and
-// the P0 edit and the parameter table swap the other separator for it. An empty text changes
-// nothing, as on the window.
-void ApplyDecimalSeparator(std::string_view separatorText, std::string& p0Text,
-                           ITextTable& paramsTable);
-
-// The parameter table as the main window holds it after start-up: headers, labels and default
-// cells, with the start-up separator update to ".".
-void FillStartupParamsTable(ITextTable& paramsTable, std::string& p0Text);
-
 // Puts a parameter file into columns 1 to 7, rows 1 to 6, as if typed there. Six lines of seven
 // TAB-separated cells, blanks around a cell trimmed, empty cells kept; blank cells past the
 // seventh are tolerated and lines after the sixth are ignored, so a previous run's text output

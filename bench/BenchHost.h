@@ -12,10 +12,7 @@ class THeadlessHost : public IFitHost {
     TStringTable Table{ParamsGridCols, ParamsGridRows};
     long MinimaCount = 0;
 
-    THeadlessHost() {
-        FillDefaultParamsTable(Table);
-        ConvertParamsTableSeparator(Table, ParamsGridCols, ParamsGridRows, ".");
-    }
+    THeadlessHost() { FillStartupParamsTable(Table); }
     std::uint32_t TickCount() override { return MonotonicTickCount(); }
     void ProcessMessages() override {}
     void SetCaption(const std::string&) override {}

@@ -12,8 +12,7 @@ namespace {
 TFitState ThirtyPointState(int n = 30) {
     TFitState s;
     TStringTable t(ParamsGridCols, ParamsGridRows);
-    FillDefaultParamsTable(t);
-    ConvertParamsTableSeparator(t, ParamsGridCols, ParamsGridRows, ".");
+    FillStartupParamsTable(t);
     s.ReadParamsTable(t, DefaultIterCountText, false);
     s.FitParams[1].Value = 3;  // both equilibria on: the bisection path
     s.SetPointCount(n);

@@ -39,14 +39,29 @@ std::string OtherSeparator(const std::string& newSep) {
     return newSep == "," ? "." : ",";
 }
 
-void ConvertParamsTableSeparator(ITextTable& table, int colCount, int rowCount,
-                                 const std::string& newSep) {
+void ConvertParamsTableSeparator(ITextTable& table, const std::string& newSep) {
     const std::string other = OtherSeparator(newSep);
-    for (int c = 1; c < colCount; ++c) {
-        for (int r = 1; r < rowCount; ++r) {
+    for (int c = 1; c < table.ColCount(); ++c) {
+        for (int r = 1; r < table.RowCount(); ++r) {
             table.SetCell(c, r, ReplaceChar(table.Cell(c, r), other, newSep));
         }
     }
+}
+
+void ApplyDecimalSeparator(std::string_view separatorText, std::string& p0Text,
+                           ITextTable& paramsTable) {
+    if (separatorText.empty()) {
+        return;
+    }
+    const std::string ch(FirstChar(separatorText));
+    SetNumberDecimalSeparator(ch);
+    p0Text = ReplaceChar(p0Text, OtherSeparator(ch), ch);
+    ConvertParamsTableSeparator(paramsTable, ch);
+}
+
+void FillStartupParamsTable(ITextTable& table) {
+    FillDefaultParamsTable(table);
+    ConvertParamsTableSeparator(table, ".");
 }
 
 TFitState::TFitState() {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/ChemSystem_u.h"
@@ -26,10 +27,18 @@ void FillDefaultParamsTable(ITextTable& table);
 
 // After a change of the decimal separator: every cell of columns 1.. and rows 1.. gets the
 // other separator replaced by the new one. Headers and row labels are left alone.
-void ConvertParamsTableSeparator(ITextTable& table, int colCount, int rowCount,
-                                 const std::string& newSep);
+void ConvertParamsTableSeparator(ITextTable& table, const std::string& newSep);
 // The separator that a change to newSep replaces: "." for ",", "," for anything else.
 std::string OtherSeparator(const std::string& newSep);
+
+// What "Update" does with the separator text: its first character becomes the process-wide
+// separator, and the P0 text and the parameter table swap the other separator for it. An empty
+// text has no character to take and changes nothing.
+void ApplyDecimalSeparator(std::string_view separatorText, std::string& p0Text,
+                           ITextTable& paramsTable);
+
+// The parameter table as the user first sees it: the defaults after the start-up's update to ".".
+void FillStartupParamsTable(ITextTable& table);
 
 // The fitting state the main window owns: parameters, data set, criterion and cache.
 class TFitState {

@@ -73,7 +73,7 @@ class TGridCore : public ITextTable {
     const std::string& CellRef(int col, int row) const;  // no copy; empty outside
 
     int RowCount() const override { return rows_; }
-    int ColCount() const { return cols_; }
+    int ColCount() const override { return cols_; }
     // Counts never go below 1; a fixed count that would reach its count is lowered.
     void SetColCount(int count);
     void SetRowCount(int count);

@@ -29,7 +29,7 @@ class TOriginGrid : public QTableView, public ITextTable {
     }
     int RowCount() const override { return core_.RowCount(); }
 
-    int ColCount() const { return core_.ColCount(); }
+    int ColCount() const override { return core_.ColCount(); }
     void SetColCount(int count) { core_.SetColCount(count); }
     void SetRowCount(int count) { core_.SetRowCount(count); }
     int FixedCols() const { return core_.FixedCols(); }

@@ -25,7 +25,6 @@
 #include "ui/OutGrid_u.h"
 #include "ui/getdata_u.h"
 #include "util/NumberText.h"
-#include "util/TextUtil.h"
 #include "util/TickCount.h"
 
 namespace kelmora {
@@ -279,21 +278,16 @@ void TMainForm::SetParamVector(const TParamVector& v) {
 }
 
 void TMainForm::UpdateDecSepButtonClick() {
-    const std::string text = SepLabEdit->text().toStdString();
-    if (text.empty()) {
-        return;  // no character to take: the separator stays as it is
-    }
-    SetDecimalSeparator(std::string(FirstChar(text)));
+    SetDecimalSeparator(SepLabEdit->text().toStdString());
 }
 
+// Only the first character is taken; an empty text changes nothing.
 void TMainForm::SetDecimalSeparator(const std::string& ch) {
-    const std::string other = OtherSeparator(ch);
-    SetNumberDecimalSeparator(ch);
+    std::string p0 = getDataForm_ != nullptr ? getDataForm_->Edit1->text().toStdString() : "";
+    ApplyDecimalSeparator(ch, p0, *ParamsGrid);
     if (getDataForm_ != nullptr) {
-        getDataForm_->Edit1->setText(
-            Q(ReplaceChar(getDataForm_->Edit1->text().toStdString(), other, ch)));
+        getDataForm_->Edit1->setText(Q(p0));
     }
-    ConvertParamsTableSeparator(*ParamsGrid, ParamsGrid->ColCount(), ParamsGrid->RowCount(), ch);
 }
 
 // ---- Chart ----

@@ -14,6 +14,7 @@ class ITextTable {
     virtual std::string Cell(int col, int row) const = 0;
     virtual void SetCell(int col, int row, const std::string& text) = 0;
     virtual int RowCount() const = 0;
+    virtual int ColCount() const = 0;
 };
 
 // Cell texts held in memory, growing as cells are written.
@@ -25,7 +26,7 @@ class TStringTable : public ITextTable {
     std::string Cell(int col, int row) const override;
     void SetCell(int col, int row, const std::string& text) override;
     int RowCount() const override { return rows_; }
-    int ColCount() const { return cols_; }
+    int ColCount() const override { return cols_; }
 
     // Keeps the texts of cells inside both sizes; new cells are empty.
     void Resize(int cols, int rows);

@@ -165,32 +165,6 @@ TEST(DataEntry, MoreLinesThanTheDialogsRowsGrowTheGrid) {
     EXPECT_EQ(state.Points[249].ExpShift, 500.0);
 }
 
-TEST(DecimalSeparator, UpdateConvertsTheDefaultsTheP0AndOnlyThose) {
-    TStringTable table(8, 7);
-    std::string p0 = "0.01";
-    FillStartupParamsTable(table, p0);
-    EXPECT_EQ(table.Cell(1, 1), "1.2");
-    EXPECT_EQ(table.Cell(2, 3), "0.100");
-    ApplyDecimalSeparator(",", p0, table);
-    EXPECT_EQ(p0, "0,01");
-    EXPECT_EQ(table.Cell(1, 1), "1,2");
-    // Any other character takes the commas' place; only the first character counts.
-    ApplyDecimalSeparator(";x", p0, table);
-    EXPECT_EQ(NumberDecimalSeparator(), ";");
-    EXPECT_EQ(p0, "0;01");
-    EXPECT_EQ(table.Cell(1, 1), "1;2");
-    EXPECT_EQ(table.Cell(3, 6), "0;0001");
-    EXPECT_EQ(table.Cell(0, 1), "Lg(K1)");
-    EXPECT_EQ(table.Cell(3, 0), "Min. step");
-    ApplyDecimalSeparator("", p0, table);  // nothing to take: nothing changes
-    EXPECT_EQ(NumberDecimalSeparator(), ";");
-    EXPECT_EQ(p0, "0;01");
-    ApplyDecimalSeparator(".", p0, table);  // "." swaps commas only; the ";" texts stay
-    EXPECT_EQ(NumberDecimalSeparator(), ".");
-    EXPECT_EQ(p0, "0;01");
-    SetNumberDecimalSeparator(".");
-}
-
 TEST(JsonOutput, NumbersReadBackExactlyAndNonFiniteValuesAreNull) {
     const double inf = std::numeric_limits<double>::infinity();
     const std::vector<std::pair<double, std::string>> cases = {

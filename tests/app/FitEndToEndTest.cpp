@@ -275,8 +275,7 @@ TEST(FitEndToEnd, OptimizeAgreesBitForBitWithTheEngineRunTheWindowsWay) {
 
         SetNumberDecimalSeparator(".");
         TQuietHost host;
-        FillDefaultParamsTable(host.Table);
-        ConvertParamsTableSeparator(host.Table, ParamsGridCols, ParamsGridRows, ".");
+        FillStartupParamsTable(host.Table);
         if (withParams) {
             const std::vector<std::string> lines = Lines(AllMarkedParams);
             for (int r = 0; r < 6; ++r) {

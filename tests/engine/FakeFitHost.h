@@ -85,12 +85,6 @@ class TFakeFitHost : public IFitHost {
     }
 };
 
-// The parameter table as the window starts with it, with "." as separator.
-inline void FillDotDefaultTable(ITextTable& table) {
-    FillDefaultParamsTable(table);
-    ConvertParamsTableSeparator(table, ParamsGridCols, ParamsGridRows, ".");
-}
-
 // Titration points whose shifts the model reproduces exactly for the state's current Values.
 inline void MakeSyntheticTitration(TFitState& state, int n, double p0, double maxConc) {
     state.SetPointCount(n);

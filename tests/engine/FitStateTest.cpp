@@ -14,8 +14,7 @@ namespace {
 // The parameter table as the user first sees it: defaults with "." as separator.
 TStringTable StartupTable() {
     TStringTable t(ParamsGridCols, ParamsGridRows);
-    FillDefaultParamsTable(t);
-    ConvertParamsTableSeparator(t, ParamsGridCols, ParamsGridRows, ".");
+    FillStartupParamsTable(t);
     return t;
 }
 
@@ -144,15 +143,41 @@ TEST(ParamsTable, FaultyCellsStopWhereTheyAre) {
 TEST(ParamsTable, SeparatorRewriteTouchesOnlyParameterCells) {
     TStringTable t = StartupTable();
     t.SetCell(0, 1, "a.b");  // a label is never rewritten
-    ConvertParamsTableSeparator(t, ParamsGridCols, ParamsGridRows, ",");
+    ConvertParamsTableSeparator(t, ",");
     EXPECT_EQ(t.Cell(3, 1), "0,0001");
     EXPECT_EQ(t.Cell(1, 1), "1,2");
     EXPECT_EQ(t.Cell(0, 1), "a.b");
     EXPECT_EQ(t.Cell(2, 0), "Max. step");
-    ConvertParamsTableSeparator(t, ParamsGridCols, ParamsGridRows, ";");
+    ConvertParamsTableSeparator(t, ";");
     EXPECT_EQ(t.Cell(1, 1), "1;2");
     EXPECT_EQ(OtherSeparator(","), ".");
     EXPECT_EQ(OtherSeparator("."), ",");
+}
+
+TEST(DecimalSeparator, UpdateConvertsTheDefaultsTheP0AndOnlyThose) {
+    TStringTable table(8, 7);
+    std::string p0 = "0.01";
+    FillStartupParamsTable(table);
+    EXPECT_EQ(table.Cell(1, 1), "1.2");
+    EXPECT_EQ(table.Cell(2, 3), "0.100");
+    ApplyDecimalSeparator(",", p0, table);
+    EXPECT_EQ(p0, "0,01");
+    EXPECT_EQ(table.Cell(1, 1), "1,2");
+    // Any other character takes the commas' place; only the first character counts.
+    ApplyDecimalSeparator(";x", p0, table);
+    EXPECT_EQ(NumberDecimalSeparator(), ";");
+    EXPECT_EQ(p0, "0;01");
+    EXPECT_EQ(table.Cell(1, 1), "1;2");
+    EXPECT_EQ(table.Cell(3, 6), "0;0001");
+    EXPECT_EQ(table.Cell(0, 1), "Lg(K1)");
+    EXPECT_EQ(table.Cell(3, 0), "Min. step");
+    ApplyDecimalSeparator("", p0, table);  // nothing to take: nothing changes
+    EXPECT_EQ(NumberDecimalSeparator(), ";");
+    EXPECT_EQ(p0, "0;01");
+    ApplyDecimalSeparator(".", p0, table);  // "." swaps commas only; the ";" texts stay
+    EXPECT_EQ(NumberDecimalSeparator(), ".");
+    EXPECT_EQ(p0, "0;01");
+    SetNumberDecimalSeparator(".");
 }
 
 TEST(DataSet, RowsUpToTheFirstBlankC) {

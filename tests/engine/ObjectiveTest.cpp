@@ -14,8 +14,7 @@ namespace {
 TFitState DefaultState(std::initializer_list<double> conc = {0.002, 0.005, 0.01, 0.02, 0.05}) {
     TFitState s;
     TStringTable t(ParamsGridCols, ParamsGridRows);
-    FillDefaultParamsTable(t);
-    ConvertParamsTableSeparator(t, ParamsGridCols, ParamsGridRows, ".");
+    FillStartupParamsTable(t);
     s.ReadParamsTable(t, DefaultIterCountText, false);
     s.SetPointCount(static_cast<int>(conc.size()));
     int j = 0;

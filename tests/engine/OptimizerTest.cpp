@@ -12,7 +12,6 @@
 namespace kelmora {
 namespace {
 
-using testing::FillDotDefaultTable;
 using testing::MakeSyntheticTitration;
 using testing::TFakeFitHost;
 
@@ -21,7 +20,7 @@ constexpr int UnimprovedSweepEvals = 1 + 2 * DefaultMarked;
 
 // The default table read as Optimize reads it, steps at MaxStep, no data points.
 void LoadDefaults(TFitState& state, TFakeFitHost& host) {
-    FillDotDefaultTable(host.Table);
+    FillStartupParamsTable(host.Table);
     state.ReadParamsTable(host.Table, host.IterText, false);
     for (TFitParam& p : state.FitParams) {
         p.Step = p.MaxStep;
@@ -179,7 +178,7 @@ TEST(RunOptimizer, RefreshesOnlyAfterMoreThan100MsAlsoAcrossACounterWrap) {
 TEST(RunOptimizer, RefreshAfterAnImprovingSweepEvaluatesAgainAndShowsTheNewPoint) {
     TFitState state;
     TFakeFitHost host;
-    FillDotDefaultTable(host.Table);
+    FillStartupParamsTable(host.Table);
     LoadOnePointLine(state, 10.0, 8.0, 1.0);
     state.IterLeft = 1;
     host.TickAdvance = 101;
@@ -261,7 +260,7 @@ TEST(RunOptimizer, RecoversTheConstantsOfASyntheticTitration) {
 TEST(OptimizeCommand, ReadsTheTableSearchesAndShowsTheResult) {
     TFitState state;
     TFakeFitHost host;
-    FillDotDefaultTable(host.Table);
+    FillStartupParamsTable(host.Table);
     OptimizeCommand(state, host);
     EXPECT_EQ(host.Log,
               (std::vector<std::string>{"caption Optimizing...", "disable", "enable", "redraw",
@@ -274,7 +273,7 @@ TEST(OptimizeCommand, ReadsTheTableSearchesAndShowsTheResult) {
 TEST(OptimizeCommand, AnErrorDuringTheRunPropagatesButTheButtonsComeBack) {
     TFitState state;
     TFakeFitHost host;
-    FillDotDefaultTable(host.Table);
+    FillStartupParamsTable(host.Table);
     host.Table.SetCell(2, 1, "1000");  // lg K1 jumps straight past 308
     host.Table.SetCell(5, 1, "-1000000");
     host.Table.SetCell(6, 1, "1000000");
@@ -294,7 +293,7 @@ TEST(OptimizeCommand, AnErrorDuringTheRunPropagatesButTheButtonsComeBack) {
 TEST(OptimizeCommand, AFaultyCellStopsBeforeTheButtonsAreTouched) {
     TFitState state;
     TFakeFitHost host;
-    FillDotDefaultTable(host.Table);
+    FillStartupParamsTable(host.Table);
     host.Table.SetCell(3, 2, "x");
     EXPECT_THROW(OptimizeCommand(state, host), EConvertError);
     EXPECT_EQ(host.DisableCount, 0);

@@ -12,7 +12,6 @@
 namespace kelmora {
 namespace {
 
-using testing::FillDotDefaultTable;
 using testing::TFakeFitHost;
 
 // A table with only the rows given marked, binding switched off (lg K -1000), so that with one
@@ -24,7 +23,7 @@ struct TMarkedRow {
     const char* steps;
 };
 void PrepareTable(TFakeFitHost& host, const std::vector<TMarkedRow>& marked) {
-    FillDotDefaultTable(host.Table);
+    FillStartupParamsTable(host.Table);
     host.Table.SetCell(1, 1, "-1000");
     for (int r = 1; r <= ParamCount; ++r) {
         host.Table.SetCell(4, r, "");
