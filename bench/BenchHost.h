@@ -1,5 +1,10 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+
 #include "engine/FitHost.h"
 #include "engine/FitState.h"
 #include "util/TickCount.h"
@@ -48,6 +53,39 @@ inline void LoadThirtyPointExample(TFitState& state, double lgK2 = -1000.0) {
     for (TDataPoint& pt : state.Points) {
         pt.ExpShift = pt.TheorShift;
     }
+}
+
+// One whole command per iteration on a fresh state and table (lg K2 from the benchmark's
+// argument), with the evaluations, point solves and listed minima it took.
+template <class TCommand>
+void BenchCommand(benchmark::State& state, TCommand command) {
+    const double lgK2 = static_cast<double>(state.range(0));
+    std::uint64_t evals = 0;
+    std::uint64_t solves = 0;
+    long minima = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TFitState fit;
+        LoadThirtyPointExample(fit, lgK2);
+        THeadlessHost host;
+        host.Table.SetCell(1, 2, std::to_string(static_cast<int>(lgK2)));
+        fit.EvalCount = 0;
+        fit.SolveCount = 0;
+        state.ResumeTiming();
+
+        command(fit, host);
+
+        benchmark::DoNotOptimize(fit.Q);
+        evals += fit.EvalCount;
+        solves += fit.SolveCount;
+        minima = host.MinimaCount;
+    }
+    const auto runs = static_cast<double>(state.iterations());
+    state.counters["evals_per_run"] = static_cast<double>(evals) / runs;
+    state.counters["point_solves_per_run"] = static_cast<double>(solves) / runs;
+    state.counters["evals_per_s"] =
+        benchmark::Counter(static_cast<double>(evals), benchmark::Counter::kIsRate);
+    state.counters["minima"] = static_cast<double>(minima);
 }
 
 }  // namespace kelmora::bench
