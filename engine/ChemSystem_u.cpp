@@ -38,10 +38,10 @@ void TChemSystem::SetLgK(const double* lgK) {
                 RaiseOverflow();
             }
             K[i] = k;
-            convertedLgK_[i] = lgK[i];
         } else {
             K[i] = 0.0;
         }
+        convertedLgK_[i] = lgK[i];
     }
 }
 

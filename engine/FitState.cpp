@@ -1,6 +1,8 @@
 #include "engine/FitState.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "util/Errors.h"
 #include "util/NumberText.h"
@@ -64,6 +66,28 @@ void FillStartupParamsTable(ITextTable& table) {
     ConvertParamsTableSeparator(table, ".");
 }
 
+namespace {
+
+// (MaxVal - MinVal) / (StepsCount - 1). Bounds such as -1e308 and 1e308 have a span beyond the
+// double range although the spacing itself fits; the span is then formed in extended precision,
+// as the arithmetic this program's numbers are defined by allows.
+double LatticeSpacing(double maxVal, double minVal, double divisor) {
+    const double span = maxVal - minVal;
+    if (!std::isinf(span)) {
+        return CheckedDivide(span, divisor);
+    }
+    if (divisor == 0.0) {
+        RaiseZeroDivide();
+    }
+    const long double spacing = (static_cast<long double>(maxVal) - minVal) / divisor;
+    if (std::fabs(spacing) > std::numeric_limits<double>::max()) {
+        RaiseOverflow();
+    }
+    return static_cast<double>(spacing);
+}
+
+}  // namespace
+
 TFitState::TFitState() {
     System.SetReactionCount(2);
 }
@@ -82,7 +106,7 @@ void TFitState::ReadParamsTable(const ITextTable& table, const std::string& iter
         p.StepsCount = ParseInt(table.Cell(7, r));
         // 64 bits, so that StepsCount at the bottom of the 32-bit range cannot wrap.
         const double divisor = static_cast<double>(std::int64_t{p.StepsCount} - 1);
-        p.ScanStep = CheckedDivide(CheckOverflow(p.MaxVal - p.MinVal), divisor);
+        p.ScanStep = LatticeSpacing(p.MaxVal, p.MinVal, divisor);
         p.ScanFlag = p.Optimize;
     }
     IterLeft = ParseInt(iterCountText);

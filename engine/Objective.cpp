@@ -33,7 +33,13 @@ double TFitState::ComputeQ() {
     ++EvalCount;
     for (const TFitParam& p : FitParams) {
         if (p.Optimize && (p.Value < p.MinVal || p.Value > p.MaxVal)) {
-            Q = 10000000.0 + 1000.0 * std::fabs(p.Value - p.MaxVal);
+            // A distance beyond the double range cannot be stored: Q keeps its value. (A NaN
+            // bound passes through quietly, as NaN operands do.)
+            const double penalty = 10000000.0 + 1000.0 * std::fabs(p.Value - p.MaxVal);
+            if (std::isinf(penalty)) {
+                RaiseOverflow();
+            }
+            Q = penalty;
             return Q;
         }
     }

@@ -110,6 +110,14 @@ TEST(ChemSystem, SetLgKSwitchUnderflowAndOverflow) {
     const double d[2] = {400, 1};
     EXPECT_THROW(s.SetLgK(d), EMathError);
     EXPECT_NEAR(s.K[0], 1000, 1e-11);
+    // Switching an equilibrium off and back on must bring its constant back.
+    const double on[2] = {1.2, 3};
+    const double off[2] = {1.2, -1000};
+    s.SetLgK(on);
+    s.SetLgK(off);
+    EXPECT_EQ(s.K[1], 0.0);
+    s.SetLgK(on);
+    EXPECT_NEAR(s.K[1], 1000, 1e-10);
 }
 
 TEST(ChemSystem, TinyK1TakesTheLinearBranch) {

@@ -136,6 +136,20 @@ TEST(ParamsTable, FaultyCellsStopWhereTheyAre) {
     t.SetCell(5, 1, "-10");
     s.ReadParamsTable(t, "1", false);
     EXPECT_EQ(s.FitParams[0].ScanStep, -20.0);
+    // Bounds whose span exceeds the double range: the spacing still counts if it fits.
+    t.SetCell(5, 1, "-1e308");
+    t.SetCell(6, 1, "1e308");
+    t.SetCell(7, 1, "3");
+    s.ReadParamsTable(t, "1", false);
+    EXPECT_EQ(s.FitParams[0].ScanStep, 1e308);
+    t.SetCell(7, 1, "2");
+    EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, "1", false); }), "Floating point overflow");
+    t.SetCell(7, 1, "1");
+    EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, "1", false); }),
+              "Floating point division by zero");
+    t.SetCell(5, 1, "-10");
+    t.SetCell(6, 1, "10");
+    t.SetCell(7, 1, "100");
     EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, "1e9", false); }),
               "'1e9' is not a valid integer value");
 }

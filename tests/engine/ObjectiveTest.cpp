@@ -150,6 +150,24 @@ TEST(ComputeQ, BoundsPenalty) {
     EXPECT_EQ(s.ComputeQ(), 10001000);
 }
 
+// The same Values give the same Q, whatever was evaluated before.
+TEST(ComputeQ, DependsOnlyOnTheCurrentValues) {
+    const double lgK2Path[] = {3, -1000, 3, -950, -1000, 4};
+    TFitState walked = DefaultState();
+    for (double lgK2 : lgK2Path) {
+        walked.FitParams[1].Value = lgK2;
+        walked.FitParams[0].Value += 0.25;
+        walked.ComputeQ();
+    }
+    TFitState fresh = DefaultState();
+    fresh.FitParams[0].Value = walked.FitParams[0].Value;
+    fresh.FitParams[1].Value = 4;
+    EXPECT_EQ(walked.Q, fresh.ComputeQ());
+    for (std::size_t j = 0; j < fresh.Points.size(); ++j) {
+        EXPECT_EQ(walked.Points[j].Alpha2, fresh.Points[j].Alpha2);
+    }
+}
+
 TEST(ComputeQ, NoPointsGivesZeroAndStillBooksTheValues) {
     TFitState s = DefaultState({});
     s.Weight = 0;
@@ -186,6 +204,21 @@ TEST(ComputeQ, ErrorsEndTheEvaluationWhereTheyArise) {
         }
         EXPECT_EQ(s.Q, q);
         EXPECT_EQ(s.Points[0].TheorShift, theor0);
+    }
+    {
+        // A penalty whose distance leaves the double range cannot be stored.
+        TFitState s = DefaultState();
+        s.ComputeQ();
+        const double q = s.Q;
+        s.FitParams[2].MaxVal = 1e308;
+        s.FitParams[2].Value = -1e308;
+        try {
+            s.ComputeQ();
+            ADD_FAILURE();
+        } catch (const EMathError& e) {
+            EXPECT_STREQ(e.what(), "Floating point overflow");
+        }
+        EXPECT_EQ(s.Q, q);
     }
     {
         // lg K1 beyond the double range: SetLgK overflows before anything is solved.
