@@ -2,7 +2,10 @@
 
 #include <QDialog>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QString>
 
 namespace kelmora {
@@ -28,12 +31,32 @@ inline void ShrinkFontToFit(QPushButton* button, int padding = 12) {
     button->setFont(font);
 }
 
-// A dialog border: fixed client size, no minimise or maximise, opened centred.
-inline void MakeFixedDialog(QDialog* dialog, int clientWidth, int clientHeight) {
-    dialog->setFixedSize(clientWidth, clientHeight);
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint);
-    dialog->setModal(true);
-}
+// A modal dialog as designed: fixed client size, no minimise or maximise, opened centred on
+// the screen (not over its parent), and neither a default (Enter) nor a cancel (Escape) button.
+class TDesignedDialog : public QDialog {
+  public:
+    TDesignedDialog(QWidget* parent, int clientWidth, int clientHeight) : QDialog(parent) {
+        setFixedSize(clientWidth, clientHeight);
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowCloseButtonHint);
+        setModal(true);
+    }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const int key = event->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            event->accept();
+            return;
+        }
+        QDialog::keyPressEvent(event);
+    }
+    void showEvent(QShowEvent* event) override {
+        QDialog::showEvent(event);
+        if (const QScreen* s = screen()) {
+            move(s->availableGeometry().center() - rect().center());
+        }
+    }
+};
 
 }  // namespace kelmora

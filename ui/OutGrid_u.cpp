@@ -7,9 +7,8 @@
 
 namespace kelmora {
 
-TOutGridForm::TOutGridForm(QWidget* parent) : QDialog(parent) {
+TOutGridForm::TOutGridForm(QWidget* parent) : TDesignedDialog(parent, 492, 521) {
     setWindowTitle(QStringLiteral("OutGridForm"));
-    MakeFixedDialog(this, 492, 521);
     OriginGrid1 = new TOriginGrid(this);
     OriginGrid1->setGeometry(8, 16, 473, 433);
     OriginGrid1->SetDefaultColWidth(110);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "qtutil/FormLayout.h"
 
 class QPushButton;
 
@@ -9,7 +9,7 @@ namespace kelmora {
 class TOriginGrid;
 
 // The output table: what the chart shows, read-only, copied whole to the clipboard by "Copy".
-class TOutGridForm : public QDialog {
+class TOutGridForm : public TDesignedDialog {
     Q_OBJECT
   public:
     explicit TOutGridForm(QWidget* parent = nullptr);

@@ -1,6 +1,5 @@
 #include "ui/getdata_u.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,9 +9,8 @@
 
 namespace kelmora {
 
-TGetDataForm::TGetDataForm(QWidget* parent) : QDialog(parent) {
+TGetDataForm::TGetDataForm(QWidget* parent) : TDesignedDialog(parent, 280, 461) {
     setWindowTitle(QStringLiteral("GetDataForm"));
-    MakeFixedDialog(this, 280, 461);
 
     OriginGrid1 = new TOriginGrid(this);
     OriginGrid1->setGeometry(8, 8, 264, 361);
@@ -57,16 +55,6 @@ void TGetDataForm::Button1Click() {
 
 void TGetDataForm::Button2Click() {
     close();
-}
-
-void TGetDataForm::keyPressEvent(QKeyEvent* event) {
-    // The dialog has neither a default nor a cancel button: Enter and Escape do nothing here.
-    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
-        event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace kelmora

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "qtutil/FormLayout.h"
 
 class QLabel;
 class QLineEdit;
@@ -12,7 +12,7 @@ class TOriginGrid;
 
 // The source-data dialog: titration data (C and shift per row) and P0, typed or pasted.
 // Created once; it keeps whatever was typed from one showing to the next.
-class TGetDataForm : public QDialog {
+class TGetDataForm : public TDesignedDialog {
     Q_OBJECT
   public:
     explicit TGetDataForm(QWidget* parent = nullptr);
@@ -25,9 +25,6 @@ class TGetDataForm : public QDialog {
     QLineEdit* Edit1 = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void FormCreate();

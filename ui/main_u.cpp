@@ -52,6 +52,10 @@ void SetNiceRange(QValueAxis* axis, double lo, double hi) {
         hi += pad;
     }
     const double raw = (hi - lo) / 6.0;
+    if (!std::isfinite(raw)) {
+        axis->setRange(lo, hi);  // a span beyond the double range has no round steps
+        return;
+    }
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
     double step = magnitude * 10.0;
     for (double m : {1.0, 2.0, 5.0}) {

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 
@@ -162,6 +163,10 @@ TEST_F(Chart, DescendingDataComeOutAscendingInCopyIntoTable) {
             QGuiApplication::clipboard()->setText(QStringLiteral("before"));
             Click(OutGrid.Button1);
             copied = QGuiApplication::clipboard()->text();
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {  // no default, no cancel
+                QTest::keyClick(&OutGrid, key);
+                EXPECT_TRUE(OutGrid.isVisible()) << "key " << key;
+            }
             Click(OutGrid.Button2);
         });
         Click(Main.Button4);
