@@ -1,4 +1,5 @@
 #include <cmath>
+#include <limits>
 
 #include "engine/FitState.h"
 #include "util/Errors.h"
@@ -75,6 +76,10 @@ double TFitState::ComputeShiftsSolving() {
         return ComputeShiftsFromSet(*set);
     }
     TFractionSet& set = fractions_.Claim(lgK1, lgK2, PorphyrinConc);
+    // Until every point is solved the stored fractions belong to no single lg K: an error
+    // part-way must leave them marked stale, or a later evaluation at the old lg K would
+    // reuse a mixture of old and new fractions.
+    SolvedP0 = std::numeric_limits<double>::quiet_NaN();
     const TShiftValues v(FitParams);
     for (std::size_t j = 0; j < Points.size(); ++j) {
         TDataPoint& pt = Points[j];

@@ -168,6 +168,25 @@ TEST(ComputeQ, DependsOnlyOnTheCurrentValues) {
     }
 }
 
+// A solve that fails at a later point has already replaced the fractions of the earlier ones;
+// going back to the previous lg K must not reuse that mixture.
+TEST(ComputeQ, AFailedSolveLeavesNoMixedFractionsBehind) {
+    TFitState s = DefaultState({0.001, 0.002, 1e10});
+    s.FitParams[0].Value = 1;
+    s.ComputeQ();
+    const TFitState before = s;
+    s.FitParams[0].Value = 300;  // K1 * (A + B) leaves the double range at the third point
+    s.FitParams[0].MaxVal = 1000;
+    EXPECT_THROW(s.ComputeQ(), EMathError);
+    s.FitParams[0].Value = 1;
+    s.ComputeQ();
+    for (std::size_t j = 0; j < s.Points.size(); ++j) {
+        EXPECT_EQ(s.Points[j].Alpha1, before.Points[j].Alpha1) << j;
+        EXPECT_EQ(s.Points[j].TheorShift, before.Points[j].TheorShift) << j;
+    }
+    EXPECT_EQ(s.Q, before.Q);
+}
+
 TEST(ComputeQ, NoPointsGivesZeroAndStillBooksTheValues) {
     TFitState s = DefaultState({});
     s.Weight = 0;
