@@ -122,29 +122,26 @@ double TFitState::ComputeShiftsFromSet(const TFractionSet& set) {
     return CheckOverflow(SquaredDeviationSum(Points));
 }
 
-// The hot path of every search: one pass that tests the concentrations, forms the shifts from
-// the stored fractions and sums the squares. The old shifts are kept aside, so that a moved
-// concentration (the caller then solves) or an overflow (rare, seen after the loop as a
-// non-finite sum) can put back exactly what must not have changed.
+// The hot path of every search: no concentration moved, so the shifts come from the stored
+// fractions and are summed in the same pass. The old shifts are kept aside, so that an overflow
+// (rare, seen after the loop as a non-finite sum) can put back exactly the shifts of the points
+// from the failing one on.
 bool TFitState::ComputeShiftsFromCache(double& sum) {
+    for (const TDataPoint& pt : Points) {
+        if (!ApproxEqual(pt.Conc, pt.SolvedConc)) [[unlikely]] {
+            return false;
+        }
+    }
     const TShiftValues v(FitParams);
     const std::size_t n = Points.size();
     double s = 0.0;
-    bool moved = false;
     for (std::size_t j = 0; j < n; ++j) {
         TDataPoint& pt = Points[j];
-        moved |= !ApproxEqual(pt.Conc, pt.SolvedConc);
         const double t = v.Model(pt.Alpha1, pt.Alpha2, pt.Conc);
         theorBackup_[j] = pt.TheorShift;
         pt.TheorShift = t;
         const double d = pt.ExpShift - t;
         s += d * d;
-    }
-    if (moved) [[unlikely]] {
-        for (std::size_t j = 0; j < n; ++j) {
-            Points[j].TheorShift = theorBackup_[j];
-        }
-        return false;
     }
     if (!std::isfinite(s)) [[unlikely]] {
         for (std::size_t j = 0; j < n; ++j) {
