@@ -86,6 +86,7 @@ class TFitState {
     void SetParamValues(const TParamVector& v);
 
   private:
+    // False, with nothing changed, when a concentration moved and every point must be solved.
     bool ComputeShiftsFromCache(double& sum);
     double ComputeShiftsSolving();
     double ComputeShiftsFromSet(const TFractionSet& set);
