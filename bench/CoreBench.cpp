@@ -25,14 +25,20 @@ TFitState ThirtyPointState(int n = 30) {
     return s;
 }
 
-// The same 50 points over and over, as a single titration is solved again and again: the
-// branch predictor learns the bisection's path.
-void BM_SolveRepeatedPoints(benchmark::State& state) {
+// Both equilibria on, P0 = 0.01: every solve takes the bisection path.
+TChemSystem OneToTwoSystem() {
     TChemSystem sys;
     sys.SetReactionCount(2);
     const double lgK[2] = {1.2, 3};
     sys.SetLgK(lgK);
     sys.TotalP = 0.01;
+    return sys;
+}
+
+// The same 50 points over and over, as a single titration is solved again and again: the
+// branch predictor learns the bisection's path.
+void BM_SolveRepeatedPoints(benchmark::State& state) {
+    TChemSystem sys = OneToTwoSystem();
     double conc = 0.001;
     for (auto _ : state) {
         sys.TotalL = conc;
@@ -44,11 +50,7 @@ void BM_SolveRepeatedPoints(benchmark::State& state) {
 BENCHMARK(BM_SolveRepeatedPoints);
 
 void BM_SolveMovingConstants(benchmark::State& state) {
-    TChemSystem sys;
-    sys.SetReactionCount(2);
-    const double lgK[2] = {1.2, 3};
-    sys.SetLgK(lgK);
-    sys.TotalP = 0.01;
+    TChemSystem sys = OneToTwoSystem();
     // Concentrations and constants keep moving, so the branch predictor cannot learn the
     // bisection's path: this is the cost of a point in a real search.
     double conc = 0.001;
