@@ -1,5 +1,9 @@
 // The desktop program: the main window, then the source-data dialog, the output table and the
 // minima list, then the separator shown on the main window, then the event loop.
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/DisplayCheck.h"
 #include "grid/OriginGrid_u.h"
 #include "minima/RemParams_u.h"
 #include "ui/Application.h"
@@ -8,6 +12,12 @@
 #include "ui/main_u.h"
 
 int main(int argc, char** argv) {
+    const std::string noDisplay = kelmora::MissingDisplayMessage(
+        argc, argv, [](const char* name) { return std::getenv(name); });
+    if (!noDisplay.empty()) {
+        std::fprintf(stderr, "%s\n", noDisplay.c_str());
+        return 1;
+    }
     kelmora::TKelmoraApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelmora"));
     kelmora::TMainForm mainForm;

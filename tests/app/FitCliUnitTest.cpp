@@ -5,8 +5,10 @@
 #include <cmath>
 #include <csignal>
 #include <limits>
+#include <map>
 #include <sstream>
 
+#include "app/DisplayCheck.h"
 #include "app/FitCli.h"
 #include "app/FitInput.h"
 #include "app/FitOptions.h"
@@ -272,6 +274,32 @@ TEST(FitCli, RunsInProcessWithTheSameStatuses) {
     std::ostringstream out3, err3;
     EXPECT_EQ(RunFitCli({"--bogus"}, {none, out3, err3}), FitExitUsage);
     EXPECT_EQ(err3.str().rfind("kelmora-fit: unknown option '--bogus'\nUsage:", 0), 0u);
+}
+
+TEST(DisplayCheck, OnlyAPlainlyMissingDisplayStopsTheDesktopProgram) {
+    struct TCase {
+        std::map<std::string, std::string> env;
+        std::vector<const char*> args;
+        bool refused;
+    };
+    const std::vector<TCase> cases = {
+        {{}, {"kelmora"}, true},
+        {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, {"kelmora"}, true},
+        {{{"DISPLAY", ":0"}}, {"kelmora"}, false},
+        {{{"WAYLAND_DISPLAY", "wayland-0"}}, {"kelmora"}, false},
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, {"kelmora"}, false},
+        {{}, {"kelmora", "-platform", "offscreen"}, false},
+    };
+    for (const TCase& c : cases) {
+        const auto lookup = [&c](const char* name) -> const char* {
+            const auto it = c.env.find(name);
+            return it == c.env.end() ? nullptr : it->second.c_str();
+        };
+        const std::string message =
+            MissingDisplayMessage(static_cast<int>(c.args.size()), c.args.data(), lookup);
+        EXPECT_EQ(!message.empty(), c.refused) << c.args.size() << " args";
+        EXPECT_EQ(message.find('\n'), std::string::npos);
+    }
 }
 
 }  // namespace
