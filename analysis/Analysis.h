@@ -1,0 +1,179 @@
+#pragma once
+
+// The global least-squares analysis of a titration: every model fitted to every signal at once,
+// with standard errors, confidence and Monte Carlo intervals, and a comparison of the models.
+// Nothing here touches the engine of Compute, Optimize and Scan; this is its own exact solver.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelmora::analysis {
+
+enum class TModel {
+    OneToOne,        // "1:1": P + L <=> PL
+    OneToTwo,        // "1:2": also P + 2L <=> PL2, overall constant K2
+    OneToTwoNonCoop  // "1:2nc": as 1:2 with K2 = K1^2/4 exactly
+};
+inline constexpr std::array<TModel, 3> AllModels = {TModel::OneToOne, TModel::OneToTwo,
+                                                    TModel::OneToTwoNonCoop};
+
+// "1:1", "1:2", "1:2nc": the names scripts rely on.
+std::string_view ModelName(TModel model);
+std::optional<TModel> ModelFromName(std::string_view name);
+
+// One titration: n points, S >= 1 signals.
+struct TTitration {
+    std::vector<double> Conc;  // total ligand C per point, M
+    // Total host per point, M: either one value for every point or one per point.
+    std::vector<double> Host;
+    std::vector<std::string> SignalNames;     // S names; empty: "s1", "s2", ...
+    std::vector<std::vector<double>> Shifts;  // Shifts[point][signal], ppm
+
+    double HostAt(std::size_t point) const { return Host.size() == 1 ? Host[0] : Host[point]; }
+};
+
+struct TFixedParam {
+    std::string
+        Name;  // "lgK1", "lgK2", "dP.<signal>", "dPL.<signal>", "dPL2.<signal>", "k.<signal>"
+    double Value = 0.0;
+};
+
+struct TAnalysisSettings {
+    std::vector<TModel> Models = {AllModels.begin(), AllModels.end()};
+    bool LinearTerm = false;  // k.<signal>·C per signal
+    // A name that a model does not have (lgK2 in 1:1, say) leaves that model alone.
+    std::vector<TFixedParam> Fixed;
+    int Replicates = 1000;          // Monte Carlo replicates; 0 = no Monte Carlo
+    double ConcErrorPercent = 0.0;  // relative sd of C and H in the replicates, percent
+    std::uint64_t Seed = 1;
+    int Threads = 0;  // 0: every core
+};
+
+struct TInterval {
+    double Lo = 0.0;
+    double Hi = 0.0;
+};
+
+struct TParamResult {
+    std::string Name;
+    double Value = 0.0;
+    std::optional<double> Se;       // absent: fixed, undetermined, or N - p = 0
+    std::optional<TInterval> Ci95;  // Value ± t(0.975, N - p)·SE
+    std::optional<TInterval> Mc95;  // 2.5 and 97.5 percentiles of the replicates
+    bool Fixed = false;
+    bool Determined = true;  // false: the data do not pin this parameter down
+};
+
+// A formation constant in M^-1 (K1) or M^-2 (K2), intervals carried over from lg K.
+struct TConstant {
+    double Value = 0.0;
+    std::optional<TInterval> Ci95;
+    std::optional<TInterval> Mc95;
+};
+
+// The shifts of one signal at the optimum.
+struct TSignalShifts {
+    double DP = 0.0;
+    double DPL = 0.0;
+    double DPL2 = 0.0;  // 0 in 1:1
+    double K = 0.0;     // linear term; 0 when off
+};
+
+// Everything needed to evaluate a fitted model at any C and H.
+struct TModelValues {
+    TModel Model = TModel::OneToOne;
+    double LgK1 = 0.0;
+    double LgK2 = 0.0;  // overall; in 1:2nc 2·lgK1 - lg 4; unused in 1:1
+    std::vector<TSignalShifts> Signals;
+};
+
+struct TModelPoint {
+    double Alpha1 = 0.0;  // [PL]/H
+    double Alpha2 = 0.0;  // [PL2]/H
+    double FreeLigand = 0.0;
+    std::vector<double> Shifts;  // one per signal
+};
+
+// The model at one point: exact speciation, then the shifts.
+TModelPoint EvaluateModel(const TModelValues& values, double conc, double host);
+
+struct TModelResult {
+    TModel Model = TModel::OneToOne;
+    bool Converged = false;
+    // Why the fit failed, or why it has no errors (N - p = 0); empty when all is well.
+    std::string Message;
+    double Ss = 0.0;
+    double Rms = 0.0;     // sqrt(SS/N), ppm
+    double CovFit = 0.0;  // var(residuals) / var(shift - shift at the first point)
+    std::optional<double> Aic;
+    std::optional<double> Aicc;  // absent when N - p - 1 <= 0
+    std::optional<double> Bic;
+    int Dof = 0;                       // N - p
+    std::vector<TParamResult> Params;  // lgK1, lgK2, then per signal dP, dPL, dPL2, k
+    TConstant K1;
+    std::optional<TConstant> K2;  // absent in 1:1
+    // Over Params in their order; NaN where an entry does not exist (fixed or undetermined
+    // parameters, or N - p = 0).
+    std::vector<std::vector<double>> Covariance;
+    std::vector<std::vector<double>> Correlation;
+    std::vector<std::vector<double>> Residuals;  // [point][signal], observed - model
+    TModelValues Best;
+    int ReplicatesDone = 0;
+    // The refitted parameter values of each replicate done, [replicate][param], in Params order.
+    std::vector<std::vector<double>> ReplicateValues;
+};
+
+// The nested pair simpler ⊂ richer; F and p absent when the test cannot be made.
+struct TComparison {
+    TModel Simpler = TModel::OneToOne;
+    TModel Richer = TModel::OneToTwo;
+    std::optional<double> F;
+    std::optional<double> P;
+};
+
+struct TAnalysisResult {
+    std::vector<std::string> SignalNames;
+    int Points = 0;
+    std::uint64_t Seed = 0;
+    int ReplicatesRequested = 0;
+    int ReplicatesDone = 0;  // the fewest of any model; fewer than requested when stopped
+    bool Stopped = false;
+    std::vector<TModelResult> Models;  // in the order asked for
+    std::vector<TComparison> Comparison;
+    std::string Verdict;  // one line, e.g. "1:2 preferred over 1:1 (F-test p = 0.003)"
+};
+
+enum class TAnalysisPhase { Fitting, MonteCarlo };
+
+struct TAnalysisProgress {
+    TAnalysisPhase Phase = TAnalysisPhase::Fitting;
+    TModel Model = TModel::OneToOne;
+    int Done = 0;
+    int Total = 0;
+};
+
+// Both are called on the thread that calls RunAnalysis, never on a worker. StopRequested is
+// asked often; once it answers true the run ends with the replicates done so far.
+struct TAnalysisObserver {
+    std::function<void(const TAnalysisProgress&)> Progress;
+    std::function<bool()> StopRequested;
+};
+
+// Checks the titration and settings (an EKelmoraError with the message to show when they are
+// unusable), then fits every model, its errors and its replicates, and compares the models.
+TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings& settings,
+                            const TAnalysisObserver& observer = {});
+
+// The parameter names of a model, in result order.
+std::vector<std::string> ParamNames(TModel model, const std::vector<std::string>& signalNames,
+                                    bool linearTerm);
+
+// Signal names as the results use them: the given ones, or "s1", "s2", ...
+std::vector<std::string> SignalNamesOf(const TTitration& titration);
+
+}  // namespace kelmora::analysis
