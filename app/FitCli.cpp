@@ -33,7 +33,7 @@ void RunCommand(TFitCommand command, TFitState& state, THeadlessFitHost& host) {
     }
 }
 
-int Run(const TFitOptions& options, TFitCliStreams streams) {
+void Run(const TFitOptions& options, TFitCliStreams streams) {
     const std::string dataText = ReadInputText(options.DataFile.value_or("-"), streams.In);
     std::optional<std::string> paramsText;
     if (options.ParamsFile) {
@@ -78,30 +78,28 @@ int Run(const TFitOptions& options, TFitCliStreams streams) {
         streams.Err << "kelmora-fit: the list of minima was full; " << minima.DroppedCount()
                     << " further minima were not listed\n";
     }
-    return FitExitOk;
 }
 
 }  // namespace
 
 int RunFitCli(const std::vector<std::string_view>& args, TFitCliStreams streams) {
     const TFitArgs parsed = ParseFitArgs(args);
-    switch (parsed.Kind) {
-        case TFitArgs::TKind::Help:
-            streams.Out << FitHelpText();
-            return FitExitOk;
-        case TFitArgs::TKind::Version:
-            streams.Out << FitVersionText();
-            return FitExitOk;
-        case TFitArgs::TKind::UsageError:
-            streams.Err << "kelmora-fit: " << parsed.Error << '\n' << FitUsageText();
-            return FitExitUsage;
-        case TFitArgs::TKind::Run:
-            break;
+    if (parsed.Kind == TFitArgs::TKind::UsageError) {
+        streams.Err << "kelmora-fit: " << parsed.Error << '\n' << FitUsageText();
+        return FitExitUsage;
     }
     // The one place besides the desktop's handler where the program's errors end: the message
-    // goes out as the message box would show it.
+    // goes out as the message box would show it. A failed write of the answer ends here too.
     try {
-        return Run(parsed.Options, streams);
+        if (parsed.Kind == TFitArgs::TKind::Help) {
+            streams.Out << FitHelpText();
+        } else if (parsed.Kind == TFitArgs::TKind::Version) {
+            streams.Out << FitVersionText();
+        } else {
+            Run(parsed.Options, streams);
+        }
+        streams.Out.flush();
+        return FitExitOk;
     } catch (const EKelmoraError& e) {
         streams.Err << e.what() << '\n';
         return FitExitError;

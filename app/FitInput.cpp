@@ -2,9 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
+#include <system_error>
 #include <vector>
 
 #include "grid/GridCore.h"
@@ -17,6 +18,9 @@ namespace kelmora {
 namespace {
 
 constexpr int ParamsFileCells = 7;
+
+// Spreadsheets put one before UTF-8 text they save.
+constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 
 std::string Trimmed(std::string_view cell) {
     std::size_t first = 0;
@@ -45,22 +49,64 @@ std::vector<std::string> SplitAtTabs(std::string_view line) {
 
 }  // namespace
 
-std::string ReadInputText(const std::string& fileName, std::istream& standardInput) {
+std::string ReadInputText(const std::string& fileName, std::istream& standardInput,
+                          std::size_t limit) {
+    const bool fromStandardInput = fileName == "-";
+    const std::string name = fromStandardInput ? "standard input" : fileName;
+    const auto cannotRead = [&](const std::string& reason) {
+        return EKelmoraError("cannot read " + name + ": " + reason);
+    };
+    const auto tooLarge = [&] {
+        return EKelmoraError(name + ": larger than " + std::to_string(limit >> 20) +
+                             " MB, the most kelmora-fit reads");
+    };
+
     std::istream* source = &standardInput;
     std::ifstream file;
-    if (fileName != "-") {
+    if (!fromStandardInput) {
+        // Asked first, because a folder opens without complaint and reads as empty.
+        std::error_code ec;
+        const std::filesystem::file_status status = std::filesystem::status(fileName, ec);
+        if (ec) {
+            throw cannotRead(ec.message());
+        }
+        if (std::filesystem::is_directory(status)) {
+            throw cannotRead(std::make_error_code(std::errc::is_a_directory).message());
+        }
+        if (std::filesystem::is_regular_file(status) &&
+            std::filesystem::file_size(fileName, ec) > limit && !ec) {
+            throw tooLarge();
+        }
+        errno = 0;
         file.open(fileName, std::ios::binary);
         if (!file) {
-            throw EKelmoraError("Cannot open file '" + fileName + "': " + std::strerror(errno));
+            throw cannotRead(std::strerror(errno != 0 ? errno : EIO));
         }
         source = &file;
     }
-    std::ostringstream text;
-    text << source->rdbuf();
-    if (source->bad()) {
-        throw EKelmoraError("Cannot read file '" + fileName + "'");
+
+    // In chunks, so that an endless or binary source is refused before it fills the memory.
+    std::string text;
+    std::vector<char> chunk(std::size_t{1} << 16);
+    errno = 0;
+    while (*source) {
+        source->read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        const auto got = static_cast<std::size_t>(source->gcount());
+        if (std::memchr(chunk.data(), '\0', got) != nullptr) {
+            throw EKelmoraError(name + ": not a text file, or not UTF-8");
+        }
+        if (got > limit - text.size()) {
+            throw tooLarge();
+        }
+        text.append(chunk.data(), got);
     }
-    return text.str();
+    if (source->bad()) {
+        throw cannotRead(std::strerror(errno != 0 ? errno : EIO));
+    }
+    if (text.starts_with(Utf8ByteOrderMark)) {
+        text.erase(0, Utf8ByteOrderMark.size());
+    }
+    return text;
 }
 
 void ReadParamsText(std::string_view text, ITextTable& paramsTable, const std::string& sourceName) {

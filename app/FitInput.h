@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -9,9 +10,17 @@
 
 namespace kelmora {
 
-// The whole content of a file, or of standard input for "-". A file that cannot be read raises
-// EKelmoraError("Cannot open file '<name>': <reason>").
-std::string ReadInputText(const std::string& fileName, std::istream& standardInput);
+// The most kelmora-fit reads from one input; a titration is a few kilobytes, so anything near
+// this is a wrong file or an endless source such as a device.
+inline constexpr std::size_t MaxInputBytes = std::size_t{256} << 20;
+
+// The whole content of a file, or of standard input for "-", as text: a UTF-8 byte-order mark at
+// the start is dropped. Raises EKelmoraError "cannot read <name>: <reason>" for a path that is a
+// folder or cannot be opened or read, "<name>: not a text file, or not UTF-8" for content with
+// NUL bytes (UTF-16 and binary files hold them, text never does) and "<name>: larger than <n>
+// MB, the most kelmora-fit reads" for more than limit bytes. Standard input is named as such.
+std::string ReadInputText(const std::string& fileName, std::istream& standardInput,
+                          std::size_t limit = MaxInputBytes);
 
 // Puts a parameter file into columns 1 to 7, rows 1 to 6, as if typed there. Six lines of seven
 // TAB-separated cells, blanks around a cell trimmed, empty cells kept; blank cells past the

@@ -5,9 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/FdOutStream.h"
 #include "app/FitCli.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    return kelmora::RunFitCli(args, {std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) == 1});
+    kelmora::TFdOutStream out(STDOUT_FILENO, "standard output");
+    return kelmora::RunFitCli(args, {std::cin, out, std::cerr, isatty(STDERR_FILENO) == 1});
 }

@@ -117,7 +117,7 @@ std::string FormatFixed(double x, int decimals) {
 
 double ParseFloat(std::string_view text) {
     const auto fail = [&]() -> double {
-        throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+        throw EConvertError("'" + MessageExcerpt(text) + "' is not a valid floating point value");
     };
     const std::string& sep = NumberDecimalSeparator();
     std::size_t i = 0;
@@ -177,7 +177,7 @@ double ParseFloat(std::string_view text) {
 
 std::int32_t ParseInt(std::string_view text) {
     const auto fail = [&]() -> std::int32_t {
-        throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+        throw EConvertError("'" + MessageExcerpt(text) + "' is not a valid integer value");
     };
     std::size_t i = 0;
     const std::size_t n = text.size();

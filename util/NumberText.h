@@ -22,11 +22,12 @@ std::string FormatFixed(double x, int decimals);
 
 // Strict number syntax: optional blanks, optional sign, digits with at most one current decimal
 // separator, optional exponent (E or e, optional sign, digits), optional blanks. Anything else,
-// or a value beyond the double range, raises "'<text>' is not a valid floating point value".
+// or a value beyond the double range, raises "'<text>' is not a valid floating point value"
+// (a long text quoted as MessageExcerpt cuts it).
 double ParseFloat(std::string_view text);
 
 // Optional blanks, optional sign, decimal digits, optional blanks, within 32 bits; anything
-// else raises "'<text>' is not a valid integer value".
+// else raises "'<text>' is not a valid integer value" (quoted the same way).
 std::int32_t ParseInt(std::string_view text);
 
 }  // namespace kelmora

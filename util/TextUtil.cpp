@@ -44,4 +44,15 @@ std::string_view FirstChar(std::string_view text) {
     return text.substr(0, std::min(len, text.size()));
 }
 
+std::string MessageExcerpt(std::string_view text) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool startsChar = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (startsChar && ++chars > MessageExcerptChars) {
+            return std::string(text.substr(0, i)) + "\u2026";
+        }
+    }
+    return std::string(text);
+}
+
 }  // namespace kelmora

@@ -21,4 +21,10 @@ std::string ReplaceChar(std::string_view text, std::string_view oldCh, std::stri
 // The first UTF-8 character of a text (empty for an empty text).
 std::string_view FirstChar(std::string_view text);
 
+// A text as a message quotes it: whole up to MessageExcerptChars characters, otherwise its first
+// MessageExcerptChars characters and an ellipsis, so that a stray megabyte pasted into one cell
+// cannot flood a message box or a terminal. Never cuts a UTF-8 sequence.
+inline constexpr std::size_t MessageExcerptChars = 60;
+std::string MessageExcerpt(std::string_view text);
+
 }  // namespace kelmora

@@ -1,6 +1,8 @@
 // The parts of kelmora-fit in process: options, the parameter-file reader, data entry by
 // paste, the separator update, JSON numbers, the host's Stop and progress.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <csignal>
@@ -9,6 +11,7 @@
 #include <sstream>
 
 #include "app/DisplayCheck.h"
+#include "app/FdOutStream.h"
 #include "app/FitCli.h"
 #include "app/FitInput.h"
 #include "app/FitOptions.h"
@@ -274,6 +277,99 @@ TEST(FitCli, RunsInProcessWithTheSameStatuses) {
     std::ostringstream out3, err3;
     EXPECT_EQ(RunFitCli({"--bogus"}, {none, out3, err3}), FitExitUsage);
     EXPECT_EQ(err3.str().rfind("kelmora-fit: unknown option '--bogus'\nUsage:", 0), 0u);
+}
+
+TEST(InputText, StandardInputIsCheckedAsAFileWouldBe) {
+    constexpr std::size_t limit = std::size_t{1} << 20;  // 1 MB, so the message says "1 MB"
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string atLimit(limit, '1');
+    struct TCase {
+        const char* Name;
+        std::string Text;
+        std::string Read;   // what the reader hands on when it accepts
+        std::string Error;  // its message when it refuses
+    };
+    const std::vector<TCase> cases = {
+        {"plain text as it is", "1\t2\n", "1\t2\n", ""},
+        {"a byte-order mark at the start is dropped", bom + "1\t2\n", "1\t2\n", ""},
+        {"one later is left for the parser", "1\t2\n" + bom, "1\t2\n" + bom, ""},
+        {"a byte-order mark alone", bom, "", ""},
+        {"exactly the limit", atLimit, atLimit, ""},
+        {"one byte over", atLimit + "1", "",
+         "standard input: larger than 1 MB, the most kelmora-fit reads"},
+        {"a NUL anywhere", "1\t2\n" + std::string(1, '\0'), "",
+         "standard input: not a text file, or not UTF-8"},
+        {"a NUL past the first chunk", std::string(100'000, ' ') + std::string(1, '\0'), "",
+         "standard input: not a text file, or not UTF-8"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::istringstream in(c.Text);
+        try {
+            EXPECT_EQ(ReadInputText("-", in, limit), c.Read);
+            EXPECT_EQ(c.Error, "");
+        } catch (const EKelmoraError& e) {
+            EXPECT_EQ(std::string(e.what()), c.Error);
+        }
+    }
+}
+
+TEST(FdOutStream, WritesEverythingAndRaisesTheReasonWhenAWriteFails) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    {
+        TFdOutStream out(pipeFds[1], "the pipe");
+        out << std::string(1000, 'x') << 42 << '\n';
+        out.flush();
+    }
+    close(pipeFds[1]);
+    std::string got(2000, '\0');
+    got.resize(static_cast<std::size_t>(read(pipeFds[0], got.data(), got.size())));
+    close(pipeFds[0]);
+    EXPECT_EQ(got, std::string(1000, 'x') + "42\n");
+
+    const int devFull = open("/dev/full", O_WRONLY);
+    ASSERT_GE(devFull, 0);
+    const int closed = open("/dev/null", O_WRONLY);
+    ASSERT_GE(closed, 0);
+    ASSERT_EQ(close(closed), 0);
+    const struct {
+        const char* Name;
+        int Fd;
+        std::string Error;
+    } cases[] = {
+        {"a full device", devFull, "cannot write to the answer: No space left on device"},
+        {"a closed descriptor", closed, "cannot write to the answer: Bad file descriptor"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TFdOutStream out(c.Fd, "the answer");
+        out << "small";  // buffered: nothing fails yet
+        try {
+            out.flush();
+            ADD_FAILURE() << "the failed write went unnoticed";
+        } catch (const EKelmoraError& e) {
+            EXPECT_EQ(std::string(e.what()), c.Error);
+        }
+        // A write larger than the buffer fails on the spot, not only at the flush.
+        TFdOutStream big(c.Fd, "the answer");
+        EXPECT_THROW(big << std::string(200'000, 'x'), EKelmoraError);
+    }
+    close(devFull);
+}
+
+TEST(FitCli, AnAnswerThatCannotBeWrittenEndsWithStatusOne) {
+    const int devFull = open("/dev/full", O_WRONLY);
+    ASSERT_GE(devFull, 0);
+    for (const std::vector<std::string_view>& args :
+         {std::vector<std::string_view>{"--version"}, {"compute", "--p0", "0.001"}}) {
+        std::istringstream in("0.001\t8.1\n0.002\t8.2\n");
+        TFdOutStream out(devFull, "standard output");
+        std::ostringstream err;
+        EXPECT_EQ(RunFitCli(args, {in, out, err}), FitExitError);
+        EXPECT_EQ(err.str(), "cannot write to standard output: No space left on device\n");
+    }
+    close(devFull);
 }
 
 TEST(DisplayCheck, OnlyAPlainlyMissingDisplayStopsTheDesktopProgram) {

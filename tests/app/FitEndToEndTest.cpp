@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -321,6 +323,41 @@ TEST(FitEndToEnd, CommaSeparatorConvertsTheDefaultsButNotWhatTheUserTyped) {
     EXPECT_EQ(RunFit({"compute", "--decimal-separator", ""}, data).Out, dot.Out);
 }
 
+TEST(FitEndToEnd, AnyOtherSeparatorLeavesTheDefaultsWithTheirPoints) {
+    const std::string data = Example("titration-1to1.txt");
+    const std::string dot = RunFit({"compute"}, data).Out;
+    const std::string semicolonData = ReplaceChar(data, ".", ";");
+    const std::string defaults = dot.substr(0, dot.find("\nQ\t") + 1);
+    const std::string semicolonParams =
+        WriteScratchFile("semicolon-params.txt", ReplaceChar(defaults, ".", ";"));
+    const struct {
+        std::vector<std::string> Args;
+        int ExitStatus;
+        std::string Out;
+        std::string Err;
+    } cases[] = {
+        {{"compute", "--decimal-separator", ";"},
+         1,
+         "",
+         "'0.01' is not a valid floating point value\n"},
+        {{"compute", "--decimal-separator", ";", "--p0", "0;01"},
+         1,
+         "",
+         "'1.2' is not a valid floating point value\n"},
+        {{"compute", "--decimal-separator", ";", "--p0", "0;01", "--params", semicolonParams},
+         0,
+         ReplaceChar(dot, ".", ";"),
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Err);
+        const TFitRun run = RunFit(c.Args, semicolonData);
+        EXPECT_EQ(run.ExitStatus, c.ExitStatus);
+        EXPECT_EQ(run.Out, c.Out);
+        EXPECT_EQ(run.Err, c.Err);
+    }
+}
+
 TEST(FitEndToEnd, RefinementNeverWorsensAListedMinimum) {
     const std::string data = Example("titration-1to1.txt");
     const TJson plain = ParseJson(RunFit({"scan", "--json"}, data).Out);
@@ -406,7 +443,7 @@ TEST(FitEndToEnd, EveryErrorReportsItsMessageAndStatus) {
          {"compute", "--data", missing},
          "",
          1,
-         "Cannot open file '" + missing + "': No such file or directory"},
+         "cannot read " + missing + ": No such file or directory"},
         {"point data under a comma",
          {"compute", "--decimal-separator", ","},
          data,
@@ -434,6 +471,120 @@ TEST(FitEndToEnd, EveryErrorReportsItsMessageAndStatus) {
             EXPECT_EQ(Lines(run.Err).at(0), c.Message);
             EXPECT_NE(run.Err.find("Usage: kelmora-fit"), std::string::npos);
         }
+    }
+}
+
+TEST(FitEndToEnd, InputThatIsNoTitrationTextIsRefusedByName) {
+    const std::string data = Example("titration-1to1.txt");
+    const std::string params = WriteScratchFile("plain-params.txt", AllMarkedParams);
+    const std::string folder = ScratchDir();
+    const std::string throughFile = params + "/data.txt";
+    std::string utf16 = "\xFF\xFE";  // what a spreadsheet's "Unicode text" looks like
+    for (const char ch : std::string("0.001\t8.1\r\n0.002\t8.2\r\n")) {
+        utf16 += ch;
+        utf16 += '\0';
+    }
+    const std::string utf16File = WriteScratchFile("utf16.txt", utf16);
+    const std::string nulParams = WriteScratchFile("nul-params.txt", AllMarkedParams + '\0');
+    // Sparse: bigger than the limit without using the disk.
+    const std::string huge = WriteScratchFile("huge.txt", "");
+    std::filesystem::resize_file(huge, (std::uintmax_t{256} << 20) + 1);
+    const std::string badCell = std::string(60, '7') + std::string(10'000'000, '8');
+
+    const std::vector<TErrorCase> cases = {
+        {"a folder",
+         {"compute", "--data", folder},
+         "",
+         1,
+         "cannot read " + folder + ": Is a directory"},
+        {"a folder as parameters",
+         {"compute", "--params", folder},
+         data,
+         1,
+         "cannot read " + folder + ": Is a directory"},
+        {"a path through a file",
+         {"compute", "--data", throughFile},
+         "",
+         1,
+         "cannot read " + throughFile + ": Not a directory"},
+        {"UTF-16 data file",
+         {"compute", "--data", utf16File},
+         "",
+         1,
+         utf16File + ": not a text file, or not UTF-8"},
+        {"UTF-16 on standard input",
+         {"compute"},
+         utf16,
+         1,
+         "standard input: not a text file, or not UTF-8"},
+        {"a NUL after the parameter table",
+         {"compute", "--params", nulParams},
+         data,
+         1,
+         nulParams + ": not a text file, or not UTF-8"},
+        {"an endless device",
+         {"compute", "--data", "/dev/zero"},
+         "",
+         1,
+         "/dev/zero: not a text file, or not UTF-8"},
+        {"over the size limit",
+         {"compute", "--data", huge},
+         "",
+         1,
+         huge + ": larger than 256 MB, the most kelmora-fit reads"},
+        {"a ten-megabyte bad cell",
+         {"compute"},
+         badCell + "\t8.1\n",
+         1,
+         "'" + std::string(60, '7') + "\u2026' is not a valid floating point value"},
+    };
+    for (const TErrorCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TFitRun run = RunFit(c.Args, c.Input);
+        EXPECT_EQ(run.ExitStatus, c.ExitStatus);
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err, c.Message + "\n");
+    }
+}
+
+TEST(FitEndToEnd, AByteOrderMarkBeforeDataOrParametersIsSkipped) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string data = Example("titration-1to2.txt");
+    const std::string plain = WriteScratchFile("no-bom-params.txt", AllMarkedParams);
+    const std::string marked = WriteScratchFile("bom-params.txt", bom + AllMarkedParams);
+    const std::string markedData = WriteScratchFile("bom-data.txt", bom + data);
+    const TFitRun expected = RunFit({"compute", "--params", plain}, data);
+    ASSERT_EQ(expected.ExitStatus, 0) << expected.Err;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> runs = {
+        {{"compute", "--params", marked}, data},
+        {{"compute", "--params", plain}, bom + data},
+        {{"compute", "--params", marked, "--data", markedData}, ""},
+    };
+    for (const auto& [args, input] : runs) {
+        const TFitRun run = RunFit(args, input);
+        EXPECT_EQ(run.ExitStatus, 0) << run.Err;
+        EXPECT_EQ(run.Out, expected.Out);
+    }
+}
+
+TEST(FitEndToEnd, AnAnswerThatCannotBeWrittenIsAnErrorNotASuccess) {
+    const std::string data = Example("titration-1to1.txt");
+    const struct {
+        std::vector<std::string> Args;
+        TFitStdout StdoutTo;
+        std::string Message;
+    } cases[] = {
+        {{"compute"}, TFitStdout::DevFull, "No space left on device"},
+        {{"scan", "--json"}, TFitStdout::DevFull, "No space left on device"},
+        {{"--help"}, TFitStdout::DevFull, "No space left on device"},
+        {{"compute"}, TFitStdout::Closed, "Bad file descriptor"},
+        {{"--version"}, TFitStdout::Closed, "Bad file descriptor"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args.front() + " " + c.Message);
+        const TFitRun run = RunFit(c.Args, data, c.StdoutTo);
+        EXPECT_EQ(run.ExitStatus, 1);
+        EXPECT_EQ(run.Err, "cannot write to standard output: " + c.Message + "\n");
     }
 }
 

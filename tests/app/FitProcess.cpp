@@ -53,7 +53,8 @@ std::string ReadWholeFile(const std::string& path) {
     return text.str();
 }
 
-TFitProcess::TFitProcess(const std::vector<std::string>& args, const std::string& input) {
+TFitProcess::TFitProcess(const std::vector<std::string>& args, const std::string& input,
+                         TFitStdout stdoutTo) {
     const std::string tag = std::to_string(runCounter++);
     const std::string inPath = WriteScratchFile("in-" + tag, input);
     outPath_ = ScratchDir() + "/out-" + tag;
@@ -70,8 +71,21 @@ TFitProcess::TFitProcess(const std::vector<std::string>& args, const std::string
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    switch (stdoutTo) {
+        case TFitStdout::File:
+            posix_spawn_file_actions_addopen(&actions, 1, outPath_.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            break;
+        case TFitStdout::DevFull:
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+            break;
+        case TFitStdout::Closed:
+            posix_spawn_file_actions_addclose(&actions, 1);
+            break;
+    }
+    if (stdoutTo != TFitStdout::File) {
+        WriteScratchFile("out-" + tag, "");  // nothing is captured: Wait reads back no answer
+    }
     posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     // The child starts with default signal handling whatever the test runner set up.
@@ -135,8 +149,9 @@ TFitRun TFitProcess::Wait() {
     return run;
 }
 
-TFitRun RunFit(const std::vector<std::string>& args, const std::string& input) {
-    TFitProcess process(args, input);
+TFitRun RunFit(const std::vector<std::string>& args, const std::string& input,
+               TFitStdout stdoutTo) {
+    TFitProcess process(args, input, stdoutTo);
     return process.Wait();
 }
 

@@ -20,11 +20,16 @@ std::string ScratchDir();
 std::string WriteScratchFile(const std::string& name, const std::string& text);
 std::string ReadWholeFile(const std::string& path);
 
+// Where the program's standard output goes: a file that Wait reads back, a device that refuses
+// every write, or nowhere at all (the descriptor closed).
+enum class TFitStdout { File, DevFull, Closed };
+
 // Starts kelmora-fit with the arguments, standard input from the text, standard output and
 // error into files; Wait collects them.
 class TFitProcess {
   public:
-    TFitProcess(const std::vector<std::string>& args, const std::string& input);
+    TFitProcess(const std::vector<std::string>& args, const std::string& input,
+                TFitStdout stdoutTo = TFitStdout::File);
     TFitProcess(const TFitProcess&) = delete;
     TFitProcess& operator=(const TFitProcess&) = delete;
     ~TFitProcess();
@@ -41,6 +46,7 @@ class TFitProcess {
     std::string errPath_;
 };
 
-TFitRun RunFit(const std::vector<std::string>& args, const std::string& input = "");
+TFitRun RunFit(const std::vector<std::string>& args, const std::string& input = "",
+               TFitStdout stdoutTo = TFitStdout::File);
 
 }  // namespace kelmora::testing

@@ -121,6 +121,29 @@ TEST(ParseInt, RangeAndSyntax) {
     }
 }
 
+TEST(ParseNumber, ALongBadTextIsQuotedInPartAShortOneWhole) {
+    const std::string longCell = std::string(60, '9') + std::string(100'000, 'x');
+    const std::string cut = std::string(60, '9') + "\u2026";
+    const struct {
+        std::string Text;
+        bool Integer;
+        std::string Message;
+    } cases[] = {
+        {longCell, false, "'" + cut + "' is not a valid floating point value"},
+        {longCell, true, "'" + cut + "' is not a valid integer value"},
+        {"1O", false, "'1O' is not a valid floating point value"},
+        {" 12a ", true, "' 12a ' is not a valid integer value"},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.Integer ? ParseInt(c.Text) : ParseFloat(c.Text);
+            ADD_FAILURE() << "accepted " << c.Message;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(std::string(e.what()), c.Message);
+        }
+    }
+}
+
 TEST(FormatGeneral, RoundTripsThroughParse) {
     const double values[] = {1.2, 0.202020202020202, -1000, 8.3121, 1.45519e-13, 6.02214076e23};
     for (double v : values) {

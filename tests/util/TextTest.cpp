@@ -26,6 +26,37 @@ TEST(ReplaceChar, EveryOccurrenceAndNothingElse) {
     EXPECT_EQ(FirstChar(""), "");
 }
 
+TEST(MessageExcerpt, ShortTextsWholeLongOnesCutToSixtyCharactersAndAnEllipsis) {
+    const std::string sixty(60, '7');
+    const std::string accents60 = [] {
+        std::string s;
+        for (int i = 0; i < 60; ++i) {
+            s += "\xC3\xA9";  // é, two bytes, one character
+        }
+        return s;
+    }();
+    const struct {
+        const char* Name;
+        std::string Text;
+        std::string Quoted;
+    } cases[] = {
+        {"empty", "", ""},
+        {"short", "1..2", "1..2"},
+        {"exactly sixty", sixty, sixty},
+        {"sixty-one", sixty + "8", sixty + "\u2026"},
+        {"ten megabytes", sixty + std::string(10'000'000, 'x'), sixty + "\u2026"},
+        {"sixty two-byte characters", accents60, accents60},
+        {"cut between characters, not inside one", accents60 + "\xC3\xA9", accents60 + "\u2026"},
+        {"a four-byte character at the cut stays whole",
+         std::string(59, 'a') + "\xF0\x9F\x98\x80"
+                                "b",
+         std::string(59, 'a') + "\xF0\x9F\x98\x80\u2026"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MessageExcerpt(c.Text), c.Quoted) << c.Name;
+    }
+}
+
 TEST(StringTable, GrowsAndReadsEmptyOutside) {
     TStringTable t(2, 3);
     EXPECT_EQ(t.Cell(1, 2), "");
