@@ -1,0 +1,416 @@
+#include "analysis/Analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+#include "analysis/MonteCarlo.h"
+#include "analysis/SeparableFit.h"
+#include "analysis/Uncertainty.h"
+#include "util/Errors.h"
+
+namespace kelmora::analysis {
+namespace {
+
+constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
+
+[[noreturn]] void Refuse(const std::string& message) {
+    throw EKelmoraError(message);
+}
+
+void CheckTitration(const TTitration& t, const std::vector<std::string>& signalNames) {
+    const std::size_t n = t.Conc.size();
+    if (n == 0) {
+        Refuse("There are no data points.");
+    }
+    if (t.Shifts.size() != n) {
+        Refuse("Every point needs its shifts.");
+    }
+    const std::size_t signals = t.Shifts[0].size();
+    if (signals == 0) {
+        Refuse("There is no signal: every point needs at least one shift.");
+    }
+    if (signalNames.size() != signals) {
+        Refuse("There are " + std::to_string(signalNames.size()) + " signal names for " +
+               std::to_string(signals) + " signals.");
+    }
+    if (t.Host.size() != 1 && t.Host.size() != n) {
+        Refuse("Give one host concentration for all points or one for each point.");
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string point = "point " + std::to_string(i + 1);
+        if (!std::isfinite(t.Conc[i]) || t.Conc[i] < 0.0) {
+            Refuse("The ligand concentration at " + point + " is negative or not a number.");
+        }
+        if (!std::isfinite(t.HostAt(i)) || !(t.HostAt(i) > 0.0)) {
+            Refuse("The host concentration at " + point + " is not above 0.");
+        }
+        if (t.Shifts[i].size() != signals) {
+            Refuse("At " + point + " there are " + std::to_string(t.Shifts[i].size()) +
+                   " shifts instead of " + std::to_string(signals) + ".");
+        }
+        for (double y : t.Shifts[i]) {
+            if (!std::isfinite(y)) {
+                Refuse("A shift at " + point + " is not a number.");
+            }
+        }
+    }
+    for (std::size_t s = 0; s < signals; ++s) {
+        const bool flat = std::all_of(t.Shifts.begin(), t.Shifts.end(),
+                                      [&](const auto& row) { return row[s] == t.Shifts[0][s]; });
+        if (flat) {
+            Refuse("Signal \"" + signalNames[s] + "\" does not change at all.");
+        }
+    }
+}
+
+std::vector<TModel> CheckSettings(const TAnalysisSettings& settings, int observations,
+                                  const std::vector<std::string>& signalNames) {
+    std::vector<TModel> models;
+    for (TModel m : settings.Models) {
+        if (std::find(models.begin(), models.end(), m) == models.end()) {
+            models.push_back(m);
+        }
+    }
+    if (models.empty()) {
+        Refuse("No model was asked for.");
+    }
+    if (settings.Replicates < 0) {
+        Refuse("The number of Monte Carlo replicates cannot be negative.");
+    }
+    if (!std::isfinite(settings.ConcErrorPercent) || settings.ConcErrorPercent < 0.0) {
+        Refuse("The concentration error must be a percentage of 0 or more.");
+    }
+    for (const TFixedParam& f : settings.Fixed) {
+        const bool known = std::any_of(models.begin(), models.end(), [&](TModel m) {
+            const auto names = ParamNames(m, signalNames, settings.LinearTerm);
+            return std::find(names.begin(), names.end(), f.Name) != names.end();
+        });
+        if (!known) {
+            Refuse("No model asked for has a parameter named \"" + f.Name + "\".");
+        }
+        if (!std::isfinite(f.Value)) {
+            Refuse("The value given for \"" + f.Name + "\" is not a number.");
+        }
+    }
+    for (TModel m : models) {
+        const int p = MakeLayout(m, signalNames, settings.LinearTerm, settings.Fixed).FreeCount();
+        if (observations < p) {
+            Refuse("Model " + std::string(ModelName(m)) + " has " + std::to_string(p) +
+                   " free parameters but the data have only " + std::to_string(observations) +
+                   " observations.");
+        }
+    }
+    return models;
+}
+
+// Residual variance over the variance of the observed changes from the first point, pooled
+// over the signals.
+double CovFit(const Eigen::MatrixXd& residuals, const Eigen::MatrixXd& shifts) {
+    const Eigen::MatrixXd change = shifts.rowwise() - shifts.row(0);
+    const auto variance = [](const Eigen::MatrixXd& m) {
+        return (m.array() - m.mean()).square().mean();
+    };
+    return variance(residuals) / variance(change);
+}
+
+std::optional<TInterval> PowerOfTen(const std::optional<TInterval>& lg, double scale = 1.0,
+                                    double shift = 0.0) {
+    if (!lg) {
+        return std::nullopt;
+    }
+    return TInterval{std::pow(10.0, scale * lg->Lo + shift),
+                     std::pow(10.0, scale * lg->Hi + shift)};
+}
+
+void SetConstants(TModelResult& r) {
+    const TParamResult& k1 = r.Params[0];
+    r.K1 = {std::pow(10.0, k1.Value), PowerOfTen(k1.Ci95), PowerOfTen(k1.Mc95)};
+    if (r.Model == TModel::OneToTwo) {
+        const TParamResult& k2 = r.Params[1];
+        r.K2 = TConstant{std::pow(10.0, k2.Value), PowerOfTen(k2.Ci95), PowerOfTen(k2.Mc95)};
+    } else if (r.Model == TModel::OneToTwoNonCoop) {
+        const double lg4 = std::log10(4.0);
+        r.K2 = TConstant{std::pow(10.0, r.Best.LgK2), PowerOfTen(k1.Ci95, 2.0, -lg4),
+                         PowerOfTen(k1.Mc95, 2.0, -lg4)};
+    }
+}
+
+TModelValues BestValues(const TLayout& layout, const Eigen::VectorXd& values) {
+    TModelValues best;
+    best.Model = layout.Model;
+    double lgK2 = 0.0;
+    SpeciesLgK(layout, values, best.LgK1, lgK2);
+    best.LgK2 = layout.Model == TModel::OneToOne ? 0.0 : lgK2;
+    const bool pl2 = layout.Model != TModel::OneToOne;
+    for (int s = 0; s < layout.Signals; ++s) {
+        TSignalShifts shifts;
+        shifts.DP = values[layout.LinearIndex(s, 0)];
+        shifts.DPL = values[layout.LinearIndex(s, 1)];
+        shifts.DPL2 = pl2 ? values[layout.LinearIndex(s, 2)] : 0.0;
+        shifts.K = layout.LinearTerm ? values[layout.LinearIndex(s, layout.PerSignal - 1)] : 0.0;
+        best.Signals.push_back(shifts);
+    }
+    return best;
+}
+
+// Everything about one fitted model except its Monte Carlo intervals.
+TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitOutcome& fit) {
+    TModelResult r;
+    r.Model = layout.Model;
+    r.Converged = fit.Converged;
+    Eigen::VectorXd values = fit.Values;
+    Eigen::MatrixXd residuals;
+    r.Ss = SolveLinear(layout, data, values, &residuals);
+    const int observations = static_cast<int>(residuals.size());
+    const int p = layout.FreeCount();
+    r.Dof = observations - p;
+    r.Rms = std::sqrt(r.Ss / observations);
+    r.CovFit = CovFit(residuals, data.Shifts);
+    if (r.Ss > 0.0) {
+        const double logLike = observations * std::log(r.Ss / observations);
+        r.Aic = logLike + 2.0 * p;
+        r.Bic = logLike + p * std::log(static_cast<double>(observations));
+        if (r.Dof - 1 > 0) {
+            r.Aicc = *r.Aic + 2.0 * p * (p + 1) / (r.Dof - 1);
+        }
+    }
+    r.Best = BestValues(layout, values);
+    for (Eigen::Index i = 0; i < residuals.rows(); ++i) {
+        r.Residuals.emplace_back(residuals.row(i).begin(), residuals.row(i).end());
+    }
+
+    // Free parameters in layout order, and where each sits in the full vector.
+    std::vector<int> freeIndex;
+    std::vector<bool> determined;
+    for (int i = 0; i < layout.Size(); ++i) {
+        if (!layout.Fixed[i]) {
+            freeIndex.push_back(i);
+            determined.push_back(std::find(fit.AtLimit.begin(), fit.AtLimit.end(), i) ==
+                                 fit.AtLimit.end());
+        }
+    }
+    const bool errors = r.Converged && r.Dof > 0;
+    // Linear terms in ppm at the largest C, so that all parameters are compared in units the
+    // chemist reads.
+    Eigen::VectorXd unit = Eigen::VectorXd::Ones(static_cast<Eigen::Index>(freeIndex.size()));
+    for (std::size_t a = 0; a < freeIndex.size(); ++a) {
+        const int i = freeIndex[a];
+        const bool linearTerm = layout.LinearTerm && i >= layout.LgKCount &&
+                                (i - layout.LgKCount) % layout.PerSignal == layout.PerSignal - 1;
+        if (linearTerm) {
+            unit[static_cast<Eigen::Index>(a)] = 1.0 / data.Conc.maxCoeff();
+        }
+    }
+    const TFreeCovariance cov = FreeCovariance(ModelJacobian(layout, data, values), unit,
+                                               errors ? r.Ss / r.Dof : Nan, determined);
+    const double t = errors ? T975(r.Dof) : Nan;
+    const auto size = static_cast<std::size_t>(layout.Size());
+    r.Covariance.assign(size, std::vector<double>(size, Nan));
+    r.Correlation.assign(size, std::vector<double>(size, Nan));
+    for (int i = 0; i < layout.Size(); ++i) {
+        TParamResult param;
+        param.Name = layout.Names[static_cast<std::size_t>(i)];
+        param.Value = values[i];
+        param.Fixed = layout.Fixed[static_cast<std::size_t>(i)];
+        r.Params.push_back(param);
+    }
+    bool anyUndetermined = false;
+    for (std::size_t a = 0; a < freeIndex.size(); ++a) {
+        TParamResult& param = r.Params[static_cast<std::size_t>(freeIndex[a])];
+        param.Determined = cov.Determined[a];
+        anyUndetermined = anyUndetermined || !param.Determined;
+        const double variance = cov.Cov(static_cast<Eigen::Index>(a), static_cast<Eigen::Index>(a));
+        if (errors && param.Determined) {
+            param.Se = std::sqrt(variance);
+            param.Ci95 = TInterval{param.Value - t * *param.Se, param.Value + t * *param.Se};
+        }
+        for (std::size_t b = 0; b < freeIndex.size(); ++b) {
+            const double c =
+                errors ? cov.Cov(static_cast<Eigen::Index>(a), static_cast<Eigen::Index>(b)) : Nan;
+            const double vb = cov.Cov(static_cast<Eigen::Index>(b), static_cast<Eigen::Index>(b));
+            const auto ia = static_cast<std::size_t>(freeIndex[a]);
+            const auto ib = static_cast<std::size_t>(freeIndex[b]);
+            r.Covariance[ia][ib] = c;
+            r.Correlation[ia][ib] = c / std::sqrt(variance * vb);
+        }
+    }
+    if (!r.Converged) {
+        r.Message = "The fit did not converge.";
+    } else if (r.Dof == 0) {
+        r.Message =
+            "No degrees of freedom are left (N - p = 0): the fit is exact and has no errors.";
+    } else if (anyUndetermined) {
+        r.Message = "Some parameters are not determined by the data.";
+    }
+    SetConstants(r);
+    return r;
+}
+
+void AddMonteCarlo(const TLayout& layout, const TMonteCarloRun& run, TModelResult& r) {
+    r.ReplicatesDone = static_cast<int>(run.Values.size());
+    for (const Eigen::VectorXd& v : run.Values) {
+        r.ReplicateValues.emplace_back(v.begin(), v.end());
+    }
+    if (run.Values.size() >= 2) {
+        for (int i = 0; i < layout.Size(); ++i) {
+            TParamResult& param = r.Params[static_cast<std::size_t>(i)];
+            if (param.Fixed || !param.Determined) {
+                continue;
+            }
+            std::vector<double> column;
+            for (const Eigen::VectorXd& v : run.Values) {
+                column.push_back(v[i]);
+            }
+            param.Mc95 = TInterval{Percentile(column, 0.025), Percentile(column, 0.975)};
+        }
+    }
+    SetConstants(r);
+}
+
+const TModelResult* Find(const std::vector<TModelResult>& models, TModel model) {
+    for (const TModelResult& r : models) {
+        if (r.Model == model) {
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+int FreeCount(const TModelResult& r) {
+    return static_cast<int>(std::count_if(r.Params.begin(), r.Params.end(),
+                                          [](const TParamResult& p) { return !p.Fixed; }));
+}
+
+std::optional<TComparison> Compare(const std::vector<TModelResult>& models, TModel simpler,
+                                   TModel richer) {
+    const TModelResult* s = Find(models, simpler);
+    const TModelResult* r = Find(models, richer);
+    if (s == nullptr || r == nullptr) {
+        return std::nullopt;
+    }
+    TComparison c{simpler, richer, std::nullopt, std::nullopt};
+    const int extra = FreeCount(*r) - FreeCount(*s);
+    if (s->Converged && r->Converged && r->Dof > 0 && extra > 0 && r->Ss > 0.0) {
+        c.F = ((s->Ss - r->Ss) / extra) / (r->Ss / r->Dof);
+        c.P = FUpperTail(*c.F, extra, r->Dof);
+    }
+    return c;
+}
+
+std::string PText(double p) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2g", p);
+    return text;
+}
+
+std::string Verdict(const std::vector<TModelResult>& models,
+                    const std::vector<TComparison>& comparison) {
+    std::vector<std::string> parts;
+    for (const TComparison& c : comparison) {
+        if (!c.P) {
+            continue;
+        }
+        const std::string simple(ModelName(c.Simpler));
+        const std::string rich(ModelName(c.Richer));
+        const std::string test = " (F-test p = " + PText(*c.P) + ")";
+        parts.push_back(*c.P < 0.05 ? rich + " preferred over " + simple + test
+                                    : simple + " sufficient, " + rich + " not justified" + test);
+    }
+    if (!parts.empty()) {
+        std::string line = parts[0];
+        for (std::size_t i = 1; i < parts.size(); ++i) {
+            line += "; " + parts[i];
+        }
+        return line;
+    }
+    const TModelResult* best = nullptr;
+    for (const TModelResult& r : models) {
+        if (r.Converged && r.Aicc && (best == nullptr || *r.Aicc < *best->Aicc)) {
+            best = &r;
+        }
+    }
+    if (best == nullptr) {
+        return "No model can be compared.";
+    }
+    if (models.size() == 1) {
+        return "Only " + std::string(ModelName(best->Model)) + " was fitted.";
+    }
+    return std::string(ModelName(best->Model)) + " has the lowest AICc (no F-test possible).";
+}
+
+}  // namespace
+
+TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings& settings,
+                            const TAnalysisObserver& observer) {
+    const std::vector<std::string> signalNames = SignalNamesOf(titration);
+    CheckTitration(titration, signalNames);
+    const TFitData data = MakeFitData(titration);
+    const auto observations = static_cast<int>(data.Shifts.size());
+    const std::vector<TModel> models = CheckSettings(settings, observations, signalNames);
+
+    TAnalysisResult result;
+    result.SignalNames = signalNames;
+    result.Points = static_cast<int>(titration.Conc.size());
+    result.Seed = settings.Seed;
+    result.ReplicatesRequested = settings.Replicates;
+    const auto report = [&](TAnalysisPhase phase, TModel model, int done, int total) {
+        if (observer.Progress) {
+            observer.Progress({phase, model, done, total});
+        }
+    };
+
+    std::vector<TLayout> layouts;
+    for (std::size_t m = 0; m < models.size(); ++m) {
+        report(TAnalysisPhase::Fitting, models[m], static_cast<int>(m),
+               static_cast<int>(models.size()));
+        layouts.push_back(MakeLayout(models[m], signalNames, settings.LinearTerm, settings.Fixed));
+        result.Models.push_back(
+            Describe(layouts.back(), data, FitFromLattice(layouts.back(), data)));
+    }
+    report(TAnalysisPhase::Fitting, models.back(), static_cast<int>(models.size()),
+           static_cast<int>(models.size()));
+
+    const int threads = settings.Threads > 0
+                            ? settings.Threads
+                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    for (std::size_t m = 0; m < models.size(); ++m) {
+        TModelResult& r = result.Models[m];
+        if (settings.Replicates == 0 || result.Stopped || !r.Converged || r.Dof <= 0) {
+            continue;
+        }
+        TMonteCarloSetup setup;
+        setup.NoiseSd = std::sqrt(r.Ss / r.Dof);
+        setup.ConcErrorRel = settings.ConcErrorPercent / 100.0;
+        setup.Seed = settings.Seed;
+        setup.Replicates = settings.Replicates;
+        setup.Threads = threads;
+        Eigen::VectorXd best(static_cast<Eigen::Index>(r.Params.size()));
+        for (std::size_t i = 0; i < r.Params.size(); ++i) {
+            best[static_cast<Eigen::Index>(i)] = r.Params[i].Value;
+        }
+        const TMonteCarloRun run = RunMonteCarlo(
+            layouts[m], data, best, setup,
+            [&](int done) { report(TAnalysisPhase::MonteCarlo, r.Model, done, setup.Replicates); },
+            observer.StopRequested);
+        AddMonteCarlo(layouts[m], run, r);
+        result.Stopped = run.Stopped;
+    }
+    result.ReplicatesDone = settings.Replicates;
+    for (const TModelResult& r : result.Models) {
+        if (r.Converged && r.Dof > 0) {
+            result.ReplicatesDone = std::min(result.ReplicatesDone, r.ReplicatesDone);
+        }
+    }
+    for (const auto& [simpler, richer] : {std::pair{TModel::OneToOne, TModel::OneToTwo},
+                                          std::pair{TModel::OneToTwoNonCoop, TModel::OneToTwo}}) {
+        if (const auto c = Compare(result.Models, simpler, richer)) {
+            result.Comparison.push_back(*c);
+        }
+    }
+    result.Verdict = Verdict(result.Models, result.Comparison);
+    return result;
+}
+
+}  // namespace kelmora::analysis

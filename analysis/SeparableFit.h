@@ -1,0 +1,74 @@
+#pragma once
+
+// The least-squares machinery shared by the best fit and the Monte Carlo replicates: for given
+// lg K the shifts (and linear terms) are an exact linear least-squares problem per signal, so
+// the iterative search runs over the one or two lg K only.
+
+#include <Eigen/Dense>
+#include <string>
+#include <vector>
+
+#include "analysis/Analysis.h"
+
+namespace kelmora::analysis {
+
+// The titration as the fit sees it: a host value per point, shifts as an n x S matrix.
+struct TFitData {
+    Eigen::VectorXd Conc;
+    Eigen::VectorXd Host;
+    Eigen::MatrixXd Shifts;
+};
+
+TFitData MakeFitData(const TTitration& titration);
+
+// Where each parameter sits in the full parameter vector, and which are fixed.
+struct TLayout {
+    TModel Model = TModel::OneToOne;
+    bool LinearTerm = false;
+    int Signals = 0;
+    int LgKCount = 1;   // lgK1, and lgK2 in 1:2
+    int PerSignal = 2;  // species columns: P, PL, (PL2), (C)
+    std::vector<std::string> Names;
+    std::vector<bool> Fixed;
+    Eigen::VectorXd FixedValues;  // full length; only the fixed entries matter
+
+    int Size() const { return LgKCount + Signals * PerSignal; }
+    int LinearIndex(int signal, int column) const { return LgKCount + signal * PerSignal + column; }
+    int FreeCount() const;
+    std::vector<int> FreeLgK() const;  // indices 0 and/or 1 that are fitted
+};
+
+TLayout MakeLayout(TModel model, const std::vector<std::string>& signalNames, bool linearTerm,
+                   const std::vector<TFixedParam>& fixed);
+
+// lg K1 and the overall lg K2 the speciation needs; -infinity for lg K2 in 1:1.
+void SpeciesLgK(const TLayout& layout, const Eigen::VectorXd& values, double& lgK1, double& lgK2);
+
+struct TFitOutcome {
+    Eigen::VectorXd Values;  // full parameter vector, fixed entries included
+    double Ss = 0.0;
+    bool Converged = false;
+    std::vector<int> AtLimit;  // free lg K indices that ended on the search limits
+};
+
+// The linear parameters solved exactly at the lg K held in values; returns SS and fills the
+// residuals (n x S, observed - model).
+double SolveLinear(const TLayout& layout, const TFitData& data, Eigen::VectorXd& values,
+                   Eigen::MatrixXd* residuals = nullptr);
+
+// The best fit from a lattice of lg K starts.
+TFitOutcome FitFromLattice(const TLayout& layout, const TFitData& data);
+
+// The nearest minimum from the lg K in start (the other entries are ignored).
+TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& start);
+
+// The model shifts (n x S) at the given concentrations.
+Eigen::MatrixXd ModelShifts(const TLayout& layout, const Eigen::VectorXd& conc,
+                            const Eigen::VectorXd& host, const Eigen::VectorXd& values);
+
+// d model / d free parameter at values, one row per observation (point-major, then signal),
+// one column per free parameter in layout order.
+Eigen::MatrixXd ModelJacobian(const TLayout& layout, const TFitData& data,
+                              const Eigen::VectorXd& values);
+
+}  // namespace kelmora::analysis

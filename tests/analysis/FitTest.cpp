@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "../engine/FakeFitHost.h"
+#include "Fixtures.h"
+#include "analysis/Analysis.h"
+#include "analysis/SeparableFit.h"
+#include "engine/FitState.h"
+#include "engine/Optimizer.h"
+#include "util/TextTable.h"
+
+namespace kelmora::analysis {
+namespace {
+
+using testing::Example;
+using testing::MakeTitration;
+using testing::Param;
+using testing::Truth;
+
+const double Lg4 = std::log10(4.0);
+
+TAnalysisSettings Only(TModel model, bool linear = false) {
+    TAnalysisSettings s;
+    s.Models = {model};
+    s.LinearTerm = linear;
+    s.Replicates = 0;
+    return s;
+}
+
+TEST(Fit, RecoversTheConstantsOfNoiselessTitrations) {
+    struct TRow {
+        TModelValues Truth;
+        bool Linear;
+        bool Diluted;
+        double Host;
+    };
+    const std::vector<TRow> rows = {
+        {Truth(TModel::OneToOne, 3.3, 0.0, {{7.6, 10.4, 0.0, 0.0}}), false, false, 1e-3},
+        {Truth(TModel::OneToOne, 5.0, 0.0, {{7.6, 10.4, 0, 0}, {1.0, 0.2, 0, 0}}), false, true,
+         1e-4},
+        {Truth(TModel::OneToTwo, 2.0, 4.0, {{8.0, 9.0, 10.5, 0.5}}), true, false, 1e-2},
+        {Truth(TModel::OneToTwo, 4.0, 7.5, {{8.0, 9.0, 10.5, 0}, {3.0, 2.0, 2.5, 0}}), false, true,
+         1e-3},
+        {Truth(TModel::OneToTwoNonCoop, 3.0, 6.0 - Lg4, {{8.0, 9.0, 10.5, 0}, {1, 3, 2, 0}}), false,
+         true, 1e-3},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(std::string(ModelName(row.Truth.Model)) + " lgK1 " +
+                     std::to_string(row.Truth.LgK1));
+        const TTitration t =
+            MakeTitration(row.Truth, 25, 8.0 * row.Host, row.Host, row.Diluted, 0.0, 1);
+        const TAnalysisResult r = RunAnalysis(t, Only(row.Truth.Model, row.Linear));
+        ASSERT_EQ(r.Models.size(), 1u);
+        const TModelResult& m = r.Models[0];
+        EXPECT_TRUE(m.Converged) << m.Message;
+        EXPECT_LT(m.Ss, 1e-20);
+        EXPECT_NEAR(m.Best.LgK1, row.Truth.LgK1, 1e-7);
+        if (row.Truth.Model != TModel::OneToOne) {
+            EXPECT_NEAR(m.Best.LgK2, row.Truth.LgK2, 1e-7);
+        }
+        for (std::size_t s = 0; s < row.Truth.Signals.size(); ++s) {
+            EXPECT_NEAR(m.Best.Signals[s].DP, row.Truth.Signals[s].DP, 1e-6);
+            EXPECT_NEAR(m.Best.Signals[s].DPL, row.Truth.Signals[s].DPL, 1e-6);
+            EXPECT_NEAR(m.Best.Signals[s].DPL2, row.Truth.Signals[s].DPL2, 1e-6);
+            EXPECT_NEAR(m.Best.Signals[s].K, row.Truth.Signals[s].K, 1e-5);
+        }
+    }
+}
+
+// Started anywhere on the lattice the search ends on the minimum the lattice leads to.
+TEST(Fit, LandsOnTheSameOptimumFromStartsAcrossTheLattice) {
+    const TModelValues truth = Truth(TModel::OneToTwo, 2.0, 4.0, {{8.0, 9.0, 10.5, 0.5}});
+    const TTitration t = MakeTitration(truth, 30, 0.06, 0.01, false, 0.002, 7);
+    const TFitData data = MakeFitData(t);
+    const TLayout layout = MakeLayout(TModel::OneToTwo, {"s1"}, true, {});
+    const TFitOutcome lattice = FitFromLattice(layout, data);
+    ASSERT_TRUE(lattice.Converged);
+    const double starts[][2] = {{-1, -1}, {0, 6}, {1.5, 3.5}, {3, 3}, {5, 12}, {-1, 8}, {8, 8}};
+    for (const auto& start : starts) {
+        Eigen::VectorXd v = Eigen::VectorXd::Zero(layout.Size());
+        v[0] = start[0];
+        v[1] = start[1];
+        const TFitOutcome from = FitFrom(layout, data, v);
+        EXPECT_TRUE(from.Converged) << start[0] << " " << start[1];
+        EXPECT_NEAR(from.Ss / lattice.Ss, 1.0, 1e-10) << start[0] << " " << start[1];
+        EXPECT_NEAR(from.Values[0], lattice.Values[0], 1e-5) << start[0] << " " << start[1];
+        EXPECT_NEAR(from.Values[1], lattice.Values[1], 1e-5) << start[0] << " " << start[1];
+    }
+}
+
+// Optimize from the default table against the full 1:2 model with a linear term, which holds
+// every model Optimize can reach: the global fit can only be as good or better.
+TEST(Fit, ReachesACriterionNoHigherThanOptimizeOnTheExamples) {
+    for (const char* file : {"titration-1to1.txt", "titration-1to2.txt"}) {
+        SCOPED_TRACE(file);
+        const TTitration t = Example(file);
+        kelmora::testing::TFakeFitHost host;
+        FillStartupParamsTable(host.Table);
+        TFitState state;
+        TStringTable data(2, static_cast<int>(t.Conc.size()) + 1);
+        for (std::size_t i = 0; i < t.Conc.size(); ++i) {
+            data.SetCell(0, static_cast<int>(i) + 1, std::to_string(t.Conc[i]));
+            data.SetCell(1, static_cast<int>(i) + 1, std::to_string(t.Shifts[i][0]));
+        }
+        state.LoadDataSet(data, "0.01");
+        OptimizeCommand(state, host);
+        const TAnalysisResult r = RunAnalysis(t, Only(TModel::OneToTwo, true));
+        const double q = r.Models[0].Ss * 1e4 / static_cast<double>(t.Conc.size());
+        EXPECT_TRUE(r.Models[0].Converged);
+        EXPECT_LE(q, state.Q);
+    }
+}
+
+}  // namespace
+}  // namespace kelmora::analysis
