@@ -16,21 +16,22 @@ namespace kelmora {
 
 namespace {
 
-void RunCommand(TFitCommand command, TFitState& state, THeadlessFitHost& host) {
+void RunCommand(TFitCommand command, TFitState& state, const TFitSettings& settings,
+                THeadlessFitHost& host) {
     switch (command) {
         case TFitCommand::Compute:
             // "Compute this point": read, evaluate, nothing written back by the command.
-            state.ReadParamsTable(host.ParamsTable(), host.IterCountText(),
-                                  host.FinishMinimaChecked());
+            state.ReadParamsTable(host.Table, settings);
             state.ComputeQ();
             break;
         case TFitCommand::Optimize:
-            OptimizeCommand(state, host);
+            OptimizeCommand(state, host.Table, settings, host);
             break;
         case TFitCommand::Scan:
-            ScanCommand(state, host);
+            ScanCommand(state, host.Table, settings, host);
             break;
     }
+    host.EndProgressLine();
 }
 
 void Run(const TFitOptions& options, TFitCliStreams streams) {
@@ -42,8 +43,7 @@ void Run(const TFitOptions& options, TFitCliStreams streams) {
 
     TFitState state;
     TMinimaStore minima;
-    THeadlessFitHost host(state, minima, options.IterationsText, options.Refine,
-                          streams.ShowProgress ? &streams.Err : nullptr);
+    THeadlessFitHost host(state, minima, streams.ShowProgress ? &streams.Err : nullptr);
 
     // Start-up, then "Update" with the user's separator; texts the user supplies are taken as
     // typed after that, so they must already use the separator chosen.
@@ -63,7 +63,7 @@ void Run(const TFitOptions& options, TFitCliStreams streams) {
         if (options.Command != TFitCommand::Compute) {
             stopOnCtrlC.emplace();
         }
-        RunCommand(options.Command, state, host);
+        RunCommand(options.Command, state, {options.IterationsText, options.Refine}, host);
     }
     state.WriteParamsTable(host.Table);
 

@@ -53,32 +53,26 @@ std::string ProgressLineText(const TProgressInfo& info) {
     return buf;
 }
 
-THeadlessFitHost::THeadlessFitHost(TFitState& state, TMinimaStore& minima,
-                                   std::string iterCountText, bool finishMinima,
+THeadlessFitHost::THeadlessFitHost(const TFitState& state, TMinimaStore& minima,
                                    std::ostream* progress)
-    : state_(state),
-      minima_(minima),
-      iterCountText_(std::move(iterCountText)),
-      finishMinima_(finishMinima),
-      progress_(progress) {}
+    : state_(state), minima_(minima), progress_(progress) {}
+
+THeadlessFitHost::~THeadlessFitHost() {
+    EndProgressLine();
+}
 
 std::uint32_t THeadlessFitHost::TickCount() {
     return MonotonicTickCount();
 }
 
-void THeadlessFitHost::SetCaption(const std::string& text) {
-    if (text == "Scanning...") {
-        scanning_ = true;
-    } else if (text == "Optimizing...") {
-        scanning_ = false;
-    }
+void THeadlessFitHost::PhaseChanged(TFitPhase phase) {
+    scanning_ = phase != TFitPhase::Optimizing;
     // During a refinement the outermost value wanders with the optimiser; the share shown
     // stays where the lattice was.
-    refining_ = text == "Идет дооптимизация";
-}
-
-void THeadlessFitHost::DisableButtons() {
-    iterAtStart_ = state_.IterLeft;
+    refining_ = phase == TFitPhase::Refining;
+    if (phase == TFitPhase::Optimizing) {
+        iterAtStart_ = state_.IterLeft;
+    }
 }
 
 TProgressInfo THeadlessFitHost::Progress() const {
@@ -91,10 +85,7 @@ TProgressInfo THeadlessFitHost::Progress() const {
     return info;
 }
 
-void THeadlessFitHost::ProcessMessages() {
-    if (TSigintGuard::Raised()) {
-        state_.StopRequested = true;
-    }
+bool THeadlessFitHost::TestStop() {
     if (scanning_ && !refining_) {
         // The outermost level walks the first marked parameter from MinVal in ScanStep.
         for (const TFitParam& p : state_.FitParams) {
@@ -111,9 +102,10 @@ void THeadlessFitHost::ProcessMessages() {
         *progress_ << '\r' << ProgressLineText(Progress()) << "\x1b[K" << std::flush;
         lineShown_ = true;
     }
+    return TSigintGuard::Raised();
 }
 
-void THeadlessFitHost::EnableButtons() {
+void THeadlessFitHost::EndProgressLine() {
     if (progress_ != nullptr && lineShown_) {
         *progress_ << "\r\x1b[K" << std::flush;
         lineShown_ = false;

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "engine/FitHost.h"
+#include "engine/FitSink.h"
 #include "engine/FitState.h"
 #include "minima/MinimaStore.h"
 #include "util/TextTable.h"
@@ -38,35 +38,32 @@ std::string ProgressLineText(const TProgressInfo& info);
 // The window, without a window: the parameter table as texts, the minima list as its store, a
 // real millisecond clock, Ctrl+C as Stop and, when given a stream, a progress line drawn at each
 // refresh the window would make.
-class THeadlessFitHost : public IFitHost {
+class THeadlessFitHost : public IFitSink {
   public:
-    THeadlessFitHost(TFitState& state, TMinimaStore& minima, std::string iterCountText,
-                     bool finishMinima, std::ostream* progress);
+    THeadlessFitHost(const TFitState& state, TMinimaStore& minima, std::ostream* progress);
+    ~THeadlessFitHost() override;
+    THeadlessFitHost(const THeadlessFitHost&) = delete;
+    THeadlessFitHost& operator=(const THeadlessFitHost&) = delete;
 
     TStringTable Table{ParamsGridCols, ParamsGridRows};
 
     std::uint32_t TickCount() override;
-    void ProcessMessages() override;
-    void SetCaption(const std::string& text) override;
-    void Beep() override {}
-    ITextTable& ParamsTable() override { return Table; }
-    std::string IterCountText() override { return iterCountText_; }
-    bool FinishMinimaChecked() override { return finishMinima_; }
-    void RedrawChart() override {}
-    void DisableButtons() override;
-    void EnableButtons() override;
+    // The answer is written once, at the end.
+    void Refresh(const TFitState&) override {}
+    bool TestStop() override;
+    void PhaseChanged(TFitPhase phase) override;
     void ResetMinima() override { minima_.Reset(); }
     void AddMinimum(const TParamVector& v, double q) override { minima_.AddMinimum(v, q); }
     void EnableMinimaList() override {}
 
+    // Takes the progress line off the terminal, as the run has ended (or failed).
+    void EndProgressLine();
     // The progress line as the last refresh would draw it.
     TProgressInfo Progress() const;
 
   private:
-    TFitState& state_;
+    const TFitState& state_;
     TMinimaStore& minima_;
-    std::string iterCountText_;
-    bool finishMinima_;
     std::ostream* progress_;
     bool scanning_ = false;
     bool refining_ = false;

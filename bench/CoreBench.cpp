@@ -13,7 +13,7 @@ TFitState ThirtyPointState(int n = 30) {
     TFitState s;
     TStringTable t(ParamsGridCols, ParamsGridRows);
     FillStartupParamsTable(t);
-    s.ReadParamsTable(t, DefaultIterCountText, false);
+    s.ReadParamsTable(t, {DefaultIterCountText, false});
     s.FitParams[1].Value = 3;  // both equilibria on: the bisection path
     s.SetPointCount(n);
     for (int j = 0; j < n; ++j) {

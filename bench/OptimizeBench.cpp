@@ -1,7 +1,7 @@
 // One Optimize of the default table on a 30-point titration, from the table's start values.
 #include <benchmark/benchmark.h>
 
-#include "BenchHost.h"
+#include "BenchCommand.h"
 #include "engine/Optimizer.h"
 
 namespace {

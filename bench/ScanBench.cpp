@@ -2,7 +2,7 @@
 // 30-point titration, headless.
 #include <benchmark/benchmark.h>
 
-#include "BenchHost.h"
+#include "BenchCommand.h"
 #include "engine/Scan.h"
 
 namespace {

@@ -92,8 +92,7 @@ TFitState::TFitState() {
     System.SetReactionCount(2);
 }
 
-void TFitState::ReadParamsTable(const ITextTable& table, const std::string& iterCountText,
-                                bool finishMinima) {
+void TFitState::ReadParamsTable(const ITextTable& table, const TFitSettings& settings) {
     for (int i = 0; i < ParamCount; ++i) {
         const int r = i + 1;
         TFitParam& p = FitParams[i];
@@ -109,8 +108,8 @@ void TFitState::ReadParamsTable(const ITextTable& table, const std::string& iter
         p.ScanStep = LatticeSpacing(p.MaxVal, p.MinVal, divisor);
         p.ScanFlag = p.Optimize;
     }
-    IterLeft = ParseInt(iterCountText);
-    FinishMinima = finishMinima;
+    IterLeft = ParseInt(settings.IterCountText);
+    FinishMinima = settings.FinishMinima;
 }
 
 void TFitState::WriteParamsTable(ITextTable& table) const {

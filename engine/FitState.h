@@ -22,6 +22,13 @@ inline constexpr const char* DefaultIterCountText = "1000000000";
 inline constexpr int ParamsGridCols = 8;
 inline constexpr int ParamsGridRows = 7;
 
+// What the window hands a command besides the parameter table: the texts and ticks of the
+// controls below it, as they stood when the button was pressed.
+struct TFitSettings {
+    std::string IterCountText = DefaultIterCountText;  // "Max. iterations in optimization"
+    bool FinishMinima = false;  // "Complete optimization of minima during scan"
+};
+
 // Writes headers, row labels and default cells into a parameter table.
 void FillDefaultParamsTable(ITextTable& table);
 
@@ -66,10 +73,9 @@ class TFitState {
     // Evaluations that took every point's fractions from an earlier solve of the same inputs.
     std::uint64_t FractionReuseCount = 0;
 
-    // The table into the records, then IterLeft and FinishMinima. A faulty cell raises the
-    // conversion error; what was read before it stays read.
-    void ReadParamsTable(const ITextTable& table, const std::string& iterCountText,
-                         bool finishMinima);
+    // The table into the records, then IterLeft and FinishMinima from the settings. A faulty
+    // cell raises the conversion error; what was read before it stays read.
+    void ReadParamsTable(const ITextTable& table, const TFitSettings& settings);
     void WriteParamsTable(ITextTable& table) const;
 
     void SetPointCount(std::int32_t n);

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "engine/FitCommand.h"
+
 namespace kelmora {
 
 namespace {
@@ -57,8 +59,8 @@ bool HalveSteps(TFitState& state) {
 
 }  // namespace
 
-void RunOptimizer(TFitState& state, IFitHost& host) {
-    std::uint32_t mark = host.TickCount();
+void RunOptimizer(TFitState& state, IFitSink& sink) {
+    std::uint32_t mark = sink.TickCount();
     for (TFitParam& p : state.FitParams) {
         p.AtMinStep = false;
     }
@@ -67,15 +69,13 @@ void RunOptimizer(TFitState& state, IFitHost& host) {
     for (;;) {
         const bool improved = Sweep(state);
 
-        const std::uint32_t now = host.TickCount();
+        const std::uint32_t now = sink.TickCount();
         if (static_cast<std::uint32_t>(now - mark) > RefreshIntervalMs) {
             if (improved) {
                 state.ComputeQ();
-                state.WriteParamsTable(host.ParamsTable());
-                host.RedrawChart();
+                sink.Refresh(state);
             }
-            host.ProcessMessages();
-            if (state.StopRequested) {
+            if (StopSeen(state, sink)) {
                 // The last trial may have been a rejected one: what the window shows must
                 // belong to the Values it shows.
                 state.ComputeQ();
@@ -97,20 +97,14 @@ void RunOptimizer(TFitState& state, IFitHost& host) {
     state.ComputeQ();
 }
 
-void OptimizeCommand(TFitState& state, IFitHost& host) {
-    host.SetCaption("Optimizing...");
-    state.ReadParamsTable(host.ParamsTable(), host.IterCountText(), host.FinishMinimaChecked());
-    host.DisableButtons();
-    const TOnUnwind enableOnError([&host] { host.EnableButtons(); });
-    for (TFitParam& p : state.FitParams) {
-        p.Step = p.MaxStep;
-    }
-    RunOptimizer(state, host);
-    host.EnableButtons();
-    state.WriteParamsTable(host.ParamsTable());
-    host.RedrawChart();
-    host.SetCaption("Optimization complete");
-    host.Beep();
+void OptimizeCommand(TFitState& state, const ITextTable& table, const TFitSettings& settings,
+                     IFitSink& sink) {
+    RunFitCommand(state, table, settings, sink, TFitPhase::Optimizing, [&state, &sink] {
+        for (TFitParam& p : state.FitParams) {
+            p.Step = p.MaxStep;
+        }
+        RunOptimizer(state, sink);
+    });
 }
 
 }  // namespace kelmora

@@ -1,5 +1,6 @@
 #include "engine/Scan.h"
 
+#include "engine/FitCommand.h"
 #include "engine/LocalMinimum.h"
 #include "engine/Optimizer.h"
 
@@ -10,16 +11,16 @@ namespace {
 constexpr std::uint32_t RefreshIntervalMs = 200;
 constexpr std::int32_t RefineIterations = 1000;
 
-void ExamineCandidate(TFitState& state, IFitHost& host) {
+void ExamineCandidate(TFitState& state, IFitSink& sink) {
     if (!IsLocalMinimum(state)) {
         return;
     }
     const bool refine = state.FinishMinima;
     if (refine) {
         SaveParams(state);
-        RefineMinimum(state, host);
+        RefineMinimum(state, sink);
     }
-    RememberParams(state, host);
+    RememberParams(state, sink);
     if (refine) {
         RestoreParams(state);
     }
@@ -28,14 +29,12 @@ void ExamineCandidate(TFitState& state, IFitHost& host) {
 // Table, chart and pending events at most every 200 ms. True when a stop was asked for;
 // the mark stays where it was then, so every enclosing level refreshes once more and stops.
 bool RefreshAndTestStop(TScanContext& ctx) {
-    const std::uint32_t now = ctx.Host.TickCount();
+    const std::uint32_t now = ctx.Sink.TickCount();
     if (static_cast<std::uint32_t>(now - ctx.LastRefreshTick) <= RefreshIntervalMs) {
         return false;
     }
-    ctx.State.WriteParamsTable(ctx.Host.ParamsTable());
-    ctx.Host.RedrawChart();
-    ctx.Host.ProcessMessages();
-    if (ctx.State.StopRequested) {
+    ctx.Sink.Refresh(ctx.State);
+    if (StopSeen(ctx.State, ctx.Sink)) {
         return true;
     }
     ctx.LastRefreshTick = now;
@@ -52,20 +51,20 @@ void RestoreParams(TFitState& state) {
     state.SetParamValues(state.SavedParams);
 }
 
-void RememberParams(TFitState& state, IFitHost& host) {
+void RememberParams(TFitState& state, IFitSink& sink) {
     const TParamVector v = state.GetParamVector();
-    host.AddMinimum(v, state.Q);
+    sink.AddMinimum(v, state.Q);
 }
 
-void RefineMinimum(TFitState& state, IFitHost& host) {
+void RefineMinimum(TFitState& state, IFitSink& sink) {
     for (TFitParam& p : state.FitParams) {
         p.Step = p.ScanStep * 0.5;
         p.Optimize = p.ScanFlag;
     }
     state.IterLeft = RefineIterations;
-    host.SetCaption("Идет дооптимизация");
-    RunOptimizer(state, host);
-    host.SetCaption("Идет сканирование");
+    sink.PhaseChanged(TFitPhase::Refining);
+    RunOptimizer(state, sink);
+    sink.PhaseChanged(TFitPhase::ScanningOn);
 }
 
 void ScanLevel(TScanContext& ctx, std::int32_t d) {
@@ -90,7 +89,7 @@ void ScanLevel(TScanContext& ctx, std::int32_t d) {
             const double q = state.ComputeQ();
             if (descending && q > prevQ) {
                 value = value - level.ScanStep;
-                ExamineCandidate(state, ctx.Host);
+                ExamineCandidate(state, ctx.Sink);
                 value = value + level.ScanStep;
             }
             descending = prevQ > q;
@@ -102,9 +101,9 @@ void ScanLevel(TScanContext& ctx, std::int32_t d) {
     }
 }
 
-void ScanParameters(TFitState& state, IFitHost& host) {
+void ScanParameters(TFitState& state, IFitSink& sink) {
     state.StopRequested = false;
-    TScanContext ctx{state, host};
+    TScanContext ctx{state, sink};
     for (std::int32_t i = 0; i < ParamCount; ++i) {
         const TFitParam& p = state.FitParams[i];
         if (p.ScanFlag) {
@@ -114,24 +113,17 @@ void ScanParameters(TFitState& state, IFitHost& host) {
     if (ctx.LevelCount == 0) {
         return;
     }
-    host.ResetMinima();
-    const TOnUnwind enableListOnError([&host] { host.EnableMinimaList(); });
-    ctx.LastRefreshTick = host.TickCount();
+    sink.ResetMinima();
+    const TOnUnwind enableListOnError([&sink] { sink.EnableMinimaList(); });
+    ctx.LastRefreshTick = sink.TickCount();
     ScanLevel(ctx, 0);
-    host.EnableMinimaList();
+    sink.EnableMinimaList();
 }
 
-void ScanCommand(TFitState& state, IFitHost& host) {
-    host.SetCaption("Scanning...");
-    state.ReadParamsTable(host.ParamsTable(), host.IterCountText(), host.FinishMinimaChecked());
-    host.DisableButtons();
-    const TOnUnwind enableOnError([&host] { host.EnableButtons(); });
-    ScanParameters(state, host);
-    host.EnableButtons();
-    state.WriteParamsTable(host.ParamsTable());
-    host.RedrawChart();
-    host.SetCaption("Scanning complete");
-    host.Beep();
+void ScanCommand(TFitState& state, const ITextTable& table, const TFitSettings& settings,
+                 IFitSink& sink) {
+    RunFitCommand(state, table, settings, sink, TFitPhase::Scanning,
+                  [&state, &sink] { ScanParameters(state, sink); });
 }
 
 }  // namespace kelmora

@@ -3,8 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/FitHost.h"
+#include "engine/FitSink.h"
 #include "engine/FitState.h"
+#include "util/TextTable.h"
 
 namespace kelmora {
 
@@ -19,26 +20,27 @@ struct TScanLevel {
 // Alive for one scan. Level 0 is the outermost loop (lowest parameter index).
 struct TScanContext {
     TFitState& State;
-    IFitHost& Host;
+    IFitSink& Sink;
     std::array<TScanLevel, ParamCount> Levels{};
     std::int32_t LevelCount = 0;
     std::uint32_t LastRefreshTick = 0;
 };
 
 // The "Scan" command: reads the table, scans the marked parameters, shows the end state.
-void ScanCommand(TFitState& state, IFitHost& host);
+void ScanCommand(TFitState& state, const ITextTable& table, const TFitSettings& settings,
+                 IFitSink& sink);
 
 // One nested loop per marked parameter; candidates along the innermost one go through the
 // local-minimum test and, when confirmed, into the minima list.
-void ScanParameters(TFitState& state, IFitHost& host);
+void ScanParameters(TFitState& state, IFitSink& sink);
 void ScanLevel(TScanContext& ctx, std::int32_t d);
 
 // The Values into SavedParams and back; Q is neither saved nor restored.
 void SaveParams(TFitState& state);
 void RestoreParams(TFitState& state);
 // Lists the current point with the current Q.
-void RememberParams(TFitState& state, IFitHost& host);
+void RememberParams(TFitState& state, IFitSink& sink);
 // Polishes a confirmed minimum with the optimiser, on half the lattice spacing.
-void RefineMinimum(TFitState& state, IFitHost& host);
+void RefineMinimum(TFitState& state, IFitSink& sink);
 
 }  // namespace kelmora

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "util/TextUtil.h"
+
 namespace kelmora {
 
 // Callers that only walk pasted text (paste of a hundred thousand lines) use these visitors
@@ -28,20 +30,21 @@ void ForEachLine(std::string_view text, F&& f) {
     }
 }
 
-// Calls f(cell) for every run of bytes above 32, left to right; f returns false to stop early.
+// Calls f(cell) for every run of characters that are not blanks (util/TextUtil.h), left to
+// right; f returns false to stop early.
 template <class F>
 void ForEachCell(std::string_view line, F&& f) {
     const std::size_t n = line.size();
     std::size_t i = 0;
     while (i < n) {
-        while (i < n && static_cast<unsigned char>(line[i]) <= 32) {
+        while (i < n && IsBlankChar(line[i])) {
             ++i;
         }
         if (i == n) {
             return;
         }
         const std::size_t start = i;
-        while (i<n&& static_cast<unsigned char>(line[i])> 32) {
+        while (i < n && !IsBlankChar(line[i])) {
             ++i;
         }
         if (!f(line.substr(start, i - start))) {

@@ -7,17 +7,10 @@
 #include <utility>
 
 #include "qtutil/FormLayout.h"
+#include "qtutil/QtText.h"
 #include "util/NumberText.h"
 
 namespace kelmora {
-
-namespace {
-
-QString ToQString(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
 
 TRememberParamsForm::TRememberParamsForm(QWidget* parent)
     : TRememberParamsForm(TSetParamVector{}, parent) {}

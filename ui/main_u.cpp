@@ -22,6 +22,7 @@
 #include "grid/OriginGrid_u.h"
 #include "minima/RemParams_u.h"
 #include "qtutil/FormLayout.h"
+#include "qtutil/QtText.h"
 #include "ui/OutGrid_u.h"
 #include "ui/getdata_u.h"
 #include "util/NumberText.h"
@@ -39,8 +40,18 @@ constexpr int kChartTop = 256;
 constexpr int kChartRightMargin = kClientWidth - (8 + 945);
 constexpr int kChartBottomMargin = kClientHeight - (256 + 377);
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
+QString PhaseCaption(TFitPhase phase) {
+    switch (phase) {
+        case TFitPhase::Optimizing:
+            return QStringLiteral("Optimizing...");
+        case TFitPhase::Scanning:
+            return QStringLiteral("Scanning...");
+        case TFitPhase::Refining:
+            return QStringLiteral("Идет дооптимизация");
+        case TFitPhase::ScanningOn:
+            return QStringLiteral("Идет сканирование");
+    }
+    return {};
 }
 
 // An axis from a round number below the data to one above it, in steps of 1, 2 or 5 times a
@@ -197,7 +208,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         // A run must not go on invisibly: stop it at its next refresh and end the program
         // as soon as the command has returned.
         closing_ = true;
-        state_.StopRequested = true;
         for (QWidget* w : QApplication::topLevelWidgets()) {
             w->hide();
         }
@@ -209,7 +219,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 template <class TCommand>
-void TMainForm::RunLongCommand(TCommand command) {
+void TMainForm::RunLongCommand(TFitPhase phase, const QString& doneCaption, TCommand command) {
     struct TDepth {
         TMainForm* form;
         explicit TDepth(TMainForm* f) : form(f) { ++form->runDepth_; }
@@ -219,27 +229,43 @@ void TMainForm::RunLongCommand(TCommand command) {
             }
         }
     } depth(this);
-    command();
+    stopClicked_ = false;
+    setWindowTitle(PhaseCaption(phase));
+    const TOnUnwind enableOnError([this] { SetCommandButtonsEnabled(true); });
+    command(*ParamsGrid, CommandSettings());
+    SetCommandButtonsEnabled(true);
+    setWindowTitle(doneCaption);
+    QApplication::beep();
 }
 
 // ---- Commands ----
 
 void TMainForm::Button1Click() {
-    state_.ReadParamsTable(*ParamsGrid, IterCountText(), FinishMinimaChecked());
+    state_.ReadParamsTable(*ParamsGrid, CommandSettings());
     state_.ComputeQ();
     RedrawChart();
 }
 
 void TMainForm::Button2Click() {
-    RunLongCommand([this] { OptimizeCommand(state_, *this); });
+    RunLongCommand(TFitPhase::Optimizing, QStringLiteral("Optimization complete"),
+                   [this](const ITextTable& table, const TFitSettings& settings) {
+                       OptimizeCommand(state_, table, settings, *this);
+                   });
 }
 
 void TMainForm::Button3Click() {
-    state_.StopRequested = true;
+    stopClicked_ = true;
 }
 
 void TMainForm::Button8Click() {
-    RunLongCommand([this] { ScanCommand(state_, *this); });
+    RunLongCommand(TFitPhase::Scanning, QStringLiteral("Scanning complete"),
+                   [this](const ITextTable& table, const TFitSettings& settings) {
+                       ScanCommand(state_, table, settings, *this);
+                   });
+}
+
+TFitSettings TMainForm::CommandSettings() const {
+    return {IterCountEdit->text().toStdString(), FinishMinimaCheck->isChecked()};
 }
 
 void TMainForm::Button5Click() {
@@ -290,7 +316,7 @@ void TMainForm::SetDecimalSeparator(const std::string& ch) {
     std::string p0 = getDataForm_ != nullptr ? getDataForm_->Edit1->text().toStdString() : "";
     ApplyDecimalSeparator(ch, p0, *ParamsGrid);
     if (getDataForm_ != nullptr) {
-        getDataForm_->Edit1->setText(Q(p0));
+        getDataForm_->Edit1->setText(ToQString(p0));
     }
 }
 
@@ -320,7 +346,7 @@ void TMainForm::RedrawChart() {
             maxY = std::max(maxY, p.Y);
         }
         series_[k]->replace(points);
-        series_[k]->setName(Q(s.Title));
+        series_[k]->setName(ToQString(s.Title));
     }
     // Automatic scaling: the axes span what the series hold, widened to round numbers.
     if (any) {
@@ -329,54 +355,42 @@ void TMainForm::RedrawChart() {
     }
     QString title;
     for (const std::string& line : chart_.TitleLines) {
-        title += (title.isEmpty() ? QString() : QStringLiteral("<br>")) + Q(line);
+        title += (title.isEmpty() ? QString() : QStringLiteral("<br>")) + ToQString(line);
     }
     chart1Chart_->setTitle(title);
 }
 
-// ---- Host of the long commands ----
+// ---- Sink of the long commands ----
 
 std::uint32_t TMainForm::TickCount() {
     return MonotonicTickCount();
 }
 
-void TMainForm::ProcessMessages() {
+void TMainForm::Refresh(const TFitState& state) {
+    state.WriteParamsTable(*ParamsGrid);
+    RedrawChart();
+}
+
+bool TMainForm::TestStop() {
     QApplication::processEvents(QEventLoop::AllEvents);
-    if (closing_) {
-        state_.StopRequested = true;  // a refinement may have cleared it; the window is gone
-    }
+    // A closed window stops every refresh from now on: a refinement starts with the state's
+    // stop cleared, and the window is gone.
+    const bool stop = stopClicked_ || closing_;
+    stopClicked_ = false;
+    return stop;
 }
 
-void TMainForm::SetCaption(const std::string& text) {
-    setWindowTitle(Q(text));
+void TMainForm::PhaseChanged(TFitPhase phase) {
+    setWindowTitle(PhaseCaption(phase));
+    // Only now that the table has been read: a faulty cell leaves the buttons alone. A nested
+    // command would overwrite the running command's point.
+    SetCommandButtonsEnabled(false);
 }
 
-void TMainForm::Beep() {
-    QApplication::beep();
-}
-
-ITextTable& TMainForm::ParamsTable() {
-    return *ParamsGrid;
-}
-
-std::string TMainForm::IterCountText() {
-    return IterCountEdit->text().toStdString();
-}
-
-bool TMainForm::FinishMinimaChecked() {
-    return FinishMinimaCheck->isChecked();
-}
-
-void TMainForm::DisableButtons() {
-    Button1->setEnabled(false);
-    Button2->setEnabled(false);
-    Button8->setEnabled(false);  // a nested scan would overwrite the running command's point
-}
-
-void TMainForm::EnableButtons() {
-    Button1->setEnabled(true);
-    Button2->setEnabled(true);
-    Button8->setEnabled(true);
+void TMainForm::SetCommandButtonsEnabled(bool enabled) {
+    Button1->setEnabled(enabled);
+    Button2->setEnabled(enabled);
+    Button8->setEnabled(enabled);
 }
 
 void TMainForm::ResetMinima() {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/ChartData.h"
-#include "engine/FitHost.h"
+#include "engine/FitSink.h"
 #include "engine/FitState.h"
 
 class QButtonGroup;
@@ -25,8 +25,9 @@ class TOutGridForm;
 class TRememberParamsForm;
 
 // The main window: parameter table, commands, chart and decimal separator. It owns the fitting
-// state and is the host through which the long commands keep it alive while they run.
-class TMainForm : public QWidget, public IFitHost {
+// state and is the sink through which the long commands keep it alive while they run; their
+// captions, the buttons they disable and the beep at their end are the window's own.
+class TMainForm : public QWidget, public IFitSink {
     Q_OBJECT
   public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -43,26 +44,24 @@ class TMainForm : public QWidget, public IFitHost {
     void SetDecimalSeparator(const std::string& ch);
 
     // Handlers, named after control and event.
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-    void Button8Click();
+    void Button1Click();  // "Compute this point"
+    void Button2Click();  // "Optimize"
+    void Button3Click();  // "Stop"
+    void Button4Click();  // "Copy into table"
+    void Button5Click();  // "Enter sorce data"
+    void Button8Click();  // "Scan"
     void Mode1ButtonClick(int tag);
     void UpdateDecSepButtonClick();
 
-    // IFitHost
+    // What the commands get from the controls below the table when they start.
+    TFitSettings CommandSettings() const;
+    void RedrawChart();
+
+    // IFitSink
     std::uint32_t TickCount() override;
-    void ProcessMessages() override;
-    void SetCaption(const std::string& text) override;
-    void Beep() override;
-    ITextTable& ParamsTable() override;
-    std::string IterCountText() override;
-    bool FinishMinimaChecked() override;
-    void RedrawChart() override;
-    void DisableButtons() override;
-    void EnableButtons() override;
+    void Refresh(const TFitState& state) override;
+    bool TestStop() override;
+    void PhaseChanged(TFitPhase phase) override;
     void ResetMinima() override;
     void AddMinimum(const TParamVector& v, double q) override;
     void EnableMinimaList() override;
@@ -92,9 +91,12 @@ class TMainForm : public QWidget, public IFitHost {
     void CreateControls();
     void CreateChart();
     void FormCreate();
-    // Runs a long command; a close of the window during it ends the program once it returns.
+    // The frame of Optimize and Scan in the window: captions, buttons and the beep around the
+    // command; a close of the window during it ends the program once it returns.
     template <class TCommand>
-    void RunLongCommand(TCommand command);
+    void RunLongCommand(TFitPhase phase, const QString& doneCaption, TCommand command);
+    // Compute, Optimize and Scan; Stop stays enabled.
+    void SetCommandButtonsEnabled(bool enabled);
 
     TFitState state_;
     TChartData chart_;
@@ -108,6 +110,7 @@ class TMainForm : public QWidget, public IFitHost {
     QValueAxis* axisY_ = nullptr;
     int runDepth_ = 0;
     bool closing_ = false;
+    bool stopClicked_ = false;  // until the running command's next refresh
 };
 
 }  // namespace kelmora

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "../engine/FakeFitHost.h"
+#include "FakeFitSink.h"
 #include "Fixtures.h"
 #include "analysis/Analysis.h"
 #include "analysis/SeparableFit.h"
@@ -96,7 +96,7 @@ TEST(Fit, ReachesACriterionNoHigherThanOptimizeOnTheExamples) {
     for (const char* file : {"titration-1to1.txt", "titration-1to2.txt"}) {
         SCOPED_TRACE(file);
         const TTitration t = Example(file);
-        kelmora::testing::TFakeFitHost host;
+        kelmora::testing::TFakeFitSink host;
         FillStartupParamsTable(host.Table);
         TFitState state;
         TStringTable data(2, static_cast<int>(t.Conc.size()) + 1);
@@ -105,7 +105,7 @@ TEST(Fit, ReachesACriterionNoHigherThanOptimizeOnTheExamples) {
             data.SetCell(1, static_cast<int>(i) + 1, std::to_string(t.Shifts[i][0]));
         }
         state.LoadDataSet(data, "0.01");
-        OptimizeCommand(state, host);
+        OptimizeCommand(state, host.Table, host.Settings, host);
         const TAnalysisResult r = RunAnalysis(t, Only(TModel::OneToTwo, true));
         const double q = r.Models[0].Ss * 1e4 / static_cast<double>(t.Conc.size());
         EXPECT_TRUE(r.Models[0].Converged);

@@ -208,19 +208,16 @@ TEST(JsonOutput, ANotANumberCriterionIsWrittenAsNull) {
 TEST(HeadlessHost, CtrlCBecomesStopAtTheNextRefreshAndStaysRaised) {
     TFitState state;
     TMinimaStore minima;
-    THeadlessFitHost host(state, minima, "5", false, nullptr);
+    THeadlessFitHost host(state, minima, nullptr);
     TSigintGuard::ResetForTest();
     {
         TSigintGuard guard;
-        host.ProcessMessages();
-        EXPECT_FALSE(state.StopRequested);
+        EXPECT_FALSE(host.TestStop());
         ASSERT_EQ(std::raise(SIGINT), 0);
-        EXPECT_FALSE(state.StopRequested);  // only a refresh hands it over
-        host.ProcessMessages();
-        EXPECT_TRUE(state.StopRequested);
-        state.StopRequested = false;  // as a refinement's start would
-        host.ProcessMessages();
-        EXPECT_TRUE(state.StopRequested);
+        EXPECT_TRUE(host.TestStop());  // handed over at the refresh
+        // Still up at the next refresh, so that a refinement, which starts with the state's
+        // stop cleared, cannot swallow it.
+        EXPECT_TRUE(host.TestStop());
     }
     TSigintGuard::ResetForTest();
 }
@@ -229,20 +226,22 @@ TEST(HeadlessHost, ProgressLineFollowsTheRunAtEachRefresh) {
     TFitState state;
     TMinimaStore minima;
     std::ostringstream progress;
-    THeadlessFitHost host(state, minima, "100", false, &progress);
+    THeadlessFitHost host(state, minima, &progress);
 
-    host.SetCaption("Optimizing...");
     state.IterLeft = 100;
-    host.DisableButtons();
+    host.PhaseChanged(TFitPhase::Optimizing);
     state.IterLeft = 60;
     state.Q = 0.125;
-    host.ProcessMessages();
+    EXPECT_FALSE(host.TestStop());
     EXPECT_EQ(progress.str(), "\rOptimizing: 40 sweeps, Q=0.125\x1b[K");
-    host.EnableButtons();
+    host.EndProgressLine();
     EXPECT_EQ(progress.str().substr(progress.str().size() - 4), "\r\x1b[K");
+    const std::size_t cleared = progress.str().size();
+    host.EndProgressLine();  // a line already gone is not cleared twice
+    EXPECT_EQ(progress.str().size(), cleared);
 
     // The outermost level is the first marked parameter: MinVal 0, ScanStep 1, 10 steps.
-    host.SetCaption("Scanning...");
+    host.PhaseChanged(TFitPhase::Scanning);
     state.FitParams[1] = {};
     state.FitParams[1].ScanFlag = true;
     state.FitParams[1].StepsCount = 10;
@@ -250,14 +249,15 @@ TEST(HeadlessHost, ProgressLineFollowsTheRunAtEachRefresh) {
     state.FitParams[1].Value = 2.0;
     minima.Reset();
     minima.AddMinimum({}, 1.0);
-    host.ProcessMessages();
+    host.TestStop();
     EXPECT_EQ(ProgressLineText(host.Progress()), "Scanning:  30% done, 1 minima");
-    host.SetCaption("Идет дооптимизация");
+    host.PhaseChanged(TFitPhase::Refining);
     state.FitParams[1].Value = 7.0;  // the optimiser wanders; the share stays
-    host.ProcessMessages();
+    host.TestStop();
     EXPECT_NEAR(host.Progress().ShareDone, 0.3, 1e-12);
-    host.SetCaption("Идет сканирование");
-    host.ProcessMessages();
+    EXPECT_TRUE(host.Progress().Scanning);
+    host.PhaseChanged(TFitPhase::ScanningOn);
+    host.TestStop();
     EXPECT_NEAR(host.Progress().ShareDone, 0.8, 1e-12);
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeFitSink.h"
 #include "FitProcess.h"
 #include "MiniJson.h"
 #include "engine/FitState.h"
@@ -242,26 +243,6 @@ TEST(FitEndToEnd, JsonAnswerCarriesTheTextAnswerExactly) {
     }
 }
 
-// A host as plain as the window's long commands allow, to run the engine the window's way.
-class TQuietHost : public IFitHost {
-  public:
-    TStringTable Table{ParamsGridCols, ParamsGridRows};
-    std::uint32_t Tick = 0;
-    std::uint32_t TickCount() override { return Tick += 7; }
-    void ProcessMessages() override {}
-    void SetCaption(const std::string&) override {}
-    void Beep() override {}
-    ITextTable& ParamsTable() override { return Table; }
-    std::string IterCountText() override { return DefaultIterCountText; }
-    bool FinishMinimaChecked() override { return false; }
-    void RedrawChart() override {}
-    void DisableButtons() override {}
-    void EnableButtons() override {}
-    void ResetMinima() override {}
-    void AddMinimum(const TParamVector&, double) override {}
-    void EnableMinimaList() override {}
-};
-
 TEST(FitEndToEnd, OptimizeAgreesBitForBitWithTheEngineRunTheWindowsWay) {
     const std::string data = Example("titration-1to2.txt");
     const std::string paramsFile = WriteScratchFile("agree-params.txt", AllMarkedParams);
@@ -276,7 +257,8 @@ TEST(FitEndToEnd, OptimizeAgreesBitForBitWithTheEngineRunTheWindowsWay) {
         const TJson doc = ParseJson(run.Out);
 
         SetNumberDecimalSeparator(".");
-        TQuietHost host;
+        TFakeFitSink host;
+        host.TickAdvance = 7;
         FillStartupParamsTable(host.Table);
         if (withParams) {
             const std::vector<std::string> lines = Lines(AllMarkedParams);
@@ -296,7 +278,7 @@ TEST(FitEndToEnd, OptimizeAgreesBitForBitWithTheEngineRunTheWindowsWay) {
         }
         TFitState state;
         state.LoadDataSet(dataTable, "0.01");
-        OptimizeCommand(state, host);
+        OptimizeCommand(state, host.Table, host.Settings, host);
 
         EXPECT_EQ(doc["Q"].Number, state.Q);
         for (int i = 0; i < 6; ++i) {

@@ -53,7 +53,7 @@ TEST(ParamsTable, StartupTextsAndDefaultRecords) {
     EXPECT_EQ(t.Cell(3, 6), "0.0001");
 
     TFitState s;
-    s.ReadParamsTable(t, DefaultIterCountText, false);
+    s.ReadParamsTable(t, {DefaultIterCountText, false});
     const double values[] = {1.2, -1000, 8, 9, 10, 0};
     const double minVals[] = {-10, -10, 0, 0, 0, -10};
     const double maxVals[] = {10, 10, 20, 20, 20, 10};
@@ -93,7 +93,7 @@ TEST(ParamsTable, OptimizeMarkIsAnyVisibleText) {
         TStringTable t = StartupTable();
         t.SetCell(4, 2, c.text);
         TFitState s;
-        s.ReadParamsTable(t, "5", true);
+        s.ReadParamsTable(t, {"5", true});
         EXPECT_EQ(s.FitParams[1].Optimize, c.marked) << "'" << c.text << "'";
         s.WriteParamsTable(t);
         EXPECT_EQ(t.Cell(4, 2), c.marked ? "y" : "");
@@ -117,7 +117,7 @@ TEST(ParamsTable, FaultyCellsStopWhereTheyAre) {
         t.SetCell(c.col, c.row, c.text);
         TFitState s;
         s.IterLeft = 7;
-        EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, "100", true); }), c.message);
+        EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, {"100", true}); }), c.message);
         EXPECT_EQ(s.FitParams[1].Value, -1000);  // rows above are read
         EXPECT_EQ(s.FitParams[3].Value, 0.0);    // rows below are not
         EXPECT_EQ(s.IterLeft, 7);
@@ -128,29 +128,35 @@ TEST(ParamsTable, FaultyCellsStopWhereTheyAre) {
     t.SetCell(5, 1, "10");
     t.SetCell(7, 1, "1");
     TFitState s;
-    EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, "1", false); }),
+    EXPECT_EQ(MessageOf([&] {
+                  s.ReadParamsTable(t, {"1", false});
+              }),
               "Invalid floating point operation");
     t.SetCell(7, 1, "0");
-    s.ReadParamsTable(t, "1", false);
+    s.ReadParamsTable(t, {"1", false});
     EXPECT_EQ(s.FitParams[0].ScanStep, 0.0);
     t.SetCell(5, 1, "-10");
-    s.ReadParamsTable(t, "1", false);
+    s.ReadParamsTable(t, {"1", false});
     EXPECT_EQ(s.FitParams[0].ScanStep, -20.0);
     // Bounds whose span exceeds the double range: the spacing still counts if it fits.
     t.SetCell(5, 1, "-1e308");
     t.SetCell(6, 1, "1e308");
     t.SetCell(7, 1, "3");
-    s.ReadParamsTable(t, "1", false);
+    s.ReadParamsTable(t, {"1", false});
     EXPECT_EQ(s.FitParams[0].ScanStep, 1e308);
     t.SetCell(7, 1, "2");
-    EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, "1", false); }), "Floating point overflow");
+    EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, {"1", false}); }), "Floating point overflow");
     t.SetCell(7, 1, "1");
-    EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, "1", false); }),
+    EXPECT_EQ(MessageOf([&] {
+                  s.ReadParamsTable(t, {"1", false});
+              }),
               "Floating point division by zero");
     t.SetCell(5, 1, "-10");
     t.SetCell(6, 1, "10");
     t.SetCell(7, 1, "100");
-    EXPECT_EQ(MessageOf([&] { s.ReadParamsTable(t, "1e9", false); }),
+    EXPECT_EQ(MessageOf([&] {
+                  s.ReadParamsTable(t, {"1e9", false});
+              }),
               "'1e9' is not a valid integer value");
 }
 

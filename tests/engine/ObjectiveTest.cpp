@@ -15,7 +15,7 @@ TFitState DefaultState(std::initializer_list<double> conc = {0.002, 0.005, 0.01,
     TFitState s;
     TStringTable t(ParamsGridCols, ParamsGridRows);
     FillStartupParamsTable(t);
-    s.ReadParamsTable(t, DefaultIterCountText, false);
+    s.ReadParamsTable(t, {DefaultIterCountText, false});
     s.SetPointCount(static_cast<int>(conc.size()));
     int j = 0;
     for (double c : conc) {

@@ -6,22 +6,22 @@
 #include <cstdint>
 #include <limits>
 
-#include "FakeFitHost.h"
+#include "FakeFitSink.h"
 #include "util/Errors.h"
 
 namespace kelmora {
 namespace {
 
 using testing::MakeSyntheticTitration;
-using testing::TFakeFitHost;
+using testing::TFakeFitSink;
 
 constexpr int DefaultMarked = 3;  // lg K1, shift of P, shift of PL
 constexpr int UnimprovedSweepEvals = 1 + 2 * DefaultMarked;
 
 // The default table read as Optimize reads it, steps at MaxStep, no data points.
-void LoadDefaults(TFitState& state, TFakeFitHost& host) {
+void LoadDefaults(TFitState& state, TFakeFitSink& host) {
     FillStartupParamsTable(host.Table);
-    state.ReadParamsTable(host.Table, host.IterText, false);
+    state.ReadParamsTable(host.Table, {host.Settings.IterCountText, false});
     for (TFitParam& p : state.FitParams) {
         p.Step = p.MaxStep;
     }
@@ -50,7 +50,7 @@ void LoadOnePointLine(TFitState& state, double expShift, double shiftP, double s
 
 TEST(RunOptimizer, DefaultTableWithoutDataMakesTenSweepsThenTheClosingEvaluation) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     LoadDefaults(state, host);
     RunOptimizer(state, host);
 
@@ -64,7 +64,7 @@ TEST(RunOptimizer, DefaultTableWithoutDataMakesTenSweepsThenTheClosingEvaluation
     EXPECT_EQ(state.FitParams[1].Step, 0.1);
     EXPECT_FALSE(state.FitParams[1].AtMinStep);
     EXPECT_EQ(state.FitParams[0].Value, 1.2);
-    EXPECT_EQ(host.ProcessCount, 0);
+    EXPECT_EQ(host.TestStopCount, 0);
 }
 
 TEST(RunOptimizer, MakesExactlyOneSweepWhenTheCountIsUsedUp) {
@@ -75,7 +75,7 @@ TEST(RunOptimizer, MakesExactlyOneSweepWhenTheCountIsUsedUp) {
     };
     for (const Case c : {Case{1, 0}, Case{0, -1}, Case{-7, -8}, Case{lowest, lowest}}) {
         TFitState state;
-        TFakeFitHost host;
+        TFakeFitSink host;
         LoadDefaults(state, host);
         state.IterLeft = c.iterLeft;
         RunOptimizer(state, host);
@@ -87,7 +87,7 @@ TEST(RunOptimizer, MakesExactlyOneSweepWhenTheCountIsUsedUp) {
 
 TEST(RunOptimizer, NoMarkedParameterMakesOneSingleEvaluationSweep) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     LoadDefaults(state, host);
     for (TFitParam& p : state.FitParams) {
         p.Optimize = false;
@@ -106,7 +106,7 @@ TEST(RunOptimizer, StepAtOrBelowMinStepIsClampedAfterTheFirstUnimprovedSweep) {
     };
     for (const Case c : {Case{0.0, 1e-4}, Case{0.1, 0.5}}) {
         TFitState state;
-        TFakeFitHost host;
+        TFakeFitSink host;
         LoadOnePointLine(state, 10.0, 10.0, c.step);
         state.FitParams[2].MinStep = c.minStep;
         state.IterLeft = 1000;
@@ -134,7 +134,7 @@ TEST(RunOptimizer, AcceptsOnlyStrictImprovementsAndSkipsTheStepDownAfterAGoodSte
     };
     for (const Case& c : cases) {
         TFitState state;
-        TFakeFitHost host;
+        TFakeFitSink host;
         LoadOnePointLine(state, 10.0, c.start, c.step);
         state.IterLeft = 1;
         RunOptimizer(state, host);
@@ -162,14 +162,14 @@ TEST(RunOptimizer, RefreshesOnlyAfterMoreThan100MsAlsoAcrossACounterWrap) {
     };
     for (const Case& c : cases) {
         TFitState state;
-        TFakeFitHost host;
+        TFakeFitSink host;
         LoadDefaults(state, host);
         host.Clock = c.start;
         host.TickAdvance = c.advance;
         RunOptimizer(state, host);
-        EXPECT_EQ(host.ProcessCount, c.refreshes) << c.start << " +" << c.advance;
+        EXPECT_EQ(host.TestStopCount, c.refreshes) << c.start << " +" << c.advance;
         // Nothing improves without data: neither table nor chart is touched.
-        EXPECT_EQ(host.RedrawCount, 0);
+        EXPECT_EQ(host.RefreshCount, 0);
         EXPECT_EQ(host.Table.Cell(2, 1), "0.10");
         EXPECT_EQ(state.IterLeft, 1000000000 - 10);
     }
@@ -177,22 +177,22 @@ TEST(RunOptimizer, RefreshesOnlyAfterMoreThan100MsAlsoAcrossACounterWrap) {
 
 TEST(RunOptimizer, RefreshAfterAnImprovingSweepEvaluatesAgainAndShowsTheNewPoint) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     FillStartupParamsTable(host.Table);
     LoadOnePointLine(state, 10.0, 8.0, 1.0);
     state.IterLeft = 1;
     host.TickAdvance = 101;
     RunOptimizer(state, host);
     EXPECT_EQ(state.EvalCount, 1 + 1 + 1 + 1u);
-    EXPECT_EQ(host.RedrawCount, 1);
-    EXPECT_EQ(host.ProcessCount, 1);
+    EXPECT_EQ(host.RefreshCount, 1);
+    EXPECT_EQ(host.TestStopCount, 1);
     EXPECT_EQ(host.Table.Cell(1, 3), "9");
-    EXPECT_EQ(host.Log, (std::vector<std::string>{"redraw", "process"}));
+    EXPECT_EQ(host.Log, (std::vector<std::string>{"refresh", "test stop"}));
 }
 
 TEST(RunOptimizer, StopIsSeenOnlyAtARefreshAndTheStoppedSweepIsNotCounted) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     LoadDefaults(state, host);
     host.TickAdvance = 50;  // refreshes after sweeps 3, 6, 9
     int ticks = 0;
@@ -204,15 +204,28 @@ TEST(RunOptimizer, StopIsSeenOnlyAtARefreshAndTheStoppedSweepIsNotCounted) {
     };
     RunOptimizer(state, host);
     EXPECT_TRUE(state.StopRequested);
-    EXPECT_EQ(host.ProcessCount, 1);
+    EXPECT_EQ(host.TestStopCount, 1);
     EXPECT_EQ(state.IterLeft, 1000000000 - 2);
     EXPECT_EQ(state.FitParams[0].Step, 0.1 * 0.5 * 0.5);
     EXPECT_EQ(state.EvalCount, 3u * UnimprovedSweepEvals + 1);
 }
 
+TEST(RunOptimizer, AStopTheSinkReportsIsRecordedInTheStateAtTheFirstRefresh) {
+    TFitState state;
+    TFakeFitSink host;
+    LoadDefaults(state, host);
+    host.TickAdvance = 50;  // refreshes after sweeps 3, 6, 9
+    host.StopAnswer = true;
+    RunOptimizer(state, host);
+    EXPECT_TRUE(state.StopRequested);
+    EXPECT_EQ(host.TestStopCount, 1);
+    EXPECT_EQ(state.IterLeft, 1000000000 - 2);
+    EXPECT_EQ(state.EvalCount, 3u * UnimprovedSweepEvals + 1);
+}
+
 TEST(RunOptimizer, StopRequestedBeforeTheRunIsForgotten) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     LoadDefaults(state, host);
     state.StopRequested = true;
     RunOptimizer(state, host);
@@ -222,10 +235,10 @@ TEST(RunOptimizer, StopRequestedBeforeTheRunIsForgotten) {
 
 TEST(RunOptimizer, AfterAStopQAndTheModelBelongToTheKeptValues) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     LoadOnePointLine(state, 10.0, 9.0, 2.0);  // both trials rejected, the last one at 7
     host.TickAdvance = 101;
-    host.OnProcessMessages = [&] { state.StopRequested = true; };
+    host.OnTestStop = [&] { state.StopRequested = true; };
     RunOptimizer(state, host);
     EXPECT_EQ(state.FitParams[2].Value, 9.0);
     EXPECT_EQ(state.Q, 10000.0);
@@ -236,7 +249,7 @@ TEST(RunOptimizer, AfterAStopQAndTheModelBelongToTheKeptValues) {
 
 TEST(RunOptimizer, RecoversTheConstantsOfASyntheticTitration) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     LoadDefaults(state, host);
     state.FitParams[0].Value = 3.3;
     state.FitParams[2].Value = 7.6;
@@ -253,51 +266,61 @@ TEST(RunOptimizer, RecoversTheConstantsOfASyntheticTitration) {
     EXPECT_NEAR(state.FitParams[3].Value, 10.4, 2e-3);
     EXPECT_LT(state.Q, 1e-2);
     EXPECT_GT(state.IterLeft, 0);  // converged, not cut off
-    EXPECT_GT(host.RedrawCount, 0);
-    EXPECT_LE(host.RedrawCount, host.ProcessCount);
+    EXPECT_GT(host.RefreshCount, 0);
+    EXPECT_LE(host.RefreshCount, host.TestStopCount);
 }
 
 TEST(OptimizeCommand, ReadsTheTableSearchesAndShowsTheResult) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     FillStartupParamsTable(host.Table);
-    OptimizeCommand(state, host);
-    EXPECT_EQ(host.Log,
-              (std::vector<std::string>{"caption Optimizing...", "disable", "enable", "redraw",
-                                        "caption Optimization complete", "beep"}));
+    OptimizeCommand(state, host.Table, host.Settings, host);
+    EXPECT_EQ(host.Log, (std::vector<std::string>{"phase Optimizing", "refresh"}));
     EXPECT_EQ(host.Table.Cell(2, 1), "0.1");  // written back in its shortest form
     EXPECT_EQ(state.IterLeft, 1000000000 - 10);
     EXPECT_EQ(state.FitParams[0].Step, 1e-4);
 }
 
-TEST(OptimizeCommand, AnErrorDuringTheRunPropagatesButTheButtonsComeBack) {
+TEST(OptimizeCommand, AnErrorDuringTheRunPropagatesWithoutTheClosingRefresh) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     FillStartupParamsTable(host.Table);
     host.Table.SetCell(2, 1, "1000");  // lg K1 jumps straight past 308
     host.Table.SetCell(5, 1, "-1000000");
     host.Table.SetCell(6, 1, "1000000");
     try {
-        OptimizeCommand(state, host);
+        OptimizeCommand(state, host.Table, host.Settings, host);
         FAIL() << "no error";
     } catch (const EMathError& e) {
         EXPECT_STREQ(e.what(), "Floating point overflow");
     }
-    EXPECT_EQ(host.DisableCount, 1);
-    EXPECT_EQ(host.EnableCount, 1);
-    EXPECT_EQ(host.Captions, std::vector<std::string>{"Optimizing..."});
-    EXPECT_EQ(host.BeepCount, 0);
+    EXPECT_EQ(host.Log, std::vector<std::string>{"phase Optimizing"});
     EXPECT_EQ(state.FitParams[0].Value, 1.2 + 1000.0);  // the failed trial stays
 }
 
-TEST(OptimizeCommand, AFaultyCellStopsBeforeTheButtonsAreTouched) {
+TEST(OptimizeCommand, AFaultyCellStopsBeforeTheRunIsAnnounced) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     FillStartupParamsTable(host.Table);
     host.Table.SetCell(3, 2, "x");
-    EXPECT_THROW(OptimizeCommand(state, host), EConvertError);
-    EXPECT_EQ(host.DisableCount, 0);
-    EXPECT_EQ(host.EnableCount, 0);
+    EXPECT_THROW(OptimizeCommand(state, host.Table, host.Settings, host), EConvertError);
+    EXPECT_TRUE(host.Log.empty());
+}
+
+TEST(OptimizeCommand, TakesTheIterationCountFromTheSettings) {
+    struct Case {
+        const char* iterText;
+        std::int32_t left;  // after the ten unimproved sweeps, or the one the count allows
+    };
+    for (const Case c : {Case{"1000000000", 1000000000 - 10}, Case{"3", 0}, Case{"1", 0}}) {
+        TFitState state;
+        TFakeFitSink host;
+        FillStartupParamsTable(host.Table);
+        host.Settings.IterCountText = c.iterText;
+        OptimizeCommand(state, host.Table, host.Settings, host);
+        EXPECT_EQ(state.IterLeft, c.left) << c.iterText;
+        EXPECT_FALSE(state.FinishMinima);
+    }
 }
 
 }  // namespace

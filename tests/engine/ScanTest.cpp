@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "FakeFitHost.h"
+#include "FakeFitSink.h"
 #include "util/Errors.h"
 #include "util/NumberText.h"
 
 namespace kelmora {
 namespace {
 
-using testing::TFakeFitHost;
+using testing::TFakeFitSink;
 
 // A table with only the rows given marked, binding switched off (lg K -1000), so that with one
 // point at C = 0 the model shift is the shift of P and Q = 10^4 (ExpShift - shift of P)^2.
@@ -22,7 +22,7 @@ struct TMarkedRow {
     const char* maxVal;
     const char* steps;
 };
-void PrepareTable(TFakeFitHost& host, const std::vector<TMarkedRow>& marked) {
+void PrepareTable(TFakeFitSink& host, const std::vector<TMarkedRow>& marked) {
     FillStartupParamsTable(host.Table);
     host.Table.SetCell(1, 1, "-1000");
     for (int r = 1; r <= ParamCount; ++r) {
@@ -67,10 +67,10 @@ TEST(Scan, OneParameterVisitsElevenPointsAndOneBeyondTheRange) {
     // point beyond it is penalised.
     for (const Case c : {Case{-5.0, 0}, Case{5.0, 10}, Case{0.42, 4}}) {
         TFitState state;
-        TFakeFitHost host;
+        TFakeFitSink host;
         PrepareTable(host, {{3, "0", "1", "11"}});
         LoadOnePoint(state, c.expShift);
-        ScanCommand(state, host);
+        ScanCommand(state, host.Table, host.Settings, host);
 
         // The candidate is found one point later and reached by stepping back from there.
         const double step = 1.0 / 10;
@@ -86,9 +86,9 @@ TEST(Scan, OneParameterVisitsElevenPointsAndOneBeyondTheRange) {
 
 TEST(Scan, TwoParametersRunTheInnerRangeForEveryOuterPoint) {
     TFitState state;  // no data: Q is 0 at every lattice point, so nothing is a candidate
-    TFakeFitHost host;
+    TFakeFitSink host;
     PrepareTable(host, {{3, "0", "2", "3"}, {6, "0", "3", "4"}});
-    ScanCommand(state, host);
+    ScanCommand(state, host.Table, host.Settings, host);
     EXPECT_EQ(state.EvalCount, 3u * 5u);
     EXPECT_TRUE(host.Minima.empty());
     EXPECT_EQ(host.ResetMinimaCount, 1);
@@ -110,13 +110,13 @@ TEST(Scan, RefreshesOnlyAfterMoreThan200MsAlsoAcrossACounterWrap) {
     };
     for (const Case& c : cases) {
         TFitState state;  // no data, so no candidates
-        TFakeFitHost host;
+        TFakeFitSink host;
         PrepareTable(host, {{3, "0", "1", "11"}});
         host.Clock = c.start;
         host.TickAdvance = c.advance;
-        ScanCommand(state, host);
-        EXPECT_EQ(host.ProcessCount, c.refreshes) << c.start << " +" << c.advance;
-        EXPECT_EQ(host.RedrawCount, c.refreshes + 1) << c.start << " +" << c.advance;
+        ScanCommand(state, host.Table, host.Settings, host);
+        EXPECT_EQ(host.TestStopCount, c.refreshes) << c.start << " +" << c.advance;
+        EXPECT_EQ(host.RefreshCount, c.refreshes + 1) << c.start << " +" << c.advance;
     }
 }
 
@@ -124,28 +124,26 @@ TEST(Scan, ListsTheCandidateOrItsRefinementAndGoesOnFromTheCandidate) {
     std::vector<double> endValues;
     for (const bool finish : {false, true}) {
         TFitState state;
-        TFakeFitHost host;
+        TFakeFitSink host;
         PrepareTable(host, {{3, "0", "10", "11"}});
-        host.FinishMinima = finish;
+        host.Settings.FinishMinima = finish;
         LoadOnePoint(state, 5.05);
-        ScanCommand(state, host);
+        ScanCommand(state, host.Table, host.Settings, host);
 
         ASSERT_EQ(host.Minima.size(), 1u) << finish;
         const auto& [v, q] = host.Minima[0];
         if (finish) {
             EXPECT_NEAR(v[2], 5.05, 1e-4);
             EXPECT_LT(q, 1e-3);
-            EXPECT_EQ(host.Captions,
-                      (std::vector<std::string>{"Scanning...", "Идет дооптимизация",
-                                                "Идет сканирование", "Scanning complete"}));
+            EXPECT_EQ(host.Phases, (std::vector<TFitPhase>{TFitPhase::Scanning, TFitPhase::Refining,
+                                                           TFitPhase::ScanningOn}));
             EXPECT_LT(state.IterLeft, 1000);  // the refinement's count is left as it is
         } else {
             EXPECT_EQ(v[2], 5.0);
             EXPECT_EQ(q, QAt(5.05, 5.0));
-            EXPECT_EQ(host.Captions,
-                      (std::vector<std::string>{"Scanning...", "Scanning complete"}));
+            EXPECT_EQ(host.Phases, std::vector<TFitPhase>{TFitPhase::Scanning});
         }
-        EXPECT_EQ(host.BeepCount, 1);
+        EXPECT_EQ(host.Log.back(), "refresh");
         endValues.push_back(state.FitParams[2].Value);
     }
     EXPECT_EQ(endValues[0], endValues[1]);
@@ -153,90 +151,103 @@ TEST(Scan, ListsTheCandidateOrItsRefinementAndGoesOnFromTheCandidate) {
 
 TEST(Scan, StopEndsEveryLevelAfterOneMoreRefreshAndKeepsTheList) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     // lg K2 outermost: it does not move Q while it stays in range, and binding stays off.
     PrepareTable(host, {{2, "-1000", "-990", "3"}, {3, "0", "10", "11"}});
     LoadOnePoint(state, 5.05);
     host.TickAdvance = 201;  // every point refreshes
-    host.OnProcessMessages = [&] {
+    host.OnTestStop = [&] {
         if (!host.Minima.empty()) {
             state.StopRequested = true;
         }
     };
-    ScanCommand(state, host);
+    ScanCommand(state, host.Table, host.Settings, host);
     ASSERT_EQ(host.Minima.size(), 1u);
     EXPECT_EQ(host.Minima[0].first[1], -1000.0);
     EXPECT_EQ(host.Minima[0].first[2], 5.0);
     EXPECT_EQ(state.EvalCount, 7u + 1 + 4 + 4);
-    EXPECT_EQ(host.ProcessCount, 7 + 1);  // seven inner points, then the outer level once more
+    EXPECT_EQ(host.TestStopCount, 7 + 1);  // seven inner points, then the outer level once more
     EXPECT_EQ(host.EnableListCount, 1);
-    EXPECT_EQ(host.EnableCount, 1);
-    EXPECT_EQ(host.Captions.back(), "Scanning complete");
-    EXPECT_EQ(host.BeepCount, 1);
+    EXPECT_EQ(host.Log.back(), "refresh");         // ended as a finished scan does
     EXPECT_EQ(state.FitParams[1].Value, -1000.0);  // the outer level never moved on
     EXPECT_EQ(state.FitParams[2].Value, 6.0);
 }
 
+// However the stop arrives: set in the state (the window's old way), said once by the sink
+// (Stop), or said at every refresh from then on (a closed window, Ctrl+C).
 TEST(Scan, StopDuringARefinementListsItsPointAndEndsAtTheNextRefresh) {
-    TFitState state;
-    TFakeFitHost host;
-    PrepareTable(host, {{3, "0", "10", "11"}});
-    host.FinishMinima = true;
-    LoadOnePoint(state, 5.05);
-    host.TickAdvance = 300;
-    int processDuringRefinement = 0;
-    host.OnProcessMessages = [&] {
-        if (host.Captions.back() == "Идет дооптимизация") {
-            ++processDuringRefinement;
-            state.StopRequested = true;
-        }
-    };
-    ScanCommand(state, host);
-    EXPECT_EQ(processDuringRefinement, 1);
-    ASSERT_EQ(host.Minima.size(), 1u);
-    // The one sweep made no progress; the listed Q belongs to the listed point, not to the
-    // last rejected trial.
-    EXPECT_EQ(host.Minima[0].first[2], 5.0);
-    EXPECT_EQ(host.Minima[0].second, QAt(5.05, 5.0));
-    EXPECT_EQ(state.IterLeft, 1000);
-    EXPECT_EQ(state.FitParams[2].Value, Accumulated(0.0, 1.0, 7));  // stopped where it found it
-    EXPECT_EQ(host.Captions, (std::vector<std::string>{"Scanning...", "Идет дооптимизация",
-                                                       "Идет сканирование", "Scanning complete"}));
+    enum class TStopBy { State, SinkOnce, SinkFromThenOn };
+    for (const TStopBy by : {TStopBy::State, TStopBy::SinkOnce, TStopBy::SinkFromThenOn}) {
+        SCOPED_TRACE(static_cast<int>(by));
+        TFitState state;
+        TFakeFitSink host;
+        PrepareTable(host, {{3, "0", "10", "11"}});
+        host.Settings.FinishMinima = true;
+        LoadOnePoint(state, 5.05);
+        host.TickAdvance = 300;
+        int processDuringRefinement = 0;
+        host.OnTestStop = [&] {
+            const bool refining = host.Phases.back() == TFitPhase::Refining;
+            processDuringRefinement += refining ? 1 : 0;
+            switch (by) {
+                case TStopBy::State:
+                    state.StopRequested = state.StopRequested || refining;
+                    break;
+                case TStopBy::SinkOnce:
+                    host.StopAnswer = refining;
+                    break;
+                case TStopBy::SinkFromThenOn:
+                    host.StopAnswer = host.StopAnswer || refining;
+                    break;
+            }
+        };
+        ScanCommand(state, host.Table, host.Settings, host);
+        EXPECT_EQ(processDuringRefinement, 1);
+        EXPECT_TRUE(state.StopRequested);
+        ASSERT_EQ(host.Minima.size(), 1u);
+        // The one sweep made no progress; the listed Q belongs to the listed point, not to the
+        // last rejected trial.
+        EXPECT_EQ(host.Minima[0].first[2], 5.0);
+        EXPECT_EQ(host.Minima[0].second, QAt(5.05, 5.0));
+        EXPECT_EQ(state.IterLeft, 1000);
+        // Stopped where it found it.
+        EXPECT_EQ(state.FitParams[2].Value, Accumulated(0.0, 1.0, 7));
+        EXPECT_EQ(host.Phases, (std::vector<TFitPhase>{TFitPhase::Scanning, TFitPhase::Refining,
+                                                       TFitPhase::ScanningOn}));
+    }
 }
 
 TEST(Scan, NoMarkedParameterLeavesTheListAlone) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     PrepareTable(host, {});
-    ScanCommand(state, host);
-    EXPECT_EQ(host.Log, (std::vector<std::string>{"caption Scanning...", "disable", "enable",
-                                                  "redraw", "caption Scanning complete", "beep"}));
+    ScanCommand(state, host.Table, host.Settings, host);
+    EXPECT_EQ(host.Log, (std::vector<std::string>{"phase Scanning", "refresh"}));
     EXPECT_EQ(state.EvalCount, 0u);
     EXPECT_EQ(host.Table.Cell(2, 1), "0.1");
 }
 
 TEST(Scan, AnErrorPropagatesAndTheListAndButtonsComeBack) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     PrepareTable(host, {{1, "300", "320", "21"}});
     try {
-        ScanCommand(state, host);
+        ScanCommand(state, host.Table, host.Settings, host);
         FAIL() << "no error";
     } catch (const EMathError& e) {
         EXPECT_STREQ(e.what(), "Floating point overflow");
     }
-    EXPECT_EQ(host.Log, (std::vector<std::string>{"caption Scanning...", "disable", "reset list",
-                                                  "enable list", "enable"}));
+    EXPECT_EQ(host.Log, (std::vector<std::string>{"phase Scanning", "reset list", "enable list"}));
     EXPECT_GT(state.FitParams[0].Value, 308.0);
 }
 
 TEST(Scan, AnErrorBeforeTheListIsResetLeavesItAlone) {
     TFitState state;
-    TFakeFitHost host;
+    TFakeFitSink host;
     PrepareTable(host, {{3, "0", "10", "11"}});
     host.Table.SetCell(7, 5, "1");  // divides by zero while the table is read
-    EXPECT_THROW(ScanCommand(state, host), EMathError);
-    EXPECT_EQ(host.Log, std::vector<std::string>{"caption Scanning..."});
+    EXPECT_THROW(ScanCommand(state, host.Table, host.Settings, host), EMathError);
+    EXPECT_TRUE(host.Log.empty());
 }
 
 }  // namespace

@@ -152,7 +152,7 @@ TEST(MinimaStore, RemoveConcurringGreedyInEntryOrder) {
          {0, 1}},
         {"equal Q removes the earlier",
          0.01,
-         {{{1, 2, 3, 4, 5, 6}, 3.0}, {{1, 2, 3, 4, 5, 6}, 3.0}},
+         {{{1, 2, 3, 4, 5, 6}, 3.0}, {{1, 2, 3, 4, 5, 6.005}, 3.0}},
          {1}},
         {"lower earlier stays", 0.01, {{{1, 2, 3, 4, 5, 6}, 1.0}, {{1, 2, 3, 4, 5, 6}, 3.0}}, {0}},
         {"E1 E2 E3 with rising Q: E2 goes, E1 and E3 stay",

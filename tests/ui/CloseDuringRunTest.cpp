@@ -1,6 +1,7 @@
-// Closing the main window while Optimize runs ends the run and the program. It quits the
-// application, so CTest runs it in a process of its own.
+// Closing the main window while a long command runs ends the run and the program. Each test
+// quits the application, so CTest runs each in a process of its own.
 #include <QApplication>
+#include <QCheckBox>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -9,44 +10,71 @@
 namespace kelmora::uitest {
 namespace {
 
-using CloseDuringRun = StartedProgram;
+class CloseDuringRun : public StartedProgram {
+  protected:
+    // Presses the button, closes the window once the caption reads whileCaption, and runs
+    // the application until it quits.
+    void CloseWhile(QPushButton* button, const QString& whileCaption) {
+        QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+        bool commandReturned = false;
+        TRunWhen closer([&] { return Main.windowTitle() == whileCaption; },
+                        [&] {
+                            closeSent_ = true;
+                            Main.close();
+                        });
+        QTimer::singleShot(0, &Main, [&] {
+            Click(button);
+            commandReturned = true;
+        });
+        // Only a guard against a hang: a run that never ends fails here instead of timing out.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+        watchdog.start(60000);
+
+        const int exitCode = QApplication::exec();
+
+        EXPECT_EQ(exitCode, 0);
+        EXPECT_TRUE(closeSent_);
+        EXPECT_TRUE(commandReturned);
+        EXPECT_EQ(quitting.count(), 1);
+        EXPECT_FALSE(Main.isVisible());
+        EXPECT_FALSE(Minima.isVisible());
+        EXPECT_TRUE(Main.State().StopRequested);
+        EXPECT_GT(Main.State().IterLeft, 0);  // stopped, not counted out
+        EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    }
+
+    static bool RunsAlone() { return ::testing::UnitTest::GetInstance()->test_to_run_count() == 1; }
+
+    bool closeSent_ = false;
+};
 
 TEST_F(CloseDuringRun, TheRunStopsAndTheProgramEnds) {
-    if (::testing::UnitTest::GetInstance()->test_to_run_count() != 1) {
+    if (!RunsAlone()) {
         GTEST_SKIP() << "quits the application; run it alone (--gtest_filter=CloseDuringRun.*)";
     }
     EnterExample("titration-1to1.txt");
     SetParamCell(3, 1, "0");  // lg K1 Min. step 0: nothing but Stop or a close ends this run
+    CloseWhile(Main.Button2, QStringLiteral("Optimizing..."));
+}
 
-    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
-    bool closeSent = false;
-    bool commandReturned = false;
-    TRunWhen closer([&] { return Main.windowTitle() == QStringLiteral("Optimizing..."); },
-                    [&] {
-                        closeSent = true;
-                        Main.close();
-                    });
-    QTimer::singleShot(0, &Main, [&] {
-        Click(Main.Button2);
-        commandReturned = true;
-    });
-    // Only a guard against a hang: a run that never ends fails here instead of timing out.
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(2); });
-    watchdog.start(60000);
-
-    const int exitCode = QApplication::exec();
-
-    EXPECT_EQ(exitCode, 0);
-    EXPECT_TRUE(closeSent);
-    EXPECT_TRUE(commandReturned);
-    EXPECT_EQ(quitting.count(), 1);
-    EXPECT_FALSE(Main.isVisible());
-    EXPECT_FALSE(Minima.isVisible());
-    EXPECT_TRUE(Main.State().StopRequested);
-    EXPECT_GT(Main.State().IterLeft, 0);  // stopped, not counted out
-    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+// The close comes while a refinement runs. The refinement starts with the stop cleared, so
+// only a close that stays seen at every later refresh ends the scan around it as well.
+TEST_F(CloseDuringRun, AScanWithRefinementStopsAndTheProgramEnds) {
+    if (!RunsAlone()) {
+        GTEST_SKIP() << "quits the application; run it alone (--gtest_filter=CloseDuringRun.*)";
+    }
+    // Enough points that one refinement outlasts a refresh interval.
+    EnterExampleRepeated("titration-1to1.txt", 1000);
+    ASSERT_EQ(Main.State().PointCount, 30000);
+    SetParamCell(3, 1, "0");  // lg K1 Min. step 0: a refinement runs its whole count
+    SetParamCell(7, 1, "21");
+    SetParamCell(4, 3, "");
+    SetParamCell(4, 4, "");
+    Main.FinishMinimaCheck->setChecked(true);
+    CloseWhile(Main.Button8, QStringLiteral("Идет дооптимизация"));
+    EXPECT_GE(Minima.Store().Count(), 1);  // the refined minimum is listed
 }
 
 }  // namespace

@@ -44,12 +44,7 @@ TEST_F(Optimize, FitsTheOneToOneExampleAndShowsTheResult) {
 // the first refresh comes while the steps are still coarse, so a rejected last trial would
 // leave a Q that does not belong to the table.
 TEST_F(Optimize, StopEndsARunThatWouldNeverConverge) {
-    std::vector<TExampleLine> lines;
-    const auto example = ReadExample("titration-1to1.txt");
-    for (int copy = 0; copy < 1000; ++copy) {
-        lines.insert(lines.end(), example.begin(), example.end());
-    }
-    EnterData(ClipboardText(lines));
+    EnterExampleRepeated("titration-1to1.txt", 1000);
     ASSERT_EQ(Main.State().PointCount, 30000);
     SetParamCell(1, 1, "2.5");
     SetParamCell(3, 1, "0");  // lg K1 Min. step

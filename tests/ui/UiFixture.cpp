@@ -145,6 +145,15 @@ void StartedProgram::EnterData(const QString& clipboardText, bool ok) {
     });
 }
 
+void StartedProgram::EnterExampleRepeated(const std::string& fileName, int copies) {
+    std::vector<TExampleLine> lines;
+    const std::vector<TExampleLine> example = ReadExample(fileName);
+    for (int copy = 0; copy < copies; ++copy) {
+        lines.insert(lines.end(), example.begin(), example.end());
+    }
+    EnterData(ClipboardText(lines));
+}
+
 double StartedProgram::TableValue(int i) const {
     return ParseFloat(ParamCell(1, i + 1));
 }
@@ -156,7 +165,7 @@ QString StartedProgram::ChartTitle() const {
 double StartedProgram::FreshQ(const TParamVector& v) const {
     TFitState fresh;
     fresh.LoadDataSet(*GetData.OriginGrid1, GetData.Edit1->text().toStdString());
-    fresh.ReadParamsTable(*Main.ParamsGrid, DefaultIterCountText, false);
+    fresh.ReadParamsTable(*Main.ParamsGrid, {DefaultIterCountText, false});
     fresh.SetParamValues(v);
     return fresh.ComputeQ();
 }

@@ -88,6 +88,8 @@ class StartedProgram : public ::testing::Test {
     void EnterExample(const std::string& fileName) {
         EnterData(ClipboardText(ReadExample(fileName)));
     }
+    // The example's lines over and over, for runs slow enough to be caught in the middle.
+    void EnterExampleRepeated(const std::string& fileName, int copies);
     // Runs inDialog while the data dialog is up; inDialog must close it.
     void WithDataDialog(const std::function<void()>& inDialog);
     // Inside the data dialog: both columns selected by their headers, then Ctrl+V.

@@ -5,54 +5,22 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/FitHost.h"
+#include "FakeFitSink.h"
 #include "engine/FitState.h"
-#include "util/TickCount.h"
 
 namespace kelmora::bench {
-
-// A headless window: a real millisecond clock, every UI call a no-op.
-class THeadlessHost : public IFitHost {
-  public:
-    TStringTable Table{ParamsGridCols, ParamsGridRows};
-    long MinimaCount = 0;
-
-    THeadlessHost() { FillStartupParamsTable(Table); }
-    std::uint32_t TickCount() override { return MonotonicTickCount(); }
-    void ProcessMessages() override {}
-    void SetCaption(const std::string&) override {}
-    void Beep() override {}
-    ITextTable& ParamsTable() override { return Table; }
-    std::string IterCountText() override { return DefaultIterCountText; }
-    bool FinishMinimaChecked() override { return false; }
-    void RedrawChart() override {}
-    void DisableButtons() override {}
-    void EnableButtons() override {}
-    void ResetMinima() override { MinimaCount = 0; }
-    void AddMinimum(const TParamVector&, double) override { ++MinimaCount; }
-    void EnableMinimaList() override {}
-};
 
 // 30 titration points the model reproduces for lg K1 3.3, shift of P 7.6 and of PL 10.4
 // (lg K2 as given), entered into a state that otherwise holds the default table.
 inline void LoadThirtyPointExample(TFitState& state, double lgK2 = -1000.0) {
-    THeadlessHost host;
-    state.ReadParamsTable(host.Table, DefaultIterCountText, false);
+    TStringTable table(ParamsGridCols, ParamsGridRows);
+    FillStartupParamsTable(table);
+    state.ReadParamsTable(table, {});
     state.FitParams[0].Value = 3.3;
     state.FitParams[1].Value = lgK2;
     state.FitParams[2].Value = 7.6;
     state.FitParams[3].Value = 10.4;
-    const int n = 30;
-    state.SetPointCount(n);
-    state.PorphyrinConc = 1e-3;
-    state.Weight = 10000.0 / n;
-    for (int j = 0; j < n; ++j) {
-        state.Points[j].Conc = 5e-3 * (j + 1) / n;
-    }
-    state.ComputeQ();
-    for (TDataPoint& pt : state.Points) {
-        pt.ExpShift = pt.TheorShift;
-    }
+    kelmora::testing::MakeSyntheticTitration(state, 30, 1e-3, 5e-3);
 }
 
 // One whole command per iteration on a fresh state and table (lg K2 from the benchmark's
@@ -67,18 +35,20 @@ void BenchCommand(benchmark::State& state, TCommand command) {
         state.PauseTiming();
         TFitState fit;
         LoadThirtyPointExample(fit, lgK2);
-        THeadlessHost host;
-        host.Table.SetCell(1, 2, std::to_string(static_cast<int>(lgK2)));
+        kelmora::testing::TFakeFitSink sink;
+        sink.RealClock = true;
+        FillStartupParamsTable(sink.Table);
+        sink.Table.SetCell(1, 2, std::to_string(static_cast<int>(lgK2)));
         fit.EvalCount = 0;
         fit.SolveCount = 0;
         state.ResumeTiming();
 
-        command(fit, host);
+        command(fit, sink.Table, sink.Settings, sink);
 
         benchmark::DoNotOptimize(fit.Q);
         evals += fit.EvalCount;
         solves += fit.SolveCount;
-        minima = host.MinimaCount;
+        minima = static_cast<long>(sink.Minima.size());
     }
     const auto runs = static_cast<double>(state.iterations());
     state.counters["evals_per_run"] = static_cast<double>(evals) / runs;
