@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "app/AnalyzeCli.h"
+#include "app/AnalyzeOptions.h"
 #include "app/FitInput.h"
 #include "app/FitOptions.h"
 #include "app/FitOutput.h"
@@ -83,6 +85,9 @@ void Run(const TFitOptions& options, TFitCliStreams streams) {
 }  // namespace
 
 int RunFitCli(const std::vector<std::string_view>& args, TFitCliStreams streams) {
+    if (IsAnalyzeCommand(args)) {
+        return RunAnalyzeCli(args, streams);
+    }
     const TFitArgs parsed = ParseFitArgs(args);
     if (parsed.Kind == TFitArgs::TKind::UsageError) {
         streams.Err << "kelmora-fit: " << parsed.Error << '\n' << FitUsageText();

@@ -164,6 +164,7 @@ TFitArgs ParseFitArgs(const std::vector<std::string_view>& args) {
 std::string FitUsageText() {
     return "Usage: kelmora-fit compute|optimize|scan [--data FILE] [--p0 TEXT] [--params FILE]\n"
            "                   [--iterations TEXT] [--refine] [--decimal-separator TEXT] [--json]\n"
+           "       kelmora-fit analyze [OPTIONS]   (see kelmora-fit analyze --help)\n"
            "       kelmora-fit --help | --version\n";
 }
 
@@ -176,6 +177,8 @@ std::string FitHelpText() {
            "  compute    evaluate Q for the table as it stands (\"Compute this point\")\n"
            "  optimize   coordinate search over the marked parameters (\"Optimize\")\n"
            "  scan       lattice scan for local minima of Q (\"Scan\")\n"
+           "  analyze    global fit of 1:1 and 1:2 models to several signals, with errors\n"
+           "             and model comparison (options: kelmora-fit analyze --help)\n"
            "\n"
            "Options:\n"
            "  --data FILE          titration data, C and shift per line (default: standard "

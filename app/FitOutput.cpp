@@ -11,24 +11,6 @@ namespace {
 
 constexpr int ParamsFileCells = 7;
 
-// Names come from our own tables, but a quote or backslash must never break the object.
-std::string JsonString(const std::string& text) {
-    std::string s = "\"";
-    for (const char ch : text) {
-        if (ch == '"' || ch == '\\') {
-            s += '\\';
-            s += ch;
-        } else if (static_cast<unsigned char>(ch) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(ch));
-            s += buf;
-        } else {
-            s += ch;
-        }
-    }
-    return s + "\"";
-}
-
 void WriteParams(std::ostream& out, const TFitState& state) {
     out << "\"params\":[";
     for (int i = 0; i < ParamCount; ++i) {
@@ -76,6 +58,23 @@ void WriteMinima(std::ostream& out, const TMinimaStore* minima) {
 }
 
 }  // namespace
+
+std::string JsonString(const std::string& text) {
+    std::string s = "\"";
+    for (const char ch : text) {
+        if (ch == '"' || ch == '\\') {
+            s += '\\';
+            s += ch;
+        } else if (static_cast<unsigned char>(ch) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(ch));
+            s += buf;
+        } else {
+            s += ch;
+        }
+    }
+    return s + "\"";
+}
 
 std::string FormatJsonNumber(double x) {
     if (!std::isfinite(x)) {

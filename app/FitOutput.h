@@ -10,6 +10,10 @@
 
 namespace kelmora {
 
+// A JSON string: quote, backslash and control characters escaped, so that no name (a signal's
+// comes from the user's file) can break the object.
+std::string JsonString(const std::string& text);
+
 // A JSON number that reads back to the same double: 17 significant digits, "." whatever the
 // separator; NaN and the infinities have no JSON form and become null.
 std::string FormatJsonNumber(double x);

@@ -1,0 +1,68 @@
+#include "app/AnalyzeCli.h"
+
+#include <iostream>
+#include <string>
+
+#include "app/AnalyzeInput.h"
+#include "app/AnalyzeOptions.h"
+#include "app/AnalyzeOutput.h"
+#include "app/FitInput.h"
+#include "app/HeadlessHost.h"
+#include "util/Errors.h"
+
+namespace kelmora {
+namespace {
+
+void Run(const TAnalyzeOptions& options, TFitCliStreams streams) {
+    const std::string text = ReadInputText(options.DataFile.value_or("-"), streams.In);
+    const analysis::TTitration titration = ParseTitrationText(text, options.HostColumn, options.P0);
+
+    analysis::TAnalysisObserver observer;
+    observer.StopRequested = [] { return TSigintGuard::Raised(); };
+    if (streams.ShowProgress) {
+        observer.Progress = [&](const analysis::TAnalysisProgress& p) {
+            if (p.Phase == analysis::TAnalysisPhase::MonteCarlo) {
+                streams.Err << "\rMonte Carlo " << analysis::ModelName(p.Model) << ": " << p.Done
+                            << " / " << p.Total << "   " << std::flush;
+            }
+        };
+    }
+    analysis::TAnalysisResult result;
+    {
+        const TSigintGuard stopOnCtrlC;
+        result = analysis::RunAnalysis(titration, options.Settings, observer);
+    }
+    if (streams.ShowProgress && options.Settings.Replicates > 0) {
+        streams.Err << '\n';
+    }
+    if (options.Json) {
+        WriteAnalysisJson(streams.Out, result);
+    } else {
+        WriteAnalysisText(streams.Out, result);
+    }
+    streams.Out.flush();
+}
+
+}  // namespace
+
+int RunAnalyzeCli(const std::vector<std::string_view>& args, TFitCliStreams streams) {
+    const TAnalyzeArgs parsed = ParseAnalyzeArgs(args);
+    if (parsed.Kind == TAnalyzeArgs::TKind::UsageError) {
+        streams.Err << "kelmora-fit: " << parsed.Error << '\n' << AnalyzeUsageText();
+        return FitExitUsage;
+    }
+    try {
+        if (parsed.Kind == TAnalyzeArgs::TKind::Help) {
+            streams.Out << AnalyzeHelpText();
+            streams.Out.flush();
+        } else {
+            Run(parsed.Options, streams);
+        }
+        return FitExitOk;
+    } catch (const EKelmoraError& e) {
+        streams.Err << e.what() << '\n';
+        return FitExitError;
+    }
+}
+
+}  // namespace kelmora

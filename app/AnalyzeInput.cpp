@@ -1,0 +1,147 @@
+#include "app/AnalyzeInput.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "util/Errors.h"
+
+namespace kelmora {
+namespace {
+
+std::vector<std::string_view> SplitCells(std::string_view line) {
+    std::vector<std::string_view> cells;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
+            ++i;
+        }
+        if (i > start) {
+            cells.push_back(line.substr(start, i - start));
+        }
+    }
+    return cells;
+}
+
+[[noreturn]] void Refuse(std::size_t line, std::size_t column, const std::string& what) {
+    throw EKelmoraError("line " + std::to_string(line) + ", column " + std::to_string(column) +
+                        ": " + what);
+}
+
+std::string Quoted(std::string_view cell) {
+    constexpr std::size_t Shown = 40;
+    return "\"" + std::string(cell.substr(0, Shown)) + (cell.size() > Shown ? "...\"" : "\"");
+}
+
+}  // namespace
+
+std::optional<double> ParseCNumber(std::string_view cell) {
+    if (!cell.empty() && cell[0] == '+') {
+        cell.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
+    if (cell.empty() || error != std::errc() || end != cell.data() + cell.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+analysis::TTitration ParseTitrationText(std::string_view text, bool hostColumn, double host) {
+    analysis::TTitration t;
+    const std::size_t firstShift = hostColumn ? 2 : 1;
+    std::vector<std::string_view> header;
+    std::size_t headerLine = 0;
+    std::size_t columns = 0;
+    std::size_t lineNumber = 0;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const std::vector<std::string_view> cells = SplitCells(line);
+        if (cells.empty()) {
+            continue;
+        }
+        if (columns == 0 && header.empty() && !ParseCNumber(cells[0])) {
+            header = cells;
+            headerLine = lineNumber;
+            continue;
+        }
+        if (columns == 0) {
+            columns = cells.size();
+            if (columns <= firstShift) {
+                Refuse(lineNumber, columns + 1,
+                       hostColumn ? "a line needs C, the host concentration and at least one "
+                                    "shift"
+                                  : "a line needs C and at least one shift");
+            }
+        }
+        if (cells.size() < columns) {
+            Refuse(lineNumber, cells.size() + 1, "blank cell");
+        }
+        if (cells.size() > columns) {
+            Refuse(lineNumber, columns + 1,
+                   "one cell too many: the first line of data has " + std::to_string(columns));
+        }
+        std::vector<double> values;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const std::optional<double> v = ParseCNumber(cells[c]);
+            if (!v) {
+                Refuse(lineNumber, c + 1, Quoted(cells[c]) + " is not a number");
+            }
+            values.push_back(*v);
+        }
+        if (values[0] < 0.0) {
+            Refuse(lineNumber, 1, "the ligand concentration is negative");
+        }
+        if (hostColumn && !(values[1] > 0.0)) {
+            Refuse(lineNumber, 2, "the host concentration is not above 0");
+        }
+        t.Conc.push_back(values[0]);
+        if (hostColumn) {
+            t.Host.push_back(values[1]);
+        }
+        t.Shifts.emplace_back(values.begin() + static_cast<std::ptrdiff_t>(firstShift),
+                              values.end());
+    }
+    if (t.Conc.empty()) {
+        throw EKelmoraError("There are no data points.");
+    }
+    if (!hostColumn) {
+        t.Host = {host};
+    }
+    if (!header.empty()) {
+        // Names for every column, or for the signals alone.
+        const std::size_t signals = columns - firstShift;
+        if (header.size() != columns && header.size() != signals) {
+            Refuse(headerLine, 1,
+                   "the line of names has " + std::to_string(header.size()) + " names for " +
+                       std::to_string(columns) + " columns");
+        }
+        const std::size_t skip = header.size() == columns ? firstShift : 0;
+        for (std::size_t s = 0; s < signals; ++s) {
+            const std::string name(header[skip + s]);
+            if (std::find(t.SignalNames.begin(), t.SignalNames.end(), name) !=
+                t.SignalNames.end()) {
+                Refuse(headerLine, skip + s + 1,
+                       "the signal name " + Quoted(name) + " is used twice");
+            }
+            t.SignalNames.push_back(name);
+        }
+    }
+    return t;
+}
+
+}  // namespace kelmora

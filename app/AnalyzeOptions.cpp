@@ -1,0 +1,249 @@
+#include "app/AnalyzeOptions.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+
+#include "app/AnalyzeInput.h"
+
+namespace kelmora {
+namespace {
+
+// More replicates than this would hold gigabytes of refitted parameters for no better interval.
+constexpr std::uint64_t MaxReplicates = 1000000;
+
+enum class TOptionId {
+    Data,
+    P0,
+    HostColumn,
+    Models,
+    LinearTerm,
+    Fix,
+    Mc,
+    Seed,
+    ConcError,
+    Json,
+    Help
+};
+
+struct TOptionInfo {
+    std::string_view Name;
+    TOptionId Id;
+    bool TakesValue;
+};
+
+constexpr std::array<TOptionInfo, 11> Options = {{
+    {"--data", TOptionId::Data, true},
+    {"--p0", TOptionId::P0, true},
+    {"--host-column", TOptionId::HostColumn, false},
+    {"--models", TOptionId::Models, true},
+    {"--linear-term", TOptionId::LinearTerm, false},
+    {"--fix", TOptionId::Fix, true},
+    {"--mc", TOptionId::Mc, true},
+    {"--seed", TOptionId::Seed, true},
+    {"--conc-error", TOptionId::ConcError, true},
+    {"--json", TOptionId::Json, false},
+    {"--help", TOptionId::Help, false},
+}};
+
+const TOptionInfo* FindOption(std::string_view name) {
+    for (const TOptionInfo& info : Options) {
+        if (info.Name == name) {
+            return &info;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::uint64_t> ParseCount(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Empty when the value is good; otherwise what is wrong with it.
+std::string Apply(TAnalyzeOptions& o, TOptionId id, std::string_view value) {
+    analysis::TAnalysisSettings& s = o.Settings;
+    switch (id) {
+        case TOptionId::Data:
+            o.DataFile = std::string(value);
+            break;
+        case TOptionId::P0: {
+            const auto p0 = ParseCNumber(value);
+            if (!p0) {
+                return "--p0 needs a number, not '" + std::string(value) + "'";
+            }
+            o.P0 = *p0;
+            break;
+        }
+        case TOptionId::HostColumn:
+            o.HostColumn = true;
+            break;
+        case TOptionId::Models: {
+            s.Models.clear();
+            std::size_t start = 0;
+            while (start <= value.size()) {
+                const std::size_t comma = std::min(value.find(',', start), value.size());
+                const std::string_view name = value.substr(start, comma - start);
+                const auto model = analysis::ModelFromName(name);
+                if (!model) {
+                    return "unknown model '" + std::string(name) + "' (models: 1:1, 1:2, 1:2nc)";
+                }
+                s.Models.push_back(*model);
+                start = comma + 1;
+            }
+            break;
+        }
+        case TOptionId::LinearTerm:
+            s.LinearTerm = true;
+            break;
+        case TOptionId::Fix: {
+            const std::size_t eq = value.find('=');
+            const auto number =
+                eq == std::string_view::npos ? std::nullopt : ParseCNumber(value.substr(eq + 1));
+            if (eq == 0 || !number) {
+                return "--fix needs NAME=VALUE, not '" + std::string(value) + "'";
+            }
+            s.Fixed.push_back({std::string(value.substr(0, eq)), *number});
+            break;
+        }
+        case TOptionId::Mc: {
+            const auto count = ParseCount(value);
+            if (!count || *count > MaxReplicates) {
+                return "--mc needs a whole number from 0 to " + std::to_string(MaxReplicates) +
+                       ", not '" + std::string(value) + "'";
+            }
+            s.Replicates = static_cast<int>(*count);
+            break;
+        }
+        case TOptionId::Seed: {
+            const auto seed = ParseCount(value);
+            if (!seed) {
+                return "--seed needs a whole number of 0 or more, not '" + std::string(value) + "'";
+            }
+            s.Seed = *seed;
+            break;
+        }
+        case TOptionId::ConcError: {
+            const auto percent = ParseCNumber(value);
+            if (!percent || *percent < 0.0) {
+                return "--conc-error needs a percentage of 0 or more, not '" + std::string(value) +
+                       "'";
+            }
+            s.ConcErrorPercent = *percent;
+            break;
+        }
+        case TOptionId::Json:
+            o.Json = true;
+            break;
+        case TOptionId::Help:
+            break;
+    }
+    return {};
+}
+
+TAnalyzeArgs UsageError(std::string message) {
+    TAnalyzeArgs result;
+    result.Kind = TAnalyzeArgs::TKind::UsageError;
+    result.Error = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+bool IsAnalyzeCommand(const std::vector<std::string_view>& args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg.size() > 1 && arg[0] == '-') {
+            const TOptionInfo* info = FindOption(arg);
+            if (info != nullptr && info->TakesValue) {
+                ++i;
+            }
+            continue;
+        }
+        return arg == "analyze";
+    }
+    return false;
+}
+
+TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args) {
+    TAnalyzeArgs result;
+    bool haveCommand = false;
+    bool wantHelp = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg.size() > 1 && arg[0] == '-') {
+            const std::size_t eq = arg.find('=');
+            const std::string_view name = arg.substr(0, eq);
+            const TOptionInfo* info = FindOption(name);
+            if (info == nullptr) {
+                return UsageError("unknown option '" + std::string(name) + "' for analyze");
+            }
+            std::string_view value;
+            if (info->TakesValue) {
+                if (eq != std::string_view::npos) {
+                    value = arg.substr(eq + 1);
+                } else if (i + 1 < args.size()) {
+                    value = args[++i];
+                } else {
+                    return UsageError("option '" + std::string(name) + "' needs a value");
+                }
+            } else if (eq != std::string_view::npos) {
+                return UsageError("option '" + std::string(name) + "' takes no value");
+            }
+            wantHelp = wantHelp || info->Id == TOptionId::Help;
+            if (std::string error = Apply(result.Options, info->Id, value); !error.empty()) {
+                return UsageError(error);
+            }
+            continue;
+        }
+        if (haveCommand || arg != "analyze") {
+            return UsageError("unexpected argument '" + std::string(arg) + "'");
+        }
+        haveCommand = true;
+    }
+    if (wantHelp) {
+        result.Kind = TAnalyzeArgs::TKind::Help;
+    }
+    return result;
+}
+
+std::string AnalyzeUsageText() {
+    return "Usage: kelmora-fit analyze [--data FILE] [--p0 NUMBER] [--host-column]\n"
+           "                   [--models LIST] [--linear-term] [--fix NAME=VALUE]...\n"
+           "                   [--mc R] [--seed N] [--conc-error PERCENT] [--json]\n";
+}
+
+std::string AnalyzeHelpText() {
+    return AnalyzeUsageText() +
+           "\n"
+           "Fits 1:1, 1:2 and non-cooperative 1:2 binding to every signal at once and reports\n"
+           "standard errors, 95 % and Monte Carlo intervals, and which model the data need.\n"
+           "\n"
+           "Data: one point per line, C first, then one shift per signal, blanks or TABs\n"
+           "between; an optional first line of names names the signals (else s1, s2, ...).\n"
+           "\n"
+           "Options:\n"
+           "  --data FILE          titration data (default: standard input)\n"
+           "  --p0 NUMBER          host concentration for every point, M (default 0.01)\n"
+           "  --host-column        the second column is the host concentration of each point\n"
+           "  --models LIST        comma-separated, of 1:1, 1:2, 1:2nc (default all three)\n"
+           "  --linear-term        add k.<signal>*C to every signal\n"
+           "  --fix NAME=VALUE     hold a parameter (lgK1, lgK2, dP.<signal>, dPL.<signal>,\n"
+           "                       dPL2.<signal>, k.<signal>) at VALUE; may be repeated\n"
+           "  --mc R               Monte Carlo replicates (default 1000, 0 = none)\n"
+           "  --seed N             seed of the Monte Carlo replicates (default 1)\n"
+           "  --conc-error PERCENT relative error of C and host in the replicates (default 0)\n"
+           "  --json               one JSON object instead of text\n"
+           "  --help               this text\n"
+           "\n"
+           "Ctrl+C during the Monte Carlo stops it: the replicates done so far are used and\n"
+           "counted in the answer.\n"
+           "Exit status: 0 done, 1 bad data or a failed analysis (message on standard error),\n"
+           "2 usage.\n";
+}
+
+}  // namespace kelmora

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/Analysis.h"
+
+namespace kelmora {
+
+// What the command line of "kelmora-fit analyze" asks for, already in types.
+struct TAnalyzeOptions {
+    std::optional<std::string> DataFile;  // absent or "-": standard input
+    double P0 = 0.01;                     // host for every point unless a host column is given
+    bool HostColumn = false;
+    bool Json = false;
+    analysis::TAnalysisSettings Settings;
+};
+
+struct TAnalyzeArgs {
+    enum class TKind { Run, Help, UsageError };
+    TKind Kind = TKind::Run;
+    TAnalyzeOptions Options;
+    std::string Error;  // for UsageError: what was wrong, one line
+};
+
+// Whether the command word of the line is "analyze": the first argument that is neither an
+// option nor the value of one.
+bool IsAnalyzeCommand(const std::vector<std::string_view>& args);
+
+// The whole line, the command word included; "--name value" and "--name=value" both work.
+TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args);
+
+std::string AnalyzeUsageText();
+std::string AnalyzeHelpText();
+
+}  // namespace kelmora

@@ -1,0 +1,159 @@
+#include "app/AnalyzeOutput.h"
+
+#include <cstdio>
+#include <iomanip>
+#include <string>
+
+#include "app/FitOutput.h"
+
+namespace kelmora {
+namespace {
+
+using analysis::ModelName;
+using analysis::TAnalysisResult;
+using analysis::TConstant;
+using analysis::TInterval;
+using analysis::TModelResult;
+using analysis::TParamResult;
+
+std::string Num(double x) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", x);
+    return text;
+}
+
+std::string Num(const std::optional<double>& x) {
+    return x ? Num(*x) : "-";
+}
+
+std::string Range(const std::optional<TInterval>& i) {
+    return i ? "[" + Num(i->Lo) + ", " + Num(i->Hi) + "]" : "-";
+}
+
+void WriteConstant(std::ostream& out, const char* name, const TConstant& k, const char* unit) {
+    out << "  " << name << " = " << Num(k.Value) << ' ' << unit << "   95 %: " << Range(k.Ci95)
+        << "   Monte Carlo: " << Range(k.Mc95) << '\n';
+}
+
+void WriteModelText(std::ostream& out, const TModelResult& m) {
+    out << "Model " << ModelName(m.Model) << (m.Converged ? "" : ": did not converge") << '\n';
+    out << std::left << "  " << std::setw(16) << "parameter" << std::setw(16) << "value"
+        << std::setw(16) << "SE" << std::setw(32) << "95 % interval"
+        << "Monte Carlo 95 %\n";
+    for (const TParamResult& p : m.Params) {
+        const std::string se = p.Fixed ? "fixed" : !p.Determined ? "undetermined" : Num(p.Se);
+        out << "  " << std::setw(16) << p.Name << std::setw(16) << Num(p.Value) << std::setw(16)
+            << se << std::setw(32) << Range(p.Ci95) << Range(p.Mc95) << '\n';
+    }
+    out << std::right;
+    WriteConstant(out, "K1", m.K1, "M^-1");
+    if (m.K2) {
+        WriteConstant(out, "K2", *m.K2, "M^-2");
+    }
+    out << "  SS " << Num(m.Ss) << "   RMS " << Num(m.Rms) << " ppm   cov_fit " << Num(m.CovFit)
+        << "   AIC " << Num(m.Aic) << "   AICc " << Num(m.Aicc) << "   BIC " << Num(m.Bic)
+        << "   N - p " << m.Dof << '\n';
+    if (!m.Message.empty()) {
+        out << "  Note: " << m.Message << '\n';
+    }
+    out << '\n';
+}
+
+std::string JsonNumber(const std::optional<double>& x) {
+    return x ? FormatJsonNumber(*x) : "null";
+}
+
+std::string JsonRange(const std::optional<TInterval>& i) {
+    return i ? "[" + FormatJsonNumber(i->Lo) + "," + FormatJsonNumber(i->Hi) + "]" : "null";
+}
+
+void WriteMatrix(std::ostream& out, const std::vector<std::vector<double>>& m) {
+    out << '[';
+    for (std::size_t r = 0; r < m.size(); ++r) {
+        out << (r > 0 ? ",\n   [" : "\n   [");
+        for (std::size_t c = 0; c < m[r].size(); ++c) {
+            out << (c > 0 ? "," : "") << FormatJsonNumber(m[r][c]);
+        }
+        out << ']';
+    }
+    out << ']';
+}
+
+void WriteModelJson(std::ostream& out, const TModelResult& m) {
+    out << "{\"model\":" << JsonString(std::string(ModelName(m.Model)))
+        << ",\"converged\":" << (m.Converged ? "true" : "false")
+        << ",\"message\":" << (m.Message.empty() ? "null" : JsonString(m.Message))
+        << ",\"ss\":" << FormatJsonNumber(m.Ss) << ",\"rms\":" << FormatJsonNumber(m.Rms)
+        << ",\"covfit\":" << FormatJsonNumber(m.CovFit) << ",\"aic\":" << JsonNumber(m.Aic)
+        << ",\"aicc\":" << JsonNumber(m.Aicc) << ",\"bic\":" << JsonNumber(m.Bic)
+        << ",\"dof\":" << m.Dof << ",\"replicates\":" << m.ReplicatesDone << ",\n  \"params\":[";
+    for (std::size_t i = 0; i < m.Params.size(); ++i) {
+        const TParamResult& p = m.Params[i];
+        out << (i > 0 ? ",\n   " : "\n   ") << "{\"name\":" << JsonString(p.Name)
+            << ",\"value\":" << FormatJsonNumber(p.Value) << ",\"se\":" << JsonNumber(p.Se)
+            << ",\"ci95\":" << JsonRange(p.Ci95) << ",\"mc95\":" << JsonRange(p.Mc95)
+            << ",\"fixed\":" << (p.Fixed ? "true" : "false")
+            << ",\"determined\":" << (p.Determined ? "true" : "false") << '}';
+    }
+    out << "],\n  \"K\":{\"K1\":" << FormatJsonNumber(m.K1.Value)
+        << ",\"K1ci95\":" << JsonRange(m.K1.Ci95) << ",\"K1mc95\":" << JsonRange(m.K1.Mc95)
+        << ",\"K2\":" << (m.K2 ? FormatJsonNumber(m.K2->Value) : "null")
+        << ",\"K2ci95\":" << JsonRange(m.K2 ? m.K2->Ci95 : std::nullopt)
+        << ",\"K2mc95\":" << JsonRange(m.K2 ? m.K2->Mc95 : std::nullopt) << "},\n  \"covariance\":";
+    WriteMatrix(out, m.Covariance);
+    out << ",\n  \"correlation\":";
+    WriteMatrix(out, m.Correlation);
+    out << ",\n  \"residuals\":";
+    WriteMatrix(out, m.Residuals);
+    out << '}';
+}
+
+}  // namespace
+
+void WriteAnalysisText(std::ostream& out, const TAnalysisResult& result) {
+    out << "Points " << result.Points << ", signals";
+    for (const std::string& name : result.SignalNames) {
+        out << ' ' << name;
+    }
+    out << "\n\n";
+    for (const TModelResult& m : result.Models) {
+        WriteModelText(out, m);
+    }
+    if (!result.Comparison.empty()) {
+        out << "Comparison\n";
+        for (const analysis::TComparison& c : result.Comparison) {
+            out << "  " << ModelName(c.Simpler) << " vs " << ModelName(c.Richer)
+                << ": F = " << Num(c.F) << ", p = " << Num(c.P) << '\n';
+        }
+    }
+    out << "Verdict: " << result.Verdict << '\n';
+    if (result.ReplicatesRequested > 0) {
+        out << "Monte Carlo: " << result.ReplicatesDone << " of " << result.ReplicatesRequested
+            << " replicates" << (result.Stopped ? " (stopped)" : "") << ", seed " << result.Seed
+            << '\n';
+    }
+}
+
+void WriteAnalysisJson(std::ostream& out, const TAnalysisResult& result) {
+    out << "{\"command\":\"analyze\",\"points\":" << result.Points << ",\"signals\":[";
+    for (std::size_t s = 0; s < result.SignalNames.size(); ++s) {
+        out << (s > 0 ? "," : "") << JsonString(result.SignalNames[s]);
+    }
+    out << "],\"seed\":" << result.Seed << ",\"replicates\":" << result.ReplicatesDone
+        << ",\"stopped\":" << (result.Stopped ? "true" : "false") << ",\n\"models\":[";
+    for (std::size_t m = 0; m < result.Models.size(); ++m) {
+        out << (m > 0 ? ",\n " : "\n ");
+        WriteModelJson(out, result.Models[m]);
+    }
+    out << "],\n\"comparison\":[";
+    for (std::size_t i = 0; i < result.Comparison.size(); ++i) {
+        const analysis::TComparison& c = result.Comparison[i];
+        out << (i > 0 ? "," : "")
+            << "{\"simpler\":" << JsonString(std::string(ModelName(c.Simpler)))
+            << ",\"richer\":" << JsonString(std::string(ModelName(c.Richer)))
+            << ",\"F\":" << JsonNumber(c.F) << ",\"p\":" << JsonNumber(c.P) << '}';
+    }
+    out << "],\n\"verdict\":" << JsonString(result.Verdict) << "}\n";
+}
+
+}  // namespace kelmora

@@ -1,0 +1,228 @@
+// kelmora-fit analyze run as a program: its JSON and text answers, read back and checked
+// against the library run in process, every way it refuses, and Ctrl+C.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "FitProcess.h"
+#include "MiniJson.h"
+#include "analysis/Analysis.h"
+#include "app/AnalyzeInput.h"
+
+namespace kelmora::testing {
+namespace {
+
+std::string Example(const std::string& name) {
+    return ReadWholeFile(std::string(KELMORA_EXAMPLES_DIR) + "/" + name);
+}
+
+// Two signals named in a header line, the host diluted along the titration.
+std::string TwoSignalsWithHost() {
+    analysis::TModelValues truth;
+    truth.Model = analysis::TModel::OneToTwo;
+    truth.LgK1 = 3.0;
+    truth.LgK2 = 5.5;
+    truth.Signals = {{8.0, 9.0, 10.5, 0}, {2.0, 1.2, 0.8, 0}};
+    std::string text = "C\tH\tNH\tCH\n";
+    for (int i = 0; i < 24; ++i) {
+        const double c = 4e-4 * (i + 1);
+        const double h = 1e-3 / (1.0 + 0.02 * i);
+        const auto shifts = analysis::EvaluateModel(truth, c, h).Shifts;
+        char line[160];
+        std::snprintf(line, sizeof line, "%.6g\t%.6g\t%.5f\t%.5f\n", c, h,
+                      shifts[0] + 0.002 * std::sin(7.0 * i), shifts[1] + 0.002 * std::cos(5.0 * i));
+        text += line;
+    }
+    return text;
+}
+
+double Num(const TJson& j) {
+    EXPECT_EQ(j.Type, TJson::TType::Number) << j.Text;
+    return j.Number;
+}
+
+TEST(AnalyzeEndToEnd, JsonCarriesEveryNumberOfTheLibrarysResultExactly) {
+    const std::string data = TwoSignalsWithHost();
+    const TFitRun run = RunFit(
+        {"analyze", "--host-column", "--json", "--mc", "30", "--seed", "5", "--conc-error", "1"},
+        data);
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    const TJson j = ParseJson(run.Out);
+
+    analysis::TAnalysisSettings settings;
+    settings.Replicates = 30;
+    settings.Seed = 5;
+    settings.ConcErrorPercent = 1.0;
+    const analysis::TAnalysisResult r =
+        analysis::RunAnalysis(ParseTitrationText(data, true, 0.01), settings);
+
+    EXPECT_EQ(j["command"].Text, "analyze");
+    EXPECT_EQ(Num(j["points"]), 24);
+    EXPECT_EQ(j["signals"][0].Text, "NH");
+    EXPECT_EQ(j["signals"][1].Text, "CH");
+    EXPECT_EQ(Num(j["seed"]), 5);
+    EXPECT_EQ(Num(j["replicates"]), 30);
+    ASSERT_EQ(j["models"].Items.size(), 3u);
+    for (std::size_t m = 0; m < 3; ++m) {
+        const TJson& jm = j["models"][m];
+        const analysis::TModelResult& rm = r.Models[m];
+        SCOPED_TRACE(jm["model"].Text);
+        EXPECT_EQ(jm["model"].Text, analysis::ModelName(rm.Model));
+        EXPECT_EQ(jm["converged"].Bool, rm.Converged);
+        EXPECT_EQ(Num(jm["ss"]), rm.Ss);
+        EXPECT_EQ(Num(jm["aicc"]), *rm.Aicc);
+        EXPECT_EQ(Num(jm["dof"]), rm.Dof);
+        ASSERT_EQ(jm["params"].Items.size(), rm.Params.size());
+        for (std::size_t i = 0; i < rm.Params.size(); ++i) {
+            const TJson& p = jm["params"][i];
+            EXPECT_EQ(p["name"].Text, rm.Params[i].Name);
+            EXPECT_EQ(Num(p["value"]), rm.Params[i].Value);
+            EXPECT_EQ(Num(p["se"]), *rm.Params[i].Se);
+            EXPECT_EQ(Num(p["ci95"][1]), rm.Params[i].Ci95->Hi);
+            EXPECT_EQ(Num(p["mc95"][0]), rm.Params[i].Mc95->Lo);
+            EXPECT_FALSE(p["fixed"].Bool);
+            EXPECT_TRUE(p["determined"].Bool);
+        }
+        EXPECT_EQ(Num(jm["K"]["K1"]), rm.K1.Value);
+        EXPECT_EQ(jm["K"]["K2"].IsNull(), !rm.K2.has_value());
+        ASSERT_EQ(jm["covariance"].Items.size(), rm.Params.size());
+        EXPECT_EQ(Num(jm["covariance"][0][1]), rm.Covariance[0][1]);
+        EXPECT_EQ(Num(jm["correlation"][1][0]), rm.Correlation[1][0]);
+        ASSERT_EQ(jm["residuals"].Items.size(), 24u);
+        EXPECT_EQ(jm["residuals"][23].Items.size(), 2u);
+        EXPECT_EQ(Num(jm["residuals"][3][1]), rm.Residuals[3][1]);
+    }
+    EXPECT_EQ(j["models"][1]["params"][2]["name"].Text, "dP.NH");
+    ASSERT_EQ(j["comparison"].Items.size(), 2u);
+    EXPECT_EQ(j["comparison"][0]["simpler"].Text, "1:1");
+    EXPECT_EQ(j["comparison"][1]["simpler"].Text, "1:2nc");
+    EXPECT_EQ(Num(j["comparison"][0]["p"]), *r.Comparison[0].P);
+    EXPECT_EQ(j["verdict"].Text, r.Verdict);
+}
+
+TEST(AnalyzeEndToEnd, TextShowsABlockPerModelThenComparisonAndVerdict) {
+    const TFitRun run =
+        RunFit({"analyze", "--data", std::string(KELMORA_EXAMPLES_DIR) + "/titration-1to2.txt",
+                "--models", "1:1,1:2", "--mc", "20"});
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    const std::string& out = run.Out;
+    const std::vector<std::string> inOrder = {"Points 30, signals s1",
+                                              "Model 1:1",
+                                              "lgK1",
+                                              "K1 = ",
+                                              "Model 1:2",
+                                              "lgK2",
+                                              "dPL2.s1",
+                                              "K2 = ",
+                                              "M^-2",
+                                              "Comparison",
+                                              "1:1 vs 1:2: F = ",
+                                              "Verdict: 1:2 preferred over 1:1",
+                                              "Monte Carlo: 20 of 20 replicates, seed 1"};
+    std::size_t at = 0;
+    for (const std::string& piece : inOrder) {
+        const std::size_t found = out.find(piece, at);
+        ASSERT_NE(found, std::string::npos) << piece << "\n" << out;
+        at = found + piece.size();
+    }
+    EXPECT_EQ(out.find("1:2nc"), std::string::npos);
+}
+
+TEST(AnalyzeEndToEnd, ValuesThatDoNotExistAreNullNotZero) {
+    // Three points, three parameters: the fit is exact and has no errors.
+    const TFitRun exact = RunFit({"analyze", "--json", "--models", "1:1", "--mc", "0"},
+                                 "0.001 8.1\n0.002 8.3\n0.004 8.4\n");
+    ASSERT_EQ(exact.ExitStatus, 0) << exact.Err;
+    const TJson j = ParseJson(exact.Out);
+    const TJson& m = j["models"][0];
+    EXPECT_EQ(Num(m["dof"]), 0);
+    EXPECT_FALSE(m["message"].IsNull());
+    EXPECT_TRUE(m["aicc"].IsNull());
+    EXPECT_TRUE(m["params"][0]["se"].IsNull());
+    EXPECT_TRUE(m["params"][0]["ci95"].IsNull());
+    EXPECT_TRUE(m["params"][0]["mc95"].IsNull());
+    EXPECT_TRUE(m["covariance"][0][0].IsNull());
+    EXPECT_TRUE(m["K"]["K2"].IsNull());
+    EXPECT_EQ(Num(j["replicates"]), 0);
+
+    // A fixed parameter has a value and no error; so has one the data cannot show.
+    const TFitRun fixed =
+        RunFit({"analyze", "--json", "--models", "1:2", "--mc", "0", "--fix", "lgK2=-15", "--data",
+                std::string(KELMORA_EXAMPLES_DIR) + "/titration-1to1.txt"});
+    ASSERT_EQ(fixed.ExitStatus, 0) << fixed.Err;
+    const TJson& params = ParseJson(fixed.Out)["models"][0]["params"];
+    EXPECT_EQ(params[1]["name"].Text, "lgK2");
+    EXPECT_TRUE(params[1]["fixed"].Bool);
+    EXPECT_EQ(Num(params[1]["value"]), -15);
+    EXPECT_TRUE(params[1]["se"].IsNull());
+    EXPECT_EQ(params[4]["name"].Text, "dPL2.s1");
+    EXPECT_FALSE(params[4]["determined"].Bool);
+    EXPECT_TRUE(params[4]["se"].IsNull());
+}
+
+TEST(AnalyzeEndToEnd, BadDataAndBadUsageEndWithTheirMessageAndStatus) {
+    struct TRow {
+        std::vector<std::string> Args;
+        std::string Input;
+        int Status;
+        std::string ErrStart;
+    };
+    const std::string good = "0.001 8.1\n0.002 8.3\n0.004 8.4\n0.006 8.45\n";
+    const std::vector<TRow> rows = {
+        {{"analyze"}, "0.001 8.1\n0.002 x\n", 1, "line 2, column 2: \"x\" is not a number\n"},
+        {{"analyze"},
+         "0.001 8.1\n-0.002 8\n",
+         1,
+         "line 2, column 1: the ligand concentration is negative\n"},
+        {{"analyze", "--p0", "0"}, good, 1, "The host concentration at point 1 is not above 0.\n"},
+        {{"analyze"}, "0.001 8\n0.002 8\n", 1, "Signal \"s1\" does not change at all.\n"},
+        {{"analyze", "--models", "1:2"},
+         good,
+         1,
+         "Model 1:2 has 5 free parameters but the data have only 4 observations.\n"},
+        {{"analyze", "--fix", "lgK3=1"},
+         good,
+         1,
+         "No model asked for has a parameter named \"lgK3\".\n"},
+        {{"analyze", "--data", "/nonexistent/t.txt"}, "", 1, "cannot read /nonexistent/t.txt"},
+        {{"analyze", "--models", "2:1"}, good, 2, "kelmora-fit: unknown model '2:1'"},
+        {{"analyze", "--iterations", "5"},
+         good,
+         2,
+         "kelmora-fit: unknown option '--iterations' for analyze\nUsage: kelmora-fit analyze"},
+    };
+    for (const TRow& row : rows) {
+        const TFitRun run = RunFit(row.Args, row.Input);
+        EXPECT_EQ(run.ExitStatus, row.Status) << row.ErrStart << run.Err;
+        EXPECT_EQ(run.Err.rfind(row.ErrStart, 0), 0u) << run.Err;
+        EXPECT_EQ(run.Out, "") << row.ErrStart;
+    }
+    const TFitRun help = RunFit({"analyze", "--help"});
+    EXPECT_EQ(help.ExitStatus, 0);
+    for (const char* option : {"--data", "--p0", "--host-column", "--models", "--linear-term",
+                               "--fix", "--mc", "--seed", "--conc-error", "--json"}) {
+        EXPECT_NE(help.Out.find(option), std::string::npos) << option;
+    }
+    EXPECT_NE(RunFit({"--help"}).Out.find("analyze"), std::string::npos);
+}
+
+TEST(AnalyzeEndToEnd, CtrlCEndsTheMonteCarloAndTheAnswerSaysHowManyWereDone) {
+    TFitProcess process({"analyze", "--json", "--models", "1:2", "--mc", "1000000"},
+                        Example("titration-1to2.txt"));
+    ASSERT_TRUE(process.WaitUntilCatchesSigint());
+    ASSERT_EQ(kill(process.Pid(), SIGINT), 0);
+    const TFitRun run = process.Wait();
+    EXPECT_EQ(run.Signal, 0);
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    const TJson j = ParseJson(run.Out);
+    EXPECT_TRUE(j["stopped"].Bool);
+    const double done = Num(j["replicates"]);
+    EXPECT_LT(done, 1000000);
+    EXPECT_EQ(Num(j["models"][0]["replicates"]), done);
+}
+
+}  // namespace
+}  // namespace kelmora::testing

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/AnalyzeInput.h"
+#include "app/AnalyzeOptions.h"
+#include "util/Errors.h"
+
+namespace kelmora {
+namespace {
+
+using analysis::TModel;
+
+TEST(AnalyzeInput, ReadsPointsSignalsHostsAndNames) {
+    struct TRow {
+        const char* Why;
+        std::string Text;
+        bool HostColumn;
+        std::vector<double> Conc;
+        std::vector<double> Host;
+        std::vector<std::vector<double>> Shifts;
+        std::vector<std::string> Names;
+    };
+    const std::vector<TRow> rows = {
+        {"two signals, blanks and TABs",
+         "0.001 8.1\t2.0\n0.002\t8.2   2.1\n",
+         false,
+         {0.001, 0.002},
+         {0.01},
+         {{8.1, 2.0}, {8.2, 2.1}},
+         {}},
+        {"names of every column",
+         "C NH CH\n0 1 2\n1e-3 +1.5 2.5\n",
+         false,
+         {0, 0.001},
+         {0.01},
+         {{1, 2}, {1.5, 2.5}},
+         {"NH", "CH"}},
+        {"names of the signals only", "NH\n0 1\n", false, {0}, {0.01}, {{1}}, {"NH"}},
+        {"host column, CRLF, blank lines",
+         "\r\nC H y\r\n0.001 0.02 5\r\n\r\n0.002 0.019 6\r\n",
+         true,
+         {0.001, 0.002},
+         {0.02, 0.019},
+         {{5}, {6}},
+         {"y"}},
+    };
+    for (const TRow& row : rows) {
+        const analysis::TTitration t = ParseTitrationText(row.Text, row.HostColumn, 0.01);
+        EXPECT_EQ(t.Conc, row.Conc) << row.Why;
+        EXPECT_EQ(t.Host, row.Host) << row.Why;
+        EXPECT_EQ(t.Shifts, row.Shifts) << row.Why;
+        EXPECT_EQ(t.SignalNames, row.Names) << row.Why;
+    }
+}
+
+TEST(AnalyzeInput, BadCellsAreNamedByLineAndColumn) {
+    struct TRow {
+        std::string Text;
+        bool HostColumn;
+        const char* Message;
+    };
+    const std::vector<TRow> rows = {
+        {"0.001 8.1 2\n0.002 8.2\n", false, "line 2, column 3: blank cell"},
+        {"0.001 8.1\n0.002 8.2 2\n", false,
+         "line 2, column 3: one cell too many: the first line of data has 2"},
+        {"C y\n0.001 8,1\n", false, "line 2, column 2: \"8,1\" is not a number"},
+        {"0.001 nan\n", false, "line 1, column 2: \"nan\" is not a number"},
+        {"0.001 1e999\n", false, "line 1, column 2: \"1e999\" is not a number"},
+        {"-0.001 8\n", false, "line 1, column 1: the ligand concentration is negative"},
+        {"0.001 0 8\n", true, "line 1, column 2: the host concentration is not above 0"},
+        {"0.001\n", false, "line 1, column 2: a line needs C and at least one shift"},
+        {"0.001 0.01\n", true,
+         "line 1, column 3: a line needs C, the host concentration and at least one shift"},
+        {"a b c\n0 1\n", false, "line 1, column 1: the line of names has 3 names for 2 columns"},
+        {"C y y\n0 1 2\n", false, "line 1, column 3: the signal name \"y\" is used twice"},
+        {"C y\n\n", false, "There are no data points."},
+        {"", false, "There are no data points."},
+    };
+    for (const TRow& row : rows) {
+        try {
+            ParseTitrationText(row.Text, row.HostColumn, 0.01);
+            ADD_FAILURE() << row.Text << ": accepted";
+        } catch (const EKelmoraError& e) {
+            EXPECT_EQ(std::string(e.what()), row.Message) << row.Text;
+        }
+    }
+}
+
+std::vector<std::string_view> Args(const std::vector<const char*>& words) {
+    return {words.begin(), words.end()};
+}
+
+TEST(AnalyzeOptions, OnlyTheCommandWordSelectsAnalyze) {
+    struct TRow {
+        std::vector<const char*> Words;
+        bool Analyze;
+    };
+    const std::vector<TRow> rows = {
+        {{"analyze"}, true},
+        {{"--json", "analyze"}, true},
+        {{"--data", "analyze", "compute"}, false},  // a file named analyze
+        {{"--models", "1:1", "analyze"}, true},
+        {{"compute", "analyze"}, false},
+        {{"--help"}, false},
+        {{}, false},
+    };
+    for (const TRow& row : rows) {
+        EXPECT_EQ(IsAnalyzeCommand(Args(row.Words)), row.Analyze) << row.Words.size();
+    }
+}
+
+TEST(AnalyzeOptions, EveryOptionLandsInItsTypedField) {
+    const TAnalyzeArgs a = ParseAnalyzeArgs(
+        Args({"analyze", "--data", "t.txt", "--p0=0.002", "--host-column", "--models", "1:2nc,1:1",
+              "--linear-term", "--fix", "lgK1=3.5", "--fix=dP.NH=-1e-2", "--mc", "250", "--seed",
+              "18446744073709551615", "--conc-error", "1.5", "--json"}));
+    ASSERT_EQ(a.Kind, TAnalyzeArgs::TKind::Run) << a.Error;
+    const TAnalyzeOptions& o = a.Options;
+    EXPECT_EQ(o.DataFile, "t.txt");
+    EXPECT_EQ(o.P0, 0.002);
+    EXPECT_TRUE(o.HostColumn);
+    EXPECT_TRUE(o.Json);
+    EXPECT_EQ(o.Settings.Models, (std::vector<TModel>{TModel::OneToTwoNonCoop, TModel::OneToOne}));
+    EXPECT_TRUE(o.Settings.LinearTerm);
+    ASSERT_EQ(o.Settings.Fixed.size(), 2u);
+    EXPECT_EQ(o.Settings.Fixed[0].Name, "lgK1");
+    EXPECT_EQ(o.Settings.Fixed[0].Value, 3.5);
+    EXPECT_EQ(o.Settings.Fixed[1].Name, "dP.NH");
+    EXPECT_EQ(o.Settings.Fixed[1].Value, -0.01);
+    EXPECT_EQ(o.Settings.Replicates, 250);
+    EXPECT_EQ(o.Settings.Seed, 18446744073709551615ull);
+    EXPECT_EQ(o.Settings.ConcErrorPercent, 1.5);
+
+    const TAnalyzeArgs defaults = ParseAnalyzeArgs(Args({"analyze"}));
+    EXPECT_EQ(defaults.Options.Settings.Models.size(), 3u);
+    EXPECT_EQ(defaults.Options.Settings.Replicates, 1000);
+    EXPECT_EQ(defaults.Options.P0, 0.01);
+    EXPECT_FALSE(defaults.Options.HostColumn);
+}
+
+TEST(AnalyzeOptions, MistakesAreUsageErrorsThatSayWhat) {
+    struct TRow {
+        std::vector<const char*> Words;
+        const char* Error;
+    };
+    const std::vector<TRow> rows = {
+        {{"analyze", "--models", "1:3"}, "unknown model '1:3' (models: 1:1, 1:2, 1:2nc)"},
+        {{"analyze", "--models", "1:1,"}, "unknown model '' (models: 1:1, 1:2, 1:2nc)"},
+        {{"analyze", "--mc", "-1"}, "--mc needs a whole number from 0 to 1000000, not '-1'"},
+        {{"analyze", "--mc", "2000000"},
+         "--mc needs a whole number from 0 to 1000000, not '2000000'"},
+        {{"analyze", "--seed", "1.5"}, "--seed needs a whole number of 0 or more, not '1.5'"},
+        {{"analyze", "--conc-error", "-1"},
+         "--conc-error needs a percentage of 0 or more, not '-1'"},
+        {{"analyze", "--fix", "lgK1"}, "--fix needs NAME=VALUE, not 'lgK1'"},
+        {{"analyze", "--fix", "=3"}, "--fix needs NAME=VALUE, not '=3'"},
+        {{"analyze", "--p0", "abc"}, "--p0 needs a number, not 'abc'"},
+        {{"analyze", "--refine"}, "unknown option '--refine' for analyze"},
+        {{"analyze", "--json=yes"}, "option '--json' takes no value"},
+        {{"analyze", "--mc"}, "option '--mc' needs a value"},
+        {{"analyze", "extra"}, "unexpected argument 'extra'"},
+    };
+    for (const TRow& row : rows) {
+        const TAnalyzeArgs a = ParseAnalyzeArgs(Args(row.Words));
+        EXPECT_EQ(a.Kind, TAnalyzeArgs::TKind::UsageError) << row.Error;
+        EXPECT_EQ(a.Error, row.Error);
+    }
+    EXPECT_EQ(ParseAnalyzeArgs(Args({"analyze", "--mc", "x", "--help"})).Kind,
+              TAnalyzeArgs::TKind::UsageError);
+    EXPECT_EQ(ParseAnalyzeArgs(Args({"analyze", "--help"})).Kind, TAnalyzeArgs::TKind::Help);
+}
+
+}  // namespace
+}  // namespace kelmora
