@@ -1,0 +1,74 @@
+// The global analysis: speciation, the three models with their errors, and the Monte Carlo.
+// Goals: all three models with errors on 50 points x 3 signals within 20 ms; 1000 replicates
+// of 1:2 on 30 points within 1 s on two cores.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include "analysis/Analysis.h"
+#include "analysis/Equilibrium.h"
+#include "analysis/Random.h"
+
+using namespace kelmora::analysis;
+
+namespace {
+
+TTitration Titration(int n, std::vector<TSignalShifts> signals) {
+    TModelValues truth;
+    truth.Model = TModel::OneToTwo;
+    truth.LgK1 = 3.0;
+    truth.LgK2 = 5.8;
+    truth.Signals = std::move(signals);
+    TTitration t;
+    TReplicateRandom random(3, 0);
+    for (int i = 0; i < n; ++i) {
+        const double c = 6e-3 * (i + 1) / n;
+        const double h = 1e-3 / (1.0 + 0.01 * i);
+        t.Conc.push_back(c);
+        t.Host.push_back(h);
+        std::vector<double> row = EvaluateModel(truth, c, h).Shifts;
+        for (double& y : row) {
+            y += 0.003 * random.Normal();
+        }
+        t.Shifts.push_back(row);
+    }
+    return t;
+}
+
+void BM_SpeciationOneToTwo(benchmark::State& state) {
+    double conc = 1e-4;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SolveSpeciation(3.0, 5.8, conc, 1e-3));
+        conc = conc < 6e-3 ? conc + 1e-4 : 1e-4;
+    }
+}
+BENCHMARK(BM_SpeciationOneToTwo);
+
+void BM_ThreeModelsWithErrors50x3(benchmark::State& state) {
+    const TTitration t = Titration(50, {{8, 9, 10.5, 0}, {2, 1.2, 0.8, 0}, {5, 5.4, 6.1, 0}});
+    TAnalysisSettings settings;
+    settings.Replicates = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(RunAnalysis(t, settings));
+    }
+}
+BENCHMARK(BM_ThreeModelsWithErrors50x3)->Unit(benchmark::kMillisecond);
+
+void BM_MonteCarlo1000OneToTwo30(benchmark::State& state) {
+    const TTitration t = Titration(30, {{8, 9, 10.5, 0}});
+    TAnalysisSettings settings;
+    settings.Models = {TModel::OneToTwo};
+    settings.Replicates = 1000;
+    settings.Threads = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(RunAnalysis(t, settings));
+    }
+}
+BENCHMARK(BM_MonteCarlo1000OneToTwo30)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+}  // namespace
