@@ -21,8 +21,10 @@
 #include "engine/Scan.h"
 #include "grid/OriginGrid_u.h"
 #include "minima/RemParams_u.h"
+#include "qtutil/ChartAxis.h"
 #include "qtutil/FormLayout.h"
 #include "qtutil/QtText.h"
+#include "ui/Analysis_u.h"
 #include "ui/OutGrid_u.h"
 #include "ui/getdata_u.h"
 #include "util/NumberText.h"
@@ -52,33 +54,6 @@ QString PhaseCaption(TFitPhase phase) {
             return QStringLiteral("Идет сканирование");
     }
     return {};
-}
-
-// An axis from a round number below the data to one above it, in steps of 1, 2 or 5 times a
-// power of ten, about six of them.
-void SetNiceRange(QValueAxis* axis, double lo, double hi) {
-    if (!(hi > lo)) {
-        const double pad = std::max(1.0, std::fabs(hi) * 0.1);
-        lo -= pad;
-        hi += pad;
-    }
-    const double raw = (hi - lo) / 6.0;
-    if (!std::isfinite(raw)) {
-        axis->setRange(lo, hi);  // a span beyond the double range has no round steps
-        return;
-    }
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = magnitude * 10.0;
-    for (double m : {1.0, 2.0, 5.0}) {
-        if (raw <= m * magnitude) {
-            step = m * magnitude;
-            break;
-        }
-    }
-    const double first = std::floor(lo / step) * step;
-    const double last = std::ceil(hi / step) * step;
-    axis->setRange(first, last);
-    axis->setTickCount(static_cast<int>(std::lround((last - first) / step)) + 1);
 }
 
 }  // namespace
@@ -144,6 +119,8 @@ void TMainForm::CreateControls() {
     modeGroup_->addButton(Mode1Button, 0);  // the id is the tag: the display mode
     modeGroup_->addButton(Mode2Button, 1);
     Button4 = MakeButton(this, QStringLiteral("Copy into table"), 848, 224, 105, 25);
+    // Free space below "Update", in line with "Copy into table".
+    AnalysisButton = MakeButton(this, QStringLiteral("Analysis..."), 848, 120, 105, 25);
 
     connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
@@ -152,6 +129,7 @@ void TMainForm::CreateControls() {
     connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
     connect(Button8, &QPushButton::clicked, this, &TMainForm::Button8Click);
     connect(UpdateDecSepButton, &QPushButton::clicked, this, &TMainForm::UpdateDecSepButtonClick);
+    connect(AnalysisButton, &QPushButton::clicked, this, &TMainForm::AnalysisButtonClick);
     connect(modeGroup_, &QButtonGroup::idClicked, this, &TMainForm::Mode1ButtonClick);
 }
 
@@ -318,6 +296,13 @@ void TMainForm::SetDecimalSeparator(const std::string& ch) {
     if (getDataForm_ != nullptr) {
         getDataForm_->Edit1->setText(ToQString(p0));
     }
+}
+
+void TMainForm::AnalysisButtonClick() {
+    if (analysisForm_ == nullptr) {
+        analysisForm_ = new TAnalysisForm(this);
+    }
+    analysisForm_->Open();
 }
 
 // ---- Chart ----

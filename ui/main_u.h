@@ -19,6 +19,7 @@ class QValueAxis;
 
 namespace kelmora {
 
+class TAnalysisForm;
 class TGetDataForm;
 class TOriginGrid;
 class TOutGridForm;
@@ -52,6 +53,10 @@ class TMainForm : public QWidget, public IFitSink {
     void Button8Click();  // "Scan"
     void Mode1ButtonClick(int tag);
     void UpdateDecSepButtonClick();
+    void AnalysisButtonClick();
+
+    // The Analysis window, created by the first click on "Analysis..." and kept from then on.
+    TAnalysisForm* AnalysisForm() const { return analysisForm_; }
 
     // What the commands get from the controls below the table when they start.
     TFitSettings CommandSettings() const;
@@ -81,6 +86,7 @@ class TMainForm : public QWidget, public IFitSink {
     QPushButton* Mode1Button = nullptr;
     QPushButton* Mode2Button = nullptr;
     QPushButton* Button4 = nullptr;
+    QPushButton* AnalysisButton = nullptr;
     QChartView* Chart1 = nullptr;
 
   protected:
@@ -103,6 +109,7 @@ class TMainForm : public QWidget, public IFitSink {
     TGetDataForm* getDataForm_ = nullptr;
     TOutGridForm* outGridForm_ = nullptr;
     TRememberParamsForm* minimaForm_ = nullptr;
+    TAnalysisForm* analysisForm_ = nullptr;
     QButtonGroup* modeGroup_ = nullptr;
     QChart* chart1Chart_ = nullptr;
     QLineSeries* series_[3] = {};

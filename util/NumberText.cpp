@@ -115,10 +115,7 @@ std::string FormatFixed(double x, int decimals) {
     return WithSeparator(text);
 }
 
-double ParseFloat(std::string_view text) {
-    const auto fail = [&]() -> double {
-        throw EConvertError("'" + MessageExcerpt(text) + "' is not a valid floating point value");
-    };
+std::optional<double> TryParseFloat(std::string_view text) {
     const std::string& sep = NumberDecimalSeparator();
     std::size_t i = 0;
     const std::size_t n = text.size();
@@ -144,7 +141,7 @@ double ParseFloat(std::string_view text) {
         }
     }
     if (!anyDigit) {
-        return fail();
+        return std::nullopt;
     }
     if (i < n && (text[i] == 'e' || text[i] == 'E')) {
         normal += 'e';
@@ -158,21 +155,29 @@ double ParseFloat(std::string_view text) {
             normal += text[i++];
         }
         if (!expDigit) {
-            return fail();
+            return std::nullopt;
         }
     }
     while (i < n && IsSpace(text[i])) {
         ++i;
     }
     if (i != n) {
-        return fail();
+        return std::nullopt;
     }
     bool outOfRange = false;
     const double v = StrtodC(normal.c_str(), outOfRange);
     if (outOfRange) {
-        return fail();
+        return std::nullopt;
     }
     return v;
+}
+
+double ParseFloat(std::string_view text) {
+    const std::optional<double> v = TryParseFloat(text);
+    if (!v) {
+        throw EConvertError("'" + MessageExcerpt(text) + "' is not a valid floating point value");
+    }
+    return *v;
 }
 
 std::int32_t ParseInt(std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,8 @@ std::string FormatFixed(double x, int decimals);
 // or a value beyond the double range, raises "'<text>' is not a valid floating point value"
 // (a long text quoted as MessageExcerpt cuts it).
 double ParseFloat(std::string_view text);
+// The same syntax without the error: no value when the text is not a number.
+std::optional<double> TryParseFloat(std::string_view text);
 
 // Optional blanks, optional sign, decimal digits, optional blanks, within 32 bits; anything
 // else raises "'<text>' is not a valid integer value" (quoted the same way).

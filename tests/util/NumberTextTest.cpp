@@ -76,6 +76,8 @@ TEST(ParseFloat, AcceptsStrictSyntax) {
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(ParseFloat(c.text), c.value) << c.text;
+        ASSERT_TRUE(TryParseFloat(c.text).has_value()) << c.text;
+        EXPECT_DOUBLE_EQ(*TryParseFloat(c.text), c.value) << c.text;
     }
 }
 
@@ -84,6 +86,7 @@ TEST(ParseFloat, RejectsEverythingElseWithItsMessage) {
                          "0x10", "1 000", "1e",    "e5",  ".",     "-",    "1.2x",
                          "--1",  "1e400", "1.5e+", "1 2", "+-1",   "1e5.5"};
     for (const char* text : bad) {
+        EXPECT_FALSE(TryParseFloat(text).has_value()) << text;
         try {
             ParseFloat(text);
             ADD_FAILURE() << "accepted '" << text << "'";

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "analysis/Analysis.h"
+
+namespace kelmora {
+
+struct TCurvePoint {
+    double X = 0.0;
+    double Y = 0.0;
+};
+using TCurve = std::vector<TCurvePoint>;
+
+// What the Analysis window draws for one fitted model, all against C: per signal the observed
+// shifts, the model curve and the residuals; and the fractions of P, PL and PL2.
+struct TAnalysisCurves {
+    std::vector<TCurve> Observed;
+    std::vector<TCurve> Fitted;
+    std::vector<TCurve> Residuals;
+    std::array<TCurve, 3> Species;
+};
+
+// The curves run over the titrated range in `samples` even steps of C. A host given per point is
+// taken along the titration: linear in C between the points, constant beyond them. A model
+// without a fit (no parameters) has observed points only.
+TAnalysisCurves MakeCurves(const analysis::TModelResult& model,
+                           const analysis::TTitration& titration, int samples = 200);
+
+// The host concentration along the titration at ligand concentration c.
+double HostAlong(const analysis::TTitration& titration, double c);
+
+}  // namespace kelmora

@@ -1,0 +1,196 @@
+#include "analysisview/AnalysisReport.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "util/NumberText.h"
+
+namespace kelmora {
+
+using analysis::TAnalysisResult;
+using analysis::TInterval;
+using analysis::TModel;
+using analysis::TModelResult;
+
+namespace {
+
+std::string ModelText(TModel model) {
+    return std::string(analysis::ModelName(model));
+}
+
+void AppendInterval(std::vector<std::string>& row, const std::optional<TInterval>& interval) {
+    row.push_back(interval ? ResultNumber(interval->Lo) : std::string());
+    row.push_back(interval ? ResultNumber(interval->Hi) : std::string());
+}
+
+std::vector<std::string> ConstantRow(const char* name, const analysis::TConstant& k) {
+    std::vector<std::string> row = {name, ResultNumber(k.Value), std::string()};
+    AppendInterval(row, k.Ci95);
+    AppendInterval(row, k.Mc95);
+    return row;
+}
+
+void AppendRows(std::string& out, const std::vector<std::string>& header, const TTextRows& rows) {
+    for (std::size_t r = 0; r <= rows.size(); ++r) {
+        const std::vector<std::string>& cells = r == 0 ? header : rows[r - 1];
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            out += (c == 0 ? "" : "\t") + cells[c];
+        }
+        out += "\r\n";
+    }
+}
+
+}  // namespace
+
+std::string ResultNumber(double x) {
+    if (!std::isfinite(x) || x == 0.0) {
+        return FormatGeneral(x);
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.5e", x);  // C locale syntax whatever the separator
+    return FormatGeneral(std::strtod(buf, nullptr));
+}
+
+std::string ResultNumber(const std::optional<double>& x) {
+    return x ? ResultNumber(*x) : std::string();
+}
+
+const std::vector<std::string>& ParamTableHeader() {
+    static const std::vector<std::string> header = {"Parameter", "Value",    "SE",       "95 % low",
+                                                    "95 % high", "MC 2.5 %", "MC 97.5 %"};
+    return header;
+}
+
+TTextRows ParamTableRows(const TModelResult& model) {
+    TTextRows rows;
+    for (const analysis::TParamResult& p : model.Params) {
+        std::vector<std::string> row = {p.Name, ResultNumber(p.Value)};
+        row.push_back(p.Fixed         ? std::string("fixed")
+                      : !p.Determined ? std::string("undetermined")
+                                      : ResultNumber(p.Se));
+        AppendInterval(row, p.Ci95);
+        AppendInterval(row, p.Mc95);
+        rows.push_back(std::move(row));
+    }
+    if (!model.Params.empty()) {
+        rows.push_back(ConstantRow("K1, M⁻¹", model.K1));
+        if (model.K2) {
+            rows.push_back(ConstantRow("K2, M⁻²", *model.K2));
+        }
+    }
+    return rows;
+}
+
+const std::vector<std::string>& ComparisonHeader() {
+    static const std::vector<std::string> header = {"Model", "SS",   "RMS, ppm", "cov_fit",
+                                                    "AIC",   "AICc", "BIC",      "F-test p vs 1:2"};
+    return header;
+}
+
+TTextRows ComparisonRows(const TAnalysisResult& result) {
+    TTextRows rows;
+    for (const TModelResult& m : result.Models) {
+        std::optional<double> p;
+        for (const analysis::TComparison& c : result.Comparison) {
+            if (c.Simpler == m.Model && c.Richer == TModel::OneToTwo) {
+                p = c.P;
+            }
+        }
+        rows.push_back({ModelText(m.Model), ResultNumber(m.Ss), ResultNumber(m.Rms),
+                        ResultNumber(m.CovFit), ResultNumber(m.Aic), ResultNumber(m.Aicc),
+                        ResultNumber(m.Bic), ResultNumber(p)});
+    }
+    return rows;
+}
+
+std::string WarningText(const TAnalysisResult& result) {
+    std::string out;
+    const auto add = [&out](const std::string& text) { out += (out.empty() ? "" : "; ") + text; };
+    for (const TModelResult& m : result.Models) {
+        const std::string name = ModelText(m.Model);
+        if (!m.Converged) {
+            add(name + " did not converge" + (m.Message.empty() ? "" : ": " + m.Message));
+            continue;
+        }
+        if (!m.Message.empty()) {
+            add(name + ": " + m.Message);
+        }
+        std::string undetermined;
+        for (const analysis::TParamResult& p : m.Params) {
+            if (!p.Fixed && !p.Determined) {
+                undetermined += (undetermined.empty() ? "" : ", ") + p.Name;
+            }
+        }
+        if (!undetermined.empty()) {
+            add(name + ": undetermined " + undetermined);
+        }
+    }
+    return out;
+}
+
+std::string RunStatusText(const TAnalysisResult& result) {
+    if (result.Stopped) {
+        return "Stopped: " + std::to_string(result.ReplicatesDone) + " of " +
+               std::to_string(result.ReplicatesRequested) + " Monte Carlo replicates done";
+    }
+    if (result.ReplicatesRequested == 0) {
+        return "Done, without Monte Carlo";
+    }
+    return "Done: " + std::to_string(result.ReplicatesDone) + " Monte Carlo replicates";
+}
+
+std::string ResultsCopyText(const TAnalysisResult& result) {
+    std::string out;
+    for (const TModelResult& m : result.Models) {
+        out += "Model\t" + ModelText(m.Model) + "\r\n";
+        AppendRows(out, ParamTableHeader(), ParamTableRows(m));
+        out += "\r\n";
+    }
+    AppendRows(out, ComparisonHeader(), ComparisonRows(result));
+    if (!result.Verdict.empty()) {
+        out += result.Verdict + "\r\n";
+    }
+    const std::string warning = WarningText(result);
+    if (!warning.empty()) {
+        out += warning + "\r\n";
+    }
+    return out;
+}
+
+std::string ResidualsCopyText(const TModelResult& model, const analysis::TTitration& titration,
+                              const std::vector<std::string>& signalNames) {
+    std::vector<std::string> header = {"C", "P0"};
+    for (const std::string& name : signalNames) {
+        header.push_back(name);
+    }
+    TTextRows rows;
+    for (std::size_t i = 0; i < model.Residuals.size() && i < titration.Conc.size(); ++i) {
+        std::vector<std::string> row = {ResultNumber(titration.Conc[i]),
+                                        ResultNumber(titration.HostAt(i))};
+        for (const double r : model.Residuals[i]) {
+            row.push_back(ResultNumber(r));
+        }
+        rows.push_back(std::move(row));
+    }
+    std::string out;
+    AppendRows(out, header, rows);
+    return out;
+}
+
+double SignalQ(const TModelResult& model, int signal) {
+    double sum = 0.0;
+    for (const std::vector<double>& point : model.Residuals) {
+        const double r = point[std::size_t(signal)];
+        sum += r * r;
+    }
+    return model.Residuals.empty() ? 0.0 : sum * 1e4 / double(model.Residuals.size());
+}
+
+TParamVector MainTableVector(const TModelResult& model, int signal) {
+    const analysis::TModelValues& best = model.Best;
+    const analysis::TSignalShifts& s = best.Signals[std::size_t(signal)];
+    const double lgK2 = best.Model == TModel::OneToOne ? -1000.0 : best.LgK2;
+    return {best.LgK1, lgK2, s.DP, s.DPL, s.DPL2, s.K};
+}
+
+}  // namespace kelmora

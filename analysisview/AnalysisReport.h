@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/Analysis.h"
+#include "engine/FitTypes.h"
+
+namespace kelmora {
+
+// The one place where the Analysis window turns its results into text: six significant digits
+// in the program's general format and decimal separator; an absent value is an empty text.
+std::string ResultNumber(double x);
+std::string ResultNumber(const std::optional<double>& x);
+
+using TTextRows = std::vector<std::vector<std::string>>;
+
+// The table of one model: every parameter, then K1 (and K2) in M⁻¹ (M⁻²).
+const std::vector<std::string>& ParamTableHeader();
+TTextRows ParamTableRows(const analysis::TModelResult& model);
+
+// One row per model; the F-test p of a model nested in 1:2 stands in its row.
+const std::vector<std::string>& ComparisonHeader();
+TTextRows ComparisonRows(const analysis::TAnalysisResult& result);
+
+// A line naming every model that did not converge, has no errors, or leaves a parameter
+// undetermined; empty when there is nothing to warn about.
+std::string WarningText(const analysis::TAnalysisResult& result);
+
+// How the run ended, e.g. "Stopped: 120 of 1000 Monte Carlo replicates done".
+std::string RunStatusText(const analysis::TAnalysisResult& result);
+
+// What "Copy results" and "Copy residuals" put on the clipboard: TAB between cells, CR LF
+// after each line.
+std::string ResultsCopyText(const analysis::TAnalysisResult& result);
+std::string ResidualsCopyText(const analysis::TModelResult& model,
+                              const analysis::TTitration& titration,
+                              const std::vector<std::string>& signalNames);
+
+// The main window's criterion for one signal of a fitted model: 10⁴/n times the sum of its
+// squared residuals.
+double SignalQ(const analysis::TModelResult& model, int signal);
+// The main window's six parameters for one signal of a fitted model; the 1:1 model switches
+// PL2 off there with lg K2 = −1000.
+TParamVector MainTableVector(const analysis::TModelResult& model, int signal);
+
+}  // namespace kelmora

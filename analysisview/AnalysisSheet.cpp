@@ -1,0 +1,168 @@
+#include "analysisview/AnalysisSheet.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "grid/GridText.h"
+#include "util/NumberText.h"
+
+namespace kelmora {
+
+namespace {
+
+bool Visible(char ch) {
+    return static_cast<unsigned char>(ch) > 32;
+}
+
+bool IsBlank(const std::string& text) {
+    return std::none_of(text.begin(), text.end(), Visible);
+}
+
+// The text without the blanks and control characters around it.
+std::string Trimmed(const std::string& text) {
+    const auto first = std::find_if(text.begin(), text.end(), Visible);
+    const auto last = std::find_if(text.rbegin(), text.rend(), Visible).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+double ReadCell(const ITextTable& sheet, int col, int row) {
+    const std::string text = sheet.Cell(col, row);
+    const std::string where =
+        "Row " + std::to_string(row) + ", column \"" + sheet.Cell(col, 0) + "\": ";
+    if (IsBlank(text)) {
+        throw ESheetCellError(where + "the cell is empty", col, row);
+    }
+    const std::optional<double> v = TryParseFloat(text);
+    if (!v) {
+        throw ESheetCellError(where + "'" + text + "' is not a number", col, row);
+    }
+    return *v;
+}
+
+}  // namespace
+
+std::string DefaultSheetTitle(int col) {
+    if (col == SheetColC) {
+        return "C";
+    }
+    if (col == SheetColP0) {
+        return "P0";
+    }
+    return "Shift " + std::to_string(col - SheetFirstShiftCol + 1);
+}
+
+void ResetSheetHeader(ITextTable& sheet) {
+    for (int col = 0; col < SheetColCount; ++col) {
+        sheet.SetCell(col, 0, DefaultSheetTitle(col));
+    }
+}
+
+TSheetExtent MeasureSheet(const ITextTable& sheet) {
+    TSheetExtent extent;
+    while (extent.Points + 1 < sheet.RowCount() &&
+           !IsBlank(sheet.Cell(SheetColC, extent.Points + 1))) {
+        ++extent.Points;
+    }
+    const auto anyInColumn = [&](int col) {
+        for (int row = 1; row <= extent.Points; ++row) {
+            if (!IsBlank(sheet.Cell(col, row))) {
+                return true;
+            }
+        }
+        return false;
+    };
+    extent.HostColumn = anyInColumn(SheetColP0);
+    for (int col = SheetFirstShiftCol; col < SheetColCount; ++col) {
+        if (anyInColumn(col)) {
+            extent.SignalCols.push_back(col);
+        }
+    }
+    return extent;
+}
+
+std::string ExtentText(const TSheetExtent& extent) {
+    const auto count = [](int n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    return count(extent.Points, "point", "points") + ", " +
+           count(extent.Signals(), "signal", "signals");
+}
+
+std::string SignalName(const ITextTable& sheet, int col, int signalIndex) {
+    const std::string title = sheet.Cell(col, 0);
+    if (IsBlank(title) || title == DefaultSheetTitle(col)) {
+        return "s" + std::to_string(signalIndex + 1);
+    }
+    return title;
+}
+
+analysis::TTitration ReadSheet(const ITextTable& sheet, const std::string& p0Text) {
+    const TSheetExtent extent = MeasureSheet(sheet);
+    analysis::TTitration data;
+    if (!extent.HostColumn) {
+        data.Host.push_back(ParseFloat(p0Text));
+    }
+    for (int s = 0; s < extent.Signals(); ++s) {
+        data.SignalNames.push_back(SignalName(sheet, extent.SignalCols[std::size_t(s)], s));
+    }
+    for (int row = 1; row <= extent.Points; ++row) {
+        data.Conc.push_back(ReadCell(sheet, SheetColC, row));
+        if (extent.HostColumn) {
+            data.Host.push_back(ReadCell(sheet, SheetColP0, row));
+        }
+        std::vector<double>& shifts = data.Shifts.emplace_back();
+        for (const int col : extent.SignalCols) {
+            shifts.push_back(ReadCell(sheet, col, row));
+        }
+    }
+    return data;
+}
+
+std::vector<analysis::TFixedParam> ReadFixedParams(const ITextTable& table) {
+    std::vector<analysis::TFixedParam> fixed;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        const std::string name = table.Cell(0, row);
+        if (!IsBlank(name)) {
+            fixed.push_back({Trimmed(name), ReadCell(table, 1, row)});
+        }
+    }
+    return fixed;
+}
+
+bool IsNamesLine(std::string_view line) {
+    bool anyCell = false;
+    bool anyNumber = false;
+    ForEachCell(line, [&](std::string_view cell) {
+        anyCell = true;
+        anyNumber = TryParseFloat(cell).has_value();
+        return !anyNumber;
+    });
+    return anyCell && !anyNumber;
+}
+
+void PasteIntoSheet(TGridCore& sheet, std::string_view text) {
+    std::size_t rest = std::min(text.find_first_of("\r\n"), text.size());
+    const std::string_view firstLine = text.substr(0, rest);
+    if (!IsNamesLine(firstLine)) {
+        sheet.PasteText(text);
+        return;
+    }
+    const TGridRect selection = sheet.Selection();
+    int col = std::max(selection.Left, sheet.FixedCols());
+    const int rightLimit = std::min(selection.Right, sheet.ColCount() - 1);
+    ForEachCell(firstLine, [&](std::string_view name) {
+        if (col > rightLimit) {
+            return false;
+        }
+        if (col >= SheetFirstShiftCol) {
+            sheet.SetCell(col, 0, std::string(name));
+        }
+        ++col;
+        return true;
+    });
+    // The line break after the names goes with them.
+    rest += text.substr(rest, 2) == "\r\n" ? 2 : (rest < text.size() ? 1 : 0);
+    sheet.PasteText(text.substr(rest));
+}
+
+}  // namespace kelmora

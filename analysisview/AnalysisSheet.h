@@ -1,0 +1,71 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/Analysis.h"
+#include "grid/GridCore.h"
+#include "util/Errors.h"
+#include "util/TextTable.h"
+
+namespace kelmora {
+
+// The data sheet of the Analysis window: a header row, then one titration point per row with
+// C, the host concentration P0 (optional) and up to eight observed shifts.
+inline constexpr int SheetColC = 0;
+inline constexpr int SheetColP0 = 1;
+inline constexpr int SheetFirstShiftCol = 2;
+inline constexpr int SheetMaxSignals = 8;
+inline constexpr int SheetColCount = SheetFirstShiftCol + SheetMaxSignals;
+
+// "C", "P0", "Shift 1" ... "Shift 8".
+std::string DefaultSheetTitle(int col);
+// Puts the default titles into the header row; the data rows are left alone.
+void ResetSheetHeader(ITextTable& sheet);
+
+// What a fit will take from the sheet as it stands: the rows from the first down to the one
+// before the first blank C, the shift columns holding anything in those rows, and whether the
+// P0 column does (then it gives the host per point, otherwise the P0 field gives it for all).
+struct TSheetExtent {
+    int Points = 0;
+    std::vector<int> SignalCols;
+    bool HostColumn = false;
+    int Signals() const { return static_cast<int>(SignalCols.size()); }
+};
+TSheetExtent MeasureSheet(const ITextTable& sheet);
+// The live caption under the sheet, e.g. "12 points, 2 signals".
+std::string ExtentText(const TSheetExtent& extent);
+
+// A cell that does not hold a number; Col and Row say which, for the window to select it.
+class ESheetCellError : public EKelmoraError {
+  public:
+    ESheetCellError(const std::string& message, int col, int row)
+        : EKelmoraError(message), Col(col), Row(row) {}
+    int Col;
+    int Row;
+};
+
+// Reads the extent of the sheet in the decimal separator in force: one host value from the P0
+// text, or one per point from the P0 column. A blank or non-numeric cell raises ESheetCellError
+// naming its row and column; a bad P0 text raises the conversion error.
+analysis::TTitration ReadSheet(const ITextTable& sheet, const std::string& p0Text);
+
+// The table of fixed parameters: a name in column 0 and its value in column 1 from row 1 on;
+// rows without a name are skipped.
+std::vector<analysis::TFixedParam> ReadFixedParams(const ITextTable& table);
+
+// The name a shift column gives its signal: the title of its header when the user named it,
+// otherwise "s1", "s2", ... by its place among the signals that are fitted.
+std::string SignalName(const ITextTable& sheet, int col, int signalIndex);
+
+// Whether a pasted first line holds names rather than numbers: it has cells and none of them
+// reads as a number.
+bool IsNamesLine(std::string_view line);
+
+// Paste as the grid does it, except that a first line of names names the shift columns it lands
+// on (their header titles) instead of filling a data row.
+void PasteIntoSheet(TGridCore& sheet, std::string_view text);
+
+}  // namespace kelmora

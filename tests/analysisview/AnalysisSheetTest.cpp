@@ -1,0 +1,254 @@
+// The data sheet of the Analysis window: what a fit takes from it, how its cells become numbers,
+// and how a first line of names pastes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "analysisview/AnalysisSheet.h"
+#include "util/NumberText.h"
+
+namespace kelmora {
+namespace {
+
+// Rows of cell texts below the default header; an empty text is a blank cell.
+TStringTable Sheet(const std::vector<std::vector<std::string>>& rows) {
+    TStringTable sheet(SheetColCount, static_cast<int>(rows.size()) + 1);
+    ResetSheetHeader(sheet);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            sheet.SetCell(static_cast<int>(c), static_cast<int>(r) + 1, rows[r][c]);
+        }
+    }
+    return sheet;
+}
+
+TEST(AnalysisSheet, HeaderNamesEveryColumn) {
+    TStringTable sheet(SheetColCount, 2);
+    ResetSheetHeader(sheet);
+    const std::vector<std::string> expected = {"C",       "P0",      "Shift 1", "Shift 2",
+                                               "Shift 3", "Shift 4", "Shift 5", "Shift 6",
+                                               "Shift 7", "Shift 8"};
+    for (int col = 0; col < SheetColCount; ++col) {
+        EXPECT_EQ(sheet.Cell(col, 0), expected[std::size_t(col)]);
+    }
+}
+
+TEST(AnalysisSheet, ExtentCountsRowsToTheFirstBlankCAndTheColumnsInUse) {
+    const struct {
+        const char* name;
+        std::vector<std::vector<std::string>> rows;
+        int points;
+        std::vector<int> signalCols;
+        bool hostColumn;
+        const char* text;
+    } cases[] = {
+        {"empty sheet", {}, 0, {}, false, "0 points, 0 signals"},
+        {"one point, one signal", {{"0.1", "", "7.1"}}, 1, {2}, false, "1 point, 1 signal"},
+        {"blank C ends the data",
+         {{"0", "", "7", "8"}, {"1", "", "7.5", "8.2"}, {"", "", "9", "9"}, {"3", "", "1", "1"}},
+         2,
+         {2, 3},
+         false,
+         "2 points, 2 signals"},
+        {"blank C cell of blanks only ends too",
+         {{"0", "", "7"}, {"  ", "", "7"}},
+         1,
+         {2},
+         false,
+         "1 point, 1 signal"},
+        {"gap between shift columns",
+         {{"0", "0.01", "7", "", "", "1"}, {"1", "0.009", "", "", "", "2"}},
+         2,
+         {2, 5},
+         true,
+         "2 points, 2 signals"},
+        {"shifts below the data do not count",
+         {{"0", "", "7"}, {"", "", "", "5"}},
+         1,
+         {2},
+         false,
+         "1 point, 1 signal"},
+    };
+    for (const auto& c : cases) {
+        const TSheetExtent extent = MeasureSheet(Sheet(c.rows));
+        EXPECT_EQ(extent.Points, c.points) << c.name;
+        EXPECT_EQ(extent.SignalCols, c.signalCols) << c.name;
+        EXPECT_EQ(extent.HostColumn, c.hostColumn) << c.name;
+        EXPECT_EQ(ExtentText(extent), c.text) << c.name;
+    }
+}
+
+TEST(AnalysisSheet, ReadsNumbersWithOneP0OrAHostPerPoint) {
+    const analysis::TTitration constant =
+        ReadSheet(Sheet({{"0", "", "7", "", "8"}, {"1e-3", "", "7.5", "", "8.5"}}), "0.002");
+    EXPECT_EQ(constant.Conc, (std::vector<double>{0.0, 1e-3}));
+    EXPECT_EQ(constant.Host, (std::vector<double>{0.002}));
+    EXPECT_EQ(constant.SignalNames, (std::vector<std::string>{"s1", "s2"}));
+    EXPECT_EQ(constant.Shifts, (std::vector<std::vector<double>>{{7.0, 8.0}, {7.5, 8.5}}));
+
+    // With a host column the P0 field is not read at all.
+    const analysis::TTitration diluted =
+        ReadSheet(Sheet({{"0", "0.01", "7"}, {"1", "0.009", "7.5"}}), "junk");
+    EXPECT_EQ(diluted.Host, (std::vector<double>{0.01, 0.009}));
+}
+
+TEST(AnalysisSheet, FixedParametersAreNamedRowsWithTheirValues) {
+    TStringTable table(2, 5);
+    table.SetCell(0, 1, " lgK2 ");
+    table.SetCell(1, 1, "4.5");
+    table.SetCell(1, 2, "7");  // a value without a name is not a fixed parameter
+    table.SetCell(0, 3, "dP.s1");
+    table.SetCell(1, 3, "-1e-2");
+    const std::vector<analysis::TFixedParam> fixed = ReadFixedParams(table);
+    ASSERT_EQ(fixed.size(), 2u);
+    EXPECT_EQ(fixed[0].Name, "lgK2");
+    EXPECT_EQ(fixed[0].Value, 4.5);
+    EXPECT_EQ(fixed[1].Name, "dP.s1");
+    EXPECT_EQ(fixed[1].Value, -1e-2);
+
+    table.SetCell(0, 0, "Parameter");
+    table.SetCell(1, 0, "Value");
+    table.SetCell(0, 4, "lgK1");
+    try {
+        ReadFixedParams(table);
+        ADD_FAILURE() << "a fixed parameter without a value was accepted";
+    } catch (const ESheetCellError& e) {
+        EXPECT_EQ(e.Col, 1);
+        EXPECT_EQ(e.Row, 4);
+        EXPECT_EQ(std::string(e.what()), "Row 4, column \"Value\": the cell is empty");
+    }
+}
+
+TEST(AnalysisSheet, NamedHeadersNameTheirSignals) {
+    TStringTable sheet = Sheet({{"0", "", "7", "8", "9"}});
+    sheet.SetCell(3, 0, "H-beta");
+    const analysis::TTitration data = ReadSheet(sheet, "0.01");
+    EXPECT_EQ(data.SignalNames, (std::vector<std::string>{"s1", "H-beta", "s3"}));
+}
+
+TEST(AnalysisSheet, ABadCellIsNamedAndLocated) {
+    const struct {
+        const char* name;
+        std::vector<std::vector<std::string>> rows;
+        int col, row;
+        const char* message;
+    } cases[] = {
+        {"letters in a shift",
+         {{"0", "", "7"}, {"1", "", "7x"}},
+         2,
+         2,
+         "Row 2, column \"Shift 1\": '7x' is not a number"},
+        {"hole in a signal",
+         {{"0", "", "7", "8"}, {"1", "", "7.5", ""}},
+         3,
+         2,
+         "Row 2, column \"Shift 2\": the cell is empty"},
+        {"hole in the host column",
+         {{"0", "0.01", "7"}, {"1", "", "7.5"}},
+         1,
+         2,
+         "Row 2, column \"P0\": the cell is empty"},
+        {"comma under the point separator",
+         {{"0,5", "", "7"}},
+         0,
+         1,
+         "Row 1, column \"C\": '0,5' is not a number"},
+    };
+    for (const auto& c : cases) {
+        try {
+            ReadSheet(Sheet(c.rows), "0.01");
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const ESheetCellError& e) {
+            EXPECT_EQ(e.Col, c.col) << c.name;
+            EXPECT_EQ(e.Row, c.row) << c.name;
+            EXPECT_EQ(std::string(e.what()), c.message) << c.name;
+        }
+    }
+}
+
+TEST(AnalysisSheet, BadP0TextRaisesTheConversionError) {
+    EXPECT_THROW(ReadSheet(Sheet({{"0", "", "7"}}), "0.0x"), EConvertError);
+}
+
+TEST(AnalysisSheet, ReadsInTheDecimalSeparatorInForce) {
+    SetNumberDecimalSeparator(",");
+    const analysis::TTitration data = ReadSheet(Sheet({{"0,5", "", "7,25"}}), "0,01");
+    SetNumberDecimalSeparator(".");
+    EXPECT_EQ(data.Conc, (std::vector<double>{0.5}));
+    EXPECT_EQ(data.Host, (std::vector<double>{0.01}));
+    EXPECT_EQ(data.Shifts, (std::vector<std::vector<double>>{{7.25}}));
+}
+
+TEST(AnalysisSheet, NamesLineIsOneWithoutAnyNumber) {
+    const struct {
+        const char* line;
+        bool names;
+    } cases[] = {
+        {"C\tP0\tHa\tHb", true}, {"Ha Hb", true}, {"0\t7.1", false},
+        {"C\t7.1", false},       {"", false},     {" \t ", false},
+        {"0.1x\t7", true},       {"1H", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsNamesLine(c.line), c.names) << '"' << c.line << '"';
+    }
+}
+
+TGridCore SheetCore(int rows) {
+    TGridCore core;
+    core.SetColCount(SheetColCount);
+    core.SetRowCount(rows);
+    core.SetFixedCols(0);
+    core.SetFixedRows(1);
+    core.SetEditing(true);
+    ResetSheetHeader(core);
+    return core;
+}
+
+TEST(AnalysisSheet, PastedNamesLineNamesTheShiftColumnsItLandsOn) {
+    const struct {
+        const char* name;
+        TGridRect selection;
+        const char* text;
+        std::vector<std::string> header;
+        std::vector<std::vector<std::string>> rows;  // first three rows, all columns
+    } cases[] = {
+        {"whole sheet with C, P0 and two names",
+         {0, 0, SheetColCount - 1, 9},
+         "C\tP0\tHa\tHb\r\n0\t0.01\t7\t8\r\n1\t0.009\t7.5\t8.5\r\n",
+         {"C", "P0", "Ha", "Hb", "Shift 3"},
+         {{"0", "0.01", "7", "8", ""}, {"1", "0.009", "7.5", "8.5", ""}, {"", "", "", "", ""}}},
+        {"names over shift columns only, lone LF",
+         {3, 0, 4, 9},
+         "Hb Hc\n1 2\n",
+         {"C", "P0", "Shift 1", "Hb", "Hc"},
+         {{"", "", "", "1", "2"}, {"", "", "", "", ""}, {"", "", "", "", ""}}},
+        {"numbers paste as usual",
+         {0, 0, 2, 9},
+         "0 0.01 7\n",
+         {"C", "P0", "Shift 1", "Shift 2", "Shift 3"},
+         {{"0", "0.01", "7", "", ""}, {"", "", "", "", ""}, {"", "", "", "", ""}}},
+        {"names alone, no data",
+         {2, 0, 2, 9},
+         "Ha",
+         {"C", "P0", "Ha", "Shift 2", "Shift 3"},
+         {{"", "", "", "", ""}, {"", "", "", "", ""}, {"", "", "", "", ""}}},
+    };
+    for (const auto& c : cases) {
+        TGridCore core = SheetCore(10);
+        core.SetSelection(c.selection);
+        PasteIntoSheet(core, c.text);
+        for (std::size_t col = 0; col < c.header.size(); ++col) {
+            EXPECT_EQ(core.Cell(int(col), 0), c.header[col]) << c.name << " header " << col;
+        }
+        for (std::size_t r = 0; r < c.rows.size(); ++r) {
+            for (std::size_t col = 0; col < c.rows[r].size(); ++col) {
+                EXPECT_EQ(core.Cell(int(col), int(r) + 1), c.rows[r][col])
+                    << c.name << " cell " << col << "," << r + 1;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kelmora

@@ -1,0 +1,464 @@
+#include "ui/Analysis_u.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "analysisview/AnalysisCurves.h"
+#include "analysisview/AnalysisReport.h"
+#include "analysisview/AnalysisSheet.h"
+#include "grid/OriginGrid_u.h"
+#include "ui/AnalysisCharts.h"
+#include "ui/AnalysisRun.h"
+#include "ui/main_u.h"
+#include "util/NumberText.h"
+
+namespace kelmora {
+
+using analysis::TModelResult;
+
+namespace {
+
+constexpr int kSheetRows = 101;
+constexpr int kFixedRows = 6;
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QPushButton* Button(const QString& text, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setAutoDefault(false);
+    return b;
+}
+
+TOriginGrid* EditableGrid(QWidget* parent, int cols, int rows, int colWidth) {
+    auto* grid = new TOriginGrid(parent);
+    grid->SetColCount(cols);
+    grid->SetRowCount(rows);
+    grid->SetFixedCols(0);
+    grid->SetFixedRows(1);
+    grid->SetDefaultColWidth(colWidth);
+    grid->SetEditing(true);
+    return grid;
+}
+
+QTableWidget* ResultTable(QWidget* parent, const std::vector<std::string>& header) {
+    auto* table = new QTableWidget(0, static_cast<int>(header.size()), parent);
+    QStringList titles;
+    for (const std::string& h : header) {
+        titles << Q(h);
+    }
+    table->setHorizontalHeaderLabels(titles);
+    table->verticalHeader()->setVisible(false);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+void FillTable(QTableWidget* table, const TTextRows& rows) {
+    table->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            auto* item = new QTableWidgetItem(Q(rows[r][c]));
+            if (c > 0) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            table->setItem(static_cast<int>(r), static_cast<int>(c), item);
+        }
+    }
+}
+
+}  // namespace
+
+TAnalysisForm::TAnalysisForm(TMainForm* mainForm)
+    : QWidget(mainForm, Qt::Window), mainForm_(mainForm) {
+    setWindowTitle(QStringLiteral("Analysis"));
+    run_ = new TAnalysisRun(this);
+    connect(run_, &TAnalysisRun::Progressed, this, &TAnalysisForm::ShowProgress);
+    connect(run_, &TAnalysisRun::Finished, this, &TAnalysisForm::RunFinished);
+
+    auto* inputs = new QWidget(this);
+    auto* inputLayout = new QVBoxLayout(inputs);
+    inputLayout->setContentsMargins(0, 0, 0, 0);
+    inputLayout->addWidget(CreateDataPanel(), 1);
+    inputLayout->addWidget(CreateSettingsPanel());
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(inputs);
+    splitter->addWidget(CreateResultsPanel());
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(splitter);
+
+    resize(1200, 800);
+    for (QPushButton* b : {UseInMainButton, CopyResultsButton, CopyResidualsButton}) {
+        b->setEnabled(false);  // until there are results
+    }
+    SetRunning(false);
+    UpdateCount();
+}
+
+TAnalysisForm::~TAnalysisForm() = default;
+
+QWidget* TAnalysisForm::CreateDataPanel() {
+    auto* box = new QGroupBox(QStringLiteral("Data"), this);
+    DataGrid = EditableGrid(box, SheetColCount, kSheetRows, 72);
+    ResetSheetHeader(*DataGrid);
+    DataGrid->installEventFilter(this);
+    connect(DataGrid->model(), &QAbstractItemModel::dataChanged, this, &TAnalysisForm::UpdateCount);
+    connect(DataGrid->model(), &QAbstractItemModel::rowsInserted, this,
+            &TAnalysisForm::UpdateCount);
+    connect(DataGrid->model(), &QAbstractItemModel::modelReset, this, &TAnalysisForm::UpdateCount);
+
+    P0Edit = new QLineEdit(QStringLiteral("0.01"), box);
+    auto* p0Label = new QLabel(QStringLiteral("P0, M (when the P0 column is empty)"), box);
+    p0Label->setBuddy(P0Edit);
+    FromMainButton = Button(QStringLiteral("From main window"), box);
+    connect(FromMainButton, &QPushButton::clicked, this, &TAnalysisForm::FromMainButtonClick);
+    CountLabel = new QLabel(box);
+
+    auto* p0Row = new QHBoxLayout();
+    p0Row->addWidget(p0Label);
+    p0Row->addWidget(P0Edit, 1);
+    auto* countRow = new QHBoxLayout();
+    countRow->addWidget(CountLabel, 1);
+    countRow->addWidget(FromMainButton);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(DataGrid, 1);
+    layout->addLayout(p0Row);
+    layout->addLayout(countRow);
+    return box;
+}
+
+QWidget* TAnalysisForm::CreateSettingsPanel() {
+    auto* box = new QGroupBox(QStringLiteral("Settings"), this);
+    const char* const modelTitles[3] = {"1:1", "1:2", "1:2 non-cooperative"};
+    auto* models = new QHBoxLayout();
+    for (int k = 0; k < 3; ++k) {
+        ModelChecks[k] = new QCheckBox(QString::fromLatin1(modelTitles[k]), box);
+        ModelChecks[k]->setChecked(true);
+        models->addWidget(ModelChecks[k]);
+    }
+    models->addStretch(1);
+    LinearTermCheck = new QCheckBox(QStringLiteral("Linear term k·C per signal"), box);
+    FixedGrid = EditableGrid(box, 2, kFixedRows, 110);
+    FixedGrid->SetCell(0, 0, "Fixed parameter");
+    FixedGrid->SetCell(1, 0, "Value");
+    FixedGrid->setMinimumHeight(96);
+    FixedGrid->setMaximumHeight(120);
+    FixedGrid->setToolTip(
+        QStringLiteral("Names as in the results: lgK1, lgK2, dP.s1, dPL.s1, dPL2.s1, k.s1, …"));
+    ReplicatesSpin = new QSpinBox(box);
+    ReplicatesSpin->setRange(0, 1000000);
+    ReplicatesSpin->setValue(1000);
+    ConcErrorEdit = new QLineEdit(QStringLiteral("0"), box);
+    SeedSpin = new QSpinBox(box);
+    SeedSpin->setRange(0, 2147483647);
+    SeedSpin->setValue(1);
+
+    FitButton = Button(QStringLiteral("Fit"), box);
+    StopButton = Button(QStringLiteral("Stop"), box);
+    ProgressBar = new QProgressBar(box);
+    StatusLabel = new QLabel(box);
+    StatusLabel->setWordWrap(true);
+    connect(FitButton, &QPushButton::clicked, this, &TAnalysisForm::FitButtonClick);
+    connect(StopButton, &QPushButton::clicked, this, &TAnalysisForm::StopButtonClick);
+
+    auto* form = new QFormLayout();
+    form->addRow(QStringLiteral("Models"), models);
+    form->addRow(QString(), LinearTermCheck);
+    form->addRow(QStringLiteral("Fixed"), FixedGrid);
+    form->addRow(QStringLiteral("Monte Carlo replicates"), ReplicatesSpin);
+    form->addRow(QStringLiteral("Concentration error, %"), ConcErrorEdit);
+    form->addRow(QStringLiteral("Seed"), SeedSpin);
+    auto* runRow = new QHBoxLayout();
+    runRow->addWidget(FitButton);
+    runRow->addWidget(StopButton);
+    runRow->addWidget(ProgressBar, 1);
+    auto* layout = new QVBoxLayout(box);
+    layout->addLayout(form);
+    layout->addLayout(runRow);
+    layout->addWidget(StatusLabel);
+    return box;
+}
+
+QWidget* TAnalysisForm::CreateResultsPanel() {
+    auto* panel = new QWidget(this);
+    ModelCombo = new QComboBox(panel);
+    connect(ModelCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowChosenModel);
+    ParamTable = ResultTable(panel, ParamTableHeader());
+    ComparisonTable = ResultTable(panel, ComparisonHeader());
+    VerdictLabel = new QLabel(panel);
+    VerdictLabel->setWordWrap(true);
+    QFont bold = VerdictLabel->font();
+    bold.setBold(true);
+    VerdictLabel->setFont(bold);
+    WarningLabel = new QLabel(panel);
+    WarningLabel->setWordWrap(true);
+    WarningLabel->setStyleSheet(QStringLiteral("color: #b00000"));
+    SignalCombo = new QComboBox(panel);
+    connect(SignalCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowSignalQ);
+    SignalQLabel = new QLabel(panel);
+    UseInMainButton = Button(QStringLiteral("Use in main table"), panel);
+    CopyResultsButton = Button(QStringLiteral("Copy results"), panel);
+    CopyResidualsButton = Button(QStringLiteral("Copy residuals"), panel);
+    connect(UseInMainButton, &QPushButton::clicked, this, &TAnalysisForm::UseInMainButtonClick);
+    connect(CopyResultsButton, &QPushButton::clicked, this, &TAnalysisForm::CopyResultsButtonClick);
+    connect(CopyResidualsButton, &QPushButton::clicked, this,
+            &TAnalysisForm::CopyResidualsButtonClick);
+    Charts = new TAnalysisCharts(panel);
+
+    auto* modelRow = new QHBoxLayout();
+    modelRow->addWidget(new QLabel(QStringLiteral("Model"), panel));
+    modelRow->addWidget(ModelCombo);
+    modelRow->addStretch(1);
+    modelRow->addWidget(CopyResultsButton);
+    modelRow->addWidget(CopyResidualsButton);
+    auto* signalRow = new QHBoxLayout();
+    signalRow->addWidget(new QLabel(QStringLiteral("Signal"), panel));
+    signalRow->addWidget(SignalCombo);
+    signalRow->addWidget(SignalQLabel, 1);
+    signalRow->addWidget(UseInMainButton);
+
+    auto* tables = new QWidget(panel);
+    auto* tableLayout = new QVBoxLayout(tables);
+    tableLayout->setContentsMargins(0, 0, 0, 0);
+    tableLayout->addLayout(modelRow);
+    tableLayout->addWidget(ParamTable, 3);
+    tableLayout->addWidget(ComparisonTable, 2);
+    tableLayout->addWidget(VerdictLabel);
+    tableLayout->addWidget(WarningLabel);
+    tableLayout->addLayout(signalRow);
+    auto* split = new QSplitter(Qt::Vertical, panel);
+    split->addWidget(tables);
+    split->addWidget(Charts);
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 3);
+    split->setChildrenCollapsible(false);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(split);
+    return panel;
+}
+
+void TAnalysisForm::Open() {
+    if (!geometry_.isEmpty()) {
+        restoreGeometry(geometry_);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TAnalysisForm::closeEvent(QCloseEvent* event) {
+    // A run must not go on with nobody to see it.
+    run_->Stop();
+    geometry_ = saveGeometry();
+    QWidget::closeEvent(event);
+}
+
+bool TAnalysisForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DataGrid && event->type() == QEvent::KeyPress && DataGrid->Editing()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Paste) ||
+            (key->key() == Qt::Key_V && (key->modifiers() & Qt::ControlModifier))) {
+            PasteIntoSheet(DataGrid->Core(), TOriginGrid::Clipboard().GetText());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TAnalysisForm::UpdateCount() {
+    CountLabel->setText(Q(ExtentText(MeasureSheet(*DataGrid))));
+}
+
+void TAnalysisForm::FromMainButtonClick() {
+    const TFitState& state = mainForm_->State();
+    DataGrid->ClearGrid();
+    DataGrid->SetRowCount(std::max(kSheetRows, state.PointCount + 1));
+    ResetSheetHeader(*DataGrid);
+    for (int i = 0; i < state.PointCount; ++i) {
+        const TDataPoint& p = state.Points[std::size_t(i)];
+        DataGrid->SetCell(SheetColC, i + 1, FormatGeneral(p.Conc));
+        DataGrid->SetCell(SheetFirstShiftCol, i + 1, FormatGeneral(p.ExpShift));
+    }
+    P0Edit->setText(Q(FormatGeneral(state.PorphyrinConc)));
+    UpdateCount();
+}
+
+analysis::TAnalysisSettings TAnalysisForm::ReadSettings() const {
+    analysis::TAnalysisSettings settings;
+    settings.Models.clear();
+    for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
+        if (ModelChecks[k]->isChecked()) {
+            settings.Models.push_back(analysis::AllModels[k]);
+        }
+    }
+    settings.LinearTerm = LinearTermCheck->isChecked();
+    try {
+        settings.Fixed = ReadFixedParams(*FixedGrid);
+    } catch (const ESheetCellError& e) {
+        FixedGrid->SetSelection({e.Col, e.Row, e.Col, e.Row});
+        throw;
+    }
+    settings.Replicates = ReplicatesSpin->value();
+    settings.ConcErrorPercent = ParseFloat(ConcErrorEdit->text().toStdString());
+    settings.Seed = static_cast<std::uint64_t>(SeedSpin->value());
+    return settings;
+}
+
+void TAnalysisForm::FitButtonClick() {
+    if (Running()) {
+        return;
+    }
+    analysis::TTitration data;
+    try {
+        data = ReadSheet(*DataGrid, P0Edit->text().toStdString());
+    } catch (const ESheetCellError& e) {
+        DataGrid->SetSelection({e.Col, e.Row, e.Col, e.Row});
+        DataGrid->setFocus();
+        throw;
+    }
+    const analysis::TAnalysisSettings settings = ReadSettings();
+    runData_ = data;
+    ProgressBar->setRange(0, 0);
+    StatusLabel->setText(QStringLiteral("Fitting…"));
+    SetRunning(true);
+    run_->Start(std::move(data), settings);
+}
+
+void TAnalysisForm::StopButtonClick() {
+    run_->Stop();
+}
+
+bool TAnalysisForm::Running() const {
+    return run_->Running();
+}
+
+void TAnalysisForm::SetRunning(bool running) {
+    FitButton->setEnabled(!running);
+    StopButton->setEnabled(running);
+}
+
+void TAnalysisForm::ShowProgress() {
+    const analysis::TAnalysisProgress p = run_->LastProgress();
+    ProgressBar->setRange(0, std::max(p.Total, 1));
+    ProgressBar->setValue(std::min(p.Done, std::max(p.Total, 1)));
+    const std::string what =
+        p.Phase == analysis::TAnalysisPhase::MonteCarlo ? "Monte Carlo, " : "Fitting ";
+    StatusLabel->setText(Q(what + std::string(analysis::ModelName(p.Model)) + ": " +
+                           std::to_string(p.Done) + " of " + std::to_string(p.Total)));
+}
+
+void TAnalysisForm::RunFinished() {
+    SetRunning(false);
+    ProgressBar->setRange(0, 1);
+    ProgressBar->setValue(0);
+    struct TAnnounce {
+        TAnalysisForm* form;
+        ~TAnnounce() { Q_EMIT form->RunEnded(); }
+    } announce{this};
+    StatusLabel->setText(QStringLiteral("The data or settings were not accepted"));
+    result_ = run_->TakeResult();  // an error of the analysis is reported from here
+    resultData_ = runData_;
+    ShowResult();
+}
+
+void TAnalysisForm::ShowResult() {
+    const analysis::TAnalysisResult& result = *result_;
+    StatusLabel->setText(Q(RunStatusText(result)));
+    FillTable(ComparisonTable, ComparisonRows(result));
+    VerdictLabel->setText(Q(result.Verdict));
+    const std::string warning = WarningText(result);
+    WarningLabel->setText(Q(warning));
+    WarningLabel->setVisible(!warning.empty());
+    {
+        const QSignalBlocker block(SignalCombo);
+        SignalCombo->clear();
+        for (const std::string& name : result.SignalNames) {
+            SignalCombo->addItem(Q(name));
+        }
+    }
+    const QSignalBlocker block(ModelCombo);
+    ModelCombo->clear();
+    for (const TModelResult& m : result.Models) {
+        ModelCombo->addItem(Q(std::string(analysis::ModelName(m.Model))));
+    }
+    ModelCombo->setCurrentIndex(0);
+    CopyResultsButton->setEnabled(true);
+    CopyResidualsButton->setEnabled(true);
+    ShowChosenModel();
+}
+
+const TModelResult* TAnalysisForm::ChosenModel() const {
+    const int k = ModelCombo->currentIndex();
+    if (!result_ || k < 0 || k >= static_cast<int>(result_->Models.size())) {
+        return nullptr;
+    }
+    return &result_->Models[std::size_t(k)];
+}
+
+void TAnalysisForm::ShowChosenModel() {
+    const TModelResult* model = ChosenModel();
+    if (model == nullptr) {
+        return;
+    }
+    FillTable(ParamTable, ParamTableRows(*model));
+    Charts->Show(MakeCurves(*model, resultData_), result_->SignalNames,
+                 std::string(analysis::ModelName(model->Model)));
+    UseInMainButton->setEnabled(!model->Params.empty());
+    ShowSignalQ();
+}
+
+void TAnalysisForm::ShowSignalQ() {
+    const TModelResult* model = ChosenModel();
+    const int s = SignalCombo->currentIndex();
+    if (model == nullptr || s < 0 || model->Residuals.empty()) {
+        SignalQLabel->clear();
+        return;
+    }
+    SignalQLabel->setText(QStringLiteral("Q = ") + Q(ResultNumber(SignalQ(*model, s))));
+}
+
+void TAnalysisForm::UseInMainButtonClick() {
+    const TModelResult* model = ChosenModel();
+    const int s = SignalCombo->currentIndex();
+    if (model == nullptr || model->Params.empty() || s < 0) {
+        return;
+    }
+    mainForm_->SetParamVector(MainTableVector(*model, s));
+}
+
+void TAnalysisForm::CopyResultsButtonClick() {
+    if (result_) {
+        TOriginGrid::Clipboard().SetText(ResultsCopyText(*result_));
+    }
+}
+
+void TAnalysisForm::CopyResidualsButtonClick() {
+    if (const TModelResult* model = ChosenModel()) {
+        TOriginGrid::Clipboard().SetText(
+            ResidualsCopyText(*model, resultData_, result_->SignalNames));
+    }
+}
+
+}  // namespace kelmora

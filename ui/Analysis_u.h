@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QByteArray>
+#include <QWidget>
+#include <optional>
+
+#include "analysis/Analysis.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace kelmora {
+
+class TAnalysisCharts;
+class TAnalysisRun;
+class TMainForm;
+class TOriginGrid;
+
+// The Analysis window: a titration with several signals and an optional host column, the
+// settings of the global analysis, its run off the user-interface thread, and its results as
+// tables and charts. Not modal; created once and kept, so it keeps its data and results.
+class TAnalysisForm : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TAnalysisForm(TMainForm* mainForm);
+    ~TAnalysisForm() override;
+
+    // Shows the window where and as large as it was last closed.
+    void Open();
+    bool Running() const;
+    const std::optional<analysis::TAnalysisResult>& Result() const { return result_; }
+    // The model whose table and charts are shown, when there are results.
+    const analysis::TModelResult* ChosenModel() const;
+
+    // Handlers, named after their controls.
+    void FromMainButtonClick();
+    void FitButtonClick();
+    void StopButtonClick();
+    void UseInMainButtonClick();
+    void CopyResultsButtonClick();
+    void CopyResidualsButtonClick();
+
+    // Data
+    TOriginGrid* DataGrid = nullptr;
+    QLineEdit* P0Edit = nullptr;
+    QPushButton* FromMainButton = nullptr;
+    QLabel* CountLabel = nullptr;
+    // Settings
+    QCheckBox* ModelChecks[3] = {};  // in the order of analysis::AllModels
+    QCheckBox* LinearTermCheck = nullptr;
+    TOriginGrid* FixedGrid = nullptr;
+    QSpinBox* ReplicatesSpin = nullptr;
+    QLineEdit* ConcErrorEdit = nullptr;
+    QSpinBox* SeedSpin = nullptr;
+    // Run
+    QPushButton* FitButton = nullptr;
+    QPushButton* StopButton = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QLabel* StatusLabel = nullptr;
+    // Results
+    QComboBox* ModelCombo = nullptr;
+    QTableWidget* ParamTable = nullptr;
+    QTableWidget* ComparisonTable = nullptr;
+    QLabel* VerdictLabel = nullptr;
+    QLabel* WarningLabel = nullptr;
+    QComboBox* SignalCombo = nullptr;
+    QLabel* SignalQLabel = nullptr;
+    QPushButton* UseInMainButton = nullptr;
+    QPushButton* CopyResultsButton = nullptr;
+    QPushButton* CopyResidualsButton = nullptr;
+    TAnalysisCharts* Charts = nullptr;
+
+  Q_SIGNALS:
+    // A run has ended and what it brought is shown (or its error was raised).
+    void RunEnded();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget* CreateDataPanel();
+    QWidget* CreateSettingsPanel();
+    QWidget* CreateResultsPanel();
+    void UpdateCount();
+    analysis::TAnalysisSettings ReadSettings() const;
+    void ShowProgress();
+    void RunFinished();
+    void ShowResult();
+    void ShowChosenModel();
+    void ShowSignalQ();
+    void SetRunning(bool running);
+
+    TMainForm* mainForm_;
+    TAnalysisRun* run_ = nullptr;
+    std::optional<analysis::TAnalysisResult> result_;
+    analysis::TTitration runData_;     // the data of the run under way
+    analysis::TTitration resultData_;  // the data the shown results were fitted to
+    QByteArray geometry_;
+};
+
+}  // namespace kelmora
