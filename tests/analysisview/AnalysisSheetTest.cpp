@@ -187,7 +187,7 @@ TEST(AnalysisSheet, NamesLineIsOneWithoutAnyNumber) {
     } cases[] = {
         {"C\tP0\tHa\tHb", true}, {"Ha Hb", true}, {"0\t7.1", false},
         {"C\t7.1", false},       {"", false},     {" \t ", false},
-        {"0.1x\t7", true},       {"1H", true},
+        {"0.1x\t7", false},      {"1H", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsNamesLine(c.line), c.names) << '"' << c.line << '"';
