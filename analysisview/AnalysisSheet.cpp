@@ -118,6 +118,31 @@ analysis::TTitration ReadSheet(const ITextTable& sheet, const std::string& p0Tex
     return data;
 }
 
+std::optional<TGridRect> RejectedCells(const ITextTable& sheet,
+                                       const analysis::TTitration& titration) {
+    const TSheetExtent extent = MeasureSheet(sheet);
+    const std::size_t n = titration.Conc.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const int row = static_cast<int>(i) + 1;
+        if (!(titration.Conc[i] >= 0.0)) {
+            return TGridRect{SheetColC, row, SheetColC, row};
+        }
+        if (extent.HostColumn && !(titration.HostAt(i) > 0.0)) {
+            return TGridRect{SheetColP0, row, SheetColP0, row};
+        }
+    }
+    for (std::size_t s = 0; s < extent.SignalCols.size() && n > 0; ++s) {
+        const auto same = [&](const std::vector<double>& point) {
+            return point[s] == titration.Shifts[0][s];
+        };
+        if (std::all_of(titration.Shifts.begin(), titration.Shifts.end(), same)) {
+            const int col = extent.SignalCols[s];
+            return TGridRect{col, 1, col, static_cast<int>(n)};
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<analysis::TFixedParam> ReadFixedParams(const ITextTable& table) {
     std::vector<analysis::TFixedParam> fixed;
     for (int row = 1; row < table.RowCount(); ++row) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -51,6 +52,13 @@ class ESheetCellError : public EKelmoraError {
 // text, or one per point from the P0 column. A blank or non-numeric cell raises ESheetCellError
 // naming its row and column; a bad P0 text raises the conversion error.
 analysis::TTitration ReadSheet(const ITextTable& sheet, const std::string& p0Text);
+
+// Where the analysis's checks of the numbers themselves find fault in the sheet read from it, so
+// that the window can select it: the C of the first point that is negative, the P0 cell of the
+// first host not above 0, or the whole column of a signal that never changes. Nothing when the
+// fault is elsewhere (a P0 field not above 0, the settings).
+std::optional<TGridRect> RejectedCells(const ITextTable& sheet,
+                                       const analysis::TTitration& titration);
 
 // The table of fixed parameters: a name in column 0 and its value in column 1 from row 1 on;
 // rows without a name are skipped.

@@ -68,6 +68,11 @@ void TAnalysisRun::Work(const analysis::TTitration& titration,
         Qt::QueuedConnection);
 }
 
+bool TAnalysisRun::Failed() const {
+    const std::lock_guard lock(mutex_);
+    return error_ != nullptr;
+}
+
 analysis::TAnalysisProgress TAnalysisRun::LastProgress() const {
     const std::lock_guard lock(mutex_);
     return progress_;

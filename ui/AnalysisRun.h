@@ -26,6 +26,8 @@ class TAnalysisRun : public QObject {
     void Stop() { stop_ = true; }
     bool Running() const { return thread_.joinable(); }
 
+    // After Finished: whether the analysis raised an error instead of giving a result.
+    bool Failed() const;
     // The latest progress the run reported.
     analysis::TAnalysisProgress LastProgress() const;
     // After Finished: the result, or nothing when the analysis raised an error; that error is

@@ -377,10 +377,23 @@ void TAnalysisForm::RunFinished() {
         TAnalysisForm* form;
         ~TAnnounce() { Q_EMIT form->RunEnded(); }
     } announce{this};
-    StatusLabel->setText(QStringLiteral("The data or settings were not accepted"));
+    if (run_->Failed()) {
+        StatusLabel->setText(QStringLiteral("The data or settings were not accepted"));
+        SelectRejected();
+    }
     result_ = run_->TakeResult();  // an error of the analysis is reported from here
     resultData_ = runData_;
     ShowResult();
+}
+
+void TAnalysisForm::SelectRejected() {
+    if (const std::optional<TGridRect> cells = RejectedCells(*DataGrid, runData_)) {
+        DataGrid->SetSelection(*cells);
+        DataGrid->setFocus();
+    } else if (runData_.Host.size() == 1 && !(runData_.Host.front() > 0.0)) {
+        P0Edit->selectAll();
+        P0Edit->setFocus();
+    }
 }
 
 void TAnalysisForm::ShowResult() {

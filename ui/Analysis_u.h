@@ -92,6 +92,7 @@ class TAnalysisForm : public QWidget {
     analysis::TAnalysisSettings ReadSettings() const;
     void ShowProgress();
     void RunFinished();
+    void SelectRejected();
     void ShowResult();
     void ShowChosenModel();
     void ShowSignalQ();

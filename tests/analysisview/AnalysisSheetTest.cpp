@@ -167,6 +167,37 @@ TEST(AnalysisSheet, ABadCellIsNamedAndLocated) {
     }
 }
 
+TEST(AnalysisSheet, NumbersTheAnalysisRefusesAreLocated) {
+    const struct {
+        const char* name;
+        std::vector<std::vector<std::string>> rows;
+        const char* p0;
+        std::optional<TGridRect> cells;
+    } cases[] = {
+        {"all good", {{"0", "0.01", "7"}, {"1", "0.009", "8"}}, "0.01", std::nullopt},
+        {"negative C",
+         {{"0", "", "7"}, {"-1", "", "8"}, {"-2", "", "9"}},
+         "0.01",
+         TGridRect{0, 2, 0, 2}},
+        {"host of zero in the column",
+         {{"0", "0.01", "7"}, {"1", "0", "8"}},
+         "0.01",
+         TGridRect{1, 2, 1, 2}},
+        {"P0 field of zero is not in the sheet",
+         {{"0", "", "7"}, {"1", "", "8"}},
+         "0",
+         std::nullopt},
+        {"flat second signal",
+         {{"0", "", "7", "", "5"}, {"1", "", "8", "", "5"}},
+         "0.01",
+         TGridRect{4, 1, 4, 2}},
+    };
+    for (const auto& c : cases) {
+        const TStringTable sheet = Sheet(c.rows);
+        EXPECT_EQ(RejectedCells(sheet, ReadSheet(sheet, c.p0)), c.cells) << c.name;
+    }
+}
+
 TEST(AnalysisSheet, BadP0TextRaisesTheConversionError) {
     EXPECT_THROW(ReadSheet(Sheet({{"0", "", "7"}}), "0.0x"), EConvertError);
 }

@@ -1,0 +1,367 @@
+// The Analysis window driven as a user drives it: paste a titration, set the settings, Fit, read
+// the tables and charts, stop a long run, put a fit into the main table, and make mistakes.
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+#include <QValueAxis>
+#include <cstdio>
+
+#include "UiFixture.h"
+#include "analysisview/AnalysisReport.h"
+#include "analysisview/AnalysisSheet.h"
+#include "ui/AnalysisCharts.h"
+#include "ui/Analysis_u.h"
+#include "util/NumberText.h"
+
+namespace kelmora::uitest {
+namespace {
+
+using analysis::TModel;
+
+// Numbers as text that reads back to the same double.
+std::string Exact(double x) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", x);
+    return buf;
+}
+
+// A 1:2 titration of two signals made from known constants, with a small fixed pattern of
+// noise; the host is diluted by the titrant when asked.
+analysis::TTitration MakeTitration(bool diluted) {
+    analysis::TModelValues truth;
+    truth.Model = TModel::OneToTwo;
+    truth.LgK1 = 3.2;
+    truth.LgK2 = 5.9;
+    truth.Signals = {{7.0, 8.1, 9.0, 0.4}, {5.2, 4.6, 4.1, 0.0}};
+    analysis::TTitration t;
+    const double noise[5] = {0.0021, -0.0013, 0.0008, -0.0024, 0.0015};
+    for (int i = 0; i < 16; ++i) {
+        const double c = 0.0008 * i;
+        const double h = diluted ? 0.002 / (1.0 + 0.03 * i) : 0.002;
+        t.Conc.push_back(c);
+        if (diluted || i == 0) {
+            t.Host.push_back(h);
+        }
+        const analysis::TModelPoint p = analysis::EvaluateModel(truth, c, h);
+        t.Shifts.push_back({p.Shifts[0] + noise[i % 5], p.Shifts[1] - noise[(i + 2) % 5]});
+    }
+    return t;
+}
+
+// Columns of a titration as a spreadsheet puts them on the clipboard.
+QString Columns(const analysis::TTitration& t, bool conc, bool host, bool shifts) {
+    QString text;
+    for (std::size_t i = 0; i < t.Conc.size(); ++i) {
+        QStringList cells;
+        if (conc) {
+            cells << QString::fromStdString(Exact(t.Conc[i]));
+        }
+        if (host) {
+            cells << QString::fromStdString(Exact(t.HostAt(i)));
+        }
+        if (shifts) {
+            for (const double y : t.Shifts[i]) {
+                cells << QString::fromStdString(Exact(y));
+            }
+        }
+        text += cells.join(QLatin1Char('\t')) + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+class Analysis : public StartedProgram {
+  protected:
+    TAnalysisForm& Open() {
+        Click(Main.AnalysisButton);
+        TAnalysisForm* form = Main.AnalysisForm();
+        EXPECT_NE(form, nullptr);
+        return *form;
+    }
+    // Selects the sheet's columns first..last by dragging over their headers, then Ctrl+V.
+    void Paste(TAnalysisForm& form, int first, int last, const QString& text) {
+        TOriginGrid& grid = *form.DataGrid;
+        QWidget* header = grid.horizontalHeader()->viewport();
+        const auto over = [&](int col) {
+            return grid.FromGridPoint(header, {grid.ColWidth(0) * col + 10, 5});
+        };
+        QTest::mousePress(header, Qt::LeftButton, {}, over(first));
+        QTest::mouseMove(header, over(last));
+        QTest::mouseRelease(header, Qt::LeftButton, {}, over(last));
+        ASSERT_EQ(grid.Selection(), (TGridRect{first, 0, last, grid.RowCount() - 1}));
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(&grid, Qt::Key_V, Qt::ControlModifier);
+    }
+    // Clicks Fit and waits for the run to end; input that is refused before any run starts
+    // ends it at once.
+    void Fit(TAnalysisForm& form) {
+        QSignalSpy ended(&form, &TAnalysisForm::RunEnded);
+        Click(form.FitButton);
+        if (ended.count() == 0 && form.Running()) {
+            ASSERT_TRUE(ended.wait(120000)) << "the run did not end";
+        }
+    }
+    static void ChooseModel(TAnalysisForm& form, TModel model) {
+        const int k = form.ModelCombo->findText(
+            QString::fromStdString(std::string(analysis::ModelName(model))));
+        ASSERT_GE(k, 0);
+        form.ModelCombo->setCurrentIndex(k);
+    }
+    static QString Cell(const QTableWidget* table, int row, int col) {
+        const QTableWidgetItem* item = table->item(row, col);
+        return item ? item->text() : QString();
+    }
+    static void ExpectTableShows(const QTableWidget* table, const TTextRows& rows) {
+        ASSERT_EQ(table->rowCount(), static_cast<int>(rows.size()));
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            for (std::size_t c = 0; c < rows[r].size(); ++c) {
+                EXPECT_EQ(Cell(table, int(r), int(c)), QString::fromStdString(rows[r][c]))
+                    << "row " << r << " column " << c;
+            }
+        }
+    }
+};
+
+TEST_F(Analysis, OpensBesideTheMainWindowAndKeepsItsPlaceAndSize) {
+    EXPECT_EQ(Main.AnalysisButton->geometry(), QRect(848, 120, 105, 25));
+    EXPECT_EQ(Main.AnalysisButton->text(), QStringLiteral("Analysis..."));
+    for (QWidget* other : Main.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (other != Main.AnalysisButton && other->isVisible()) {
+            EXPECT_FALSE(other->geometry().intersects(Main.AnalysisButton->geometry()))
+                << other->metaObject()->className() << " under the button";
+        }
+    }
+    TAnalysisForm& form = Open();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isWindow());
+    EXPECT_FALSE(form.isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Analysis"));
+    const QRect place(60, 70, 900, 620);
+    form.setGeometry(place);
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    Click(Main.Button1);  // the main window goes on working meanwhile
+    Open();
+    EXPECT_EQ(Main.AnalysisForm(), &form);
+    EXPECT_EQ(form.geometry(), place);
+}
+
+TEST_F(Analysis, TwoSignalsWithAHostColumnShowTheLibrarysNumbers) {
+    TAnalysisForm& form = Open();
+    const analysis::TTitration t = MakeTitration(true);
+    Paste(form, SheetColC, SheetFirstShiftCol + 1,
+          QStringLiteral("C\tP0\tHa\tHb\r\n") + Columns(t, true, true, true));
+    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol, 0), "Ha");
+    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol + 1, 0), "Hb");
+    EXPECT_EQ(form.DataGrid->Cell(SheetColC, 1), Exact(t.Conc[0]));
+    EXPECT_EQ(form.CountLabel->text(), QStringLiteral("16 points, 2 signals"));
+    form.ReplicatesSpin->setValue(60);
+    form.SeedSpin->setValue(7);
+
+    Fit(form);
+
+    analysis::TAnalysisSettings settings;
+    settings.Replicates = 60;
+    settings.Seed = 7;
+    analysis::TTitration named = t;
+    named.SignalNames = {"Ha", "Hb"};
+    const analysis::TAnalysisResult expected = analysis::RunAnalysis(named, settings);
+    ASSERT_TRUE(form.Result().has_value());
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    ASSERT_EQ(form.ModelCombo->count(), 3);
+    for (const analysis::TModelResult& m : expected.Models) {
+        SCOPED_TRACE(std::string(analysis::ModelName(m.Model)));
+        ChooseModel(form, m.Model);
+        ExpectTableShows(form.ParamTable, ParamTableRows(m));
+        EXPECT_EQ(Cell(form.ParamTable, 0, 0), QStringLiteral("lgK1"));
+        EXPECT_EQ(Cell(form.ParamTable, 0, 1),
+                  QString::fromStdString(ResultNumber(m.Params[0].Value)));
+        EXPECT_EQ(form.Charts->ShiftChart->chart()->title(),
+                  QStringLiteral("Model ") + form.ModelCombo->currentText());
+    }
+    ExpectTableShows(form.ComparisonTable, ComparisonRows(expected));
+    EXPECT_EQ(form.VerdictLabel->text(), QString::fromStdString(expected.Verdict));
+    EXPECT_FALSE(form.VerdictLabel->text().isEmpty());
+    EXPECT_EQ(form.StatusLabel->text(), QStringLiteral("Done: 60 Monte Carlo replicates"));
+    EXPECT_TRUE(form.FitButton->isEnabled());
+    EXPECT_FALSE(form.StopButton->isEnabled());
+
+    // The charts: markers and a curve per signal, residuals around zero, three species.
+    const QChart* shifts = form.Charts->ShiftChart->chart();
+    EXPECT_EQ(shifts->series().size(), 4);
+    EXPECT_EQ(qobject_cast<QScatterSeries*>(shifts->series().at(0))->count(), 16);
+    EXPECT_EQ(form.Charts->ResidualChart->chart()->series().size(), 3);
+    EXPECT_EQ(form.Charts->SpeciesChart->chart()->series().size(), 3);
+    for (const QChartView* view :
+         {form.Charts->ShiftChart, form.Charts->ResidualChart, form.Charts->SpeciesChart}) {
+        for (const QAbstractAxis* axis : view->chart()->axes()) {
+            EXPECT_FALSE(axis->titleText().isEmpty());
+        }
+    }
+
+    Click(form.CopyResultsButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QString::fromStdString(ResultsCopyText(expected)));
+}
+
+TEST_F(Analysis, StopDuringMonteCarloKeepsTheReplicatesDoneAndTheWindowsAnswer) {
+    TAnalysisForm& form = Open();
+    const analysis::TTitration t = MakeTitration(false);
+    Paste(form, SheetColC, SheetColC, Columns(t, true, false, false));
+    Paste(form, SheetFirstShiftCol, SheetFirstShiftCol + 1, Columns(t, false, false, true));
+    form.P0Edit->setText(QStringLiteral("0.002"));
+    form.ReplicatesSpin->setValue(1000000);
+    bool stopped = false;
+    TRunWhen stopper(
+        [&] { return form.StatusLabel->text().startsWith(QStringLiteral("Monte Carlo")); },
+        [&] {
+            EXPECT_FALSE(form.FitButton->isEnabled());
+            EXPECT_TRUE(form.StopButton->isEnabled());
+            Click(Main.Mode2Button);  // the main window answers during the run
+            EXPECT_EQ(Main.Mode, 1);
+            Click(form.StopButton);
+            stopped = true;
+        });
+    Fit(form);
+    EXPECT_TRUE(stopped);
+    ASSERT_TRUE(form.Result().has_value());
+    const analysis::TAnalysisResult& r = *form.Result();
+    EXPECT_TRUE(r.Stopped);
+    EXPECT_GT(r.ReplicatesDone, 0);
+    EXPECT_LT(r.ReplicatesDone, 1000000);
+    EXPECT_EQ(form.StatusLabel->text(), QString::fromStdString(RunStatusText(r)));
+    EXPECT_TRUE(form.StatusLabel->text().startsWith(QStringLiteral("Stopped: ")));
+    EXPECT_TRUE(form.FitButton->isEnabled());
+    EXPECT_FALSE(form.StopButton->isEnabled());
+}
+
+TEST_F(Analysis, ClosingTheWindowDuringARunStopsIt) {
+    TAnalysisForm& form = Open();
+    const analysis::TTitration t = MakeTitration(true);
+    Paste(form, SheetColC, SheetFirstShiftCol + 1, Columns(t, true, true, true));
+    form.ReplicatesSpin->setValue(1000000);
+    TRunWhen closer(
+        [&] { return form.StatusLabel->text().startsWith(QStringLiteral("Monte Carlo")); },
+        [&] { form.close(); });
+    Fit(form);
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_TRUE(form.Result().has_value());
+    EXPECT_TRUE(form.Result()->Stopped);
+}
+
+TEST_F(Analysis, UseInMainTableThenComputeGivesTheQOfThatSignal) {
+    const analysis::TTitration t = MakeTitration(false);
+    // The main window gets the second signal with the same P0.
+    analysis::TTitration second = t;
+    for (std::vector<double>& y : second.Shifts) {
+        y = {y[1]};
+    }
+    WithDataDialog([&] {
+        PasteIntoDataGrid(Columns(second, true, false, true));
+        TypeInto(GetData.Edit1, QStringLiteral("0.002"));
+        Click(GetData.Button1);
+    });
+    TAnalysisForm& form = Open();
+    Paste(form, SheetColC, SheetColC, Columns(t, true, false, false));
+    Paste(form, SheetFirstShiftCol, SheetFirstShiftCol + 1, Columns(t, false, false, true));
+    TypeInto(form.P0Edit, QStringLiteral("0.002"));
+    Click(form.LinearTermCheck);
+    form.ReplicatesSpin->setValue(0);
+    Fit(form);
+    ASSERT_TRUE(form.Result().has_value());
+
+    const struct {
+        TModel model;
+        const char* lgK2;  // what the main table shows for lg K2, when fixed by the model
+    } cases[] = {{TModel::OneToOne, "-1000"}, {TModel::OneToTwo, nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(analysis::ModelName(c.model)));
+        ChooseModel(form, c.model);
+        form.SignalCombo->setCurrentIndex(1);
+        const analysis::TModelResult& m = *form.ChosenModel();
+        const double q = SignalQ(m, 1);
+        EXPECT_EQ(form.SignalQLabel->text(),
+                  QStringLiteral("Q = ") + QString::fromStdString(ResultNumber(q)));
+        Click(form.UseInMainButton);
+        if (c.lgK2 != nullptr) {
+            EXPECT_EQ(ParamCell(1, 2), c.lgK2);
+        }
+        Click(Main.Button1);
+        EXPECT_NEAR(Main.State().Q, q, 1e-9 * q);
+        EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    }
+}
+
+TEST_F(Analysis, FromMainWindowTakesTheDataSetAndP0) {
+    EnterExample("titration-1to1.txt");
+    TAnalysisForm& form = Open();
+    Paste(form, SheetFirstShiftCol + 2, SheetFirstShiftCol + 2, QStringLiteral("Old\r\n1\r\n"));
+    Click(form.FromMainButton);
+    const TFitState& state = Main.State();
+    ASSERT_GT(state.PointCount, 0);
+    for (int i = 0; i < state.PointCount; ++i) {
+        EXPECT_EQ(form.DataGrid->Cell(SheetColC, i + 1), FormatGeneral(state.Points[i].Conc));
+        EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol, i + 1),
+                  FormatGeneral(state.Points[i].ExpShift));
+        EXPECT_EQ(form.DataGrid->Cell(SheetColP0, i + 1), "");
+    }
+    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol + 2, 0), "Shift 3");
+    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol + 2, 1), "");
+    EXPECT_EQ(form.P0Edit->text(), QStringLiteral("0.01"));
+    EXPECT_EQ(form.CountLabel->text(),
+              QString::number(state.PointCount) + QStringLiteral(" points, 1 signal"));
+}
+
+TEST_F(Analysis, BadInputIsShownWithItsCellAndKeepsTheDataAndResults) {
+    TAnalysisForm& form = Open();
+    const analysis::TTitration t = MakeTitration(true);
+    Paste(form, SheetColC, SheetFirstShiftCol + 1, Columns(t, true, true, true));
+    form.ReplicatesSpin->setValue(0);
+    Fit(form);
+    ASSERT_TRUE(form.Result().has_value());
+    const double ss = form.Result()->Models[0].Ss;
+    const QString lgK1 = Cell(form.ParamTable, 0, 1);
+
+    const struct {
+        int col, row;
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {SheetFirstShiftCol + 1, 3, "7.x", "Row 3, column \"Shift 2\": '7.x' is not a number"},
+        {SheetColP0, 5, "", "Row 5, column \"P0\": the cell is empty"},
+        {SheetColC, 4, "-0.001",
+         "The ligand concentration at point 4 is negative or not a number."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        Paste(form, SheetColC, SheetFirstShiftCol + 1, Columns(t, true, true, true));
+        TypeIntoCell(*form.DataGrid, c.col, c.row, QString::fromLatin1(c.text));
+        Messages().clear();
+        Fit(form);
+        ASSERT_EQ(Messages().size(), 1);
+        EXPECT_EQ(Messages().front(), QString::fromUtf8(c.message));
+        EXPECT_EQ(form.DataGrid->Selection(), (TGridRect{c.col, c.row, c.col, c.row}));
+        EXPECT_EQ(form.DataGrid->Cell(c.col, c.row), c.text);
+        EXPECT_EQ(form.DataGrid->Cell(SheetColC, 16), Exact(t.Conc[15]));
+        EXPECT_EQ(form.Result()->Models[0].Ss, ss);
+        EXPECT_EQ(Cell(form.ParamTable, 0, 1), lgK1);
+        EXPECT_TRUE(form.FitButton->isEnabled());
+    }
+}
+
+}  // namespace
+}  // namespace kelmora::uitest
