@@ -128,10 +128,24 @@ std::string WarningText(const TAnalysisResult& result) {
     return out;
 }
 
+std::string ProgressText(const analysis::TAnalysisProgress& progress) {
+    const std::string count =
+        std::to_string(progress.Done) + " of " + std::to_string(progress.Total);
+    if (progress.Phase == analysis::TAnalysisPhase::MonteCarlo) {
+        return "Monte Carlo " + ModelText(progress.Model) + ": " + count + " replicates";
+    }
+    return "Fitting: " + count + " models";
+}
+
 std::string RunStatusText(const TAnalysisResult& result) {
     if (result.Stopped) {
-        return "Stopped: " + std::to_string(result.ReplicatesDone) + " of " +
-               std::to_string(result.ReplicatesRequested) + " Monte Carlo replicates done";
+        std::string done;
+        for (const TModelResult& m : result.Models) {
+            done += (done.empty() ? "" : ", ") + ModelText(m.Model) + " " +
+                    std::to_string(m.ReplicatesDone);
+        }
+        return "Stopped. Monte Carlo replicates done of " +
+               std::to_string(result.ReplicatesRequested) + ": " + done;
     }
     if (result.ReplicatesRequested == 0) {
         return "Done, without Monte Carlo";

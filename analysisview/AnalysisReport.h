@@ -28,7 +28,11 @@ TTextRows ComparisonRows(const analysis::TAnalysisResult& result);
 // undetermined; empty when there is nothing to warn about.
 std::string WarningText(const analysis::TAnalysisResult& result);
 
-// How the run ended, e.g. "Stopped: 120 of 1000 Monte Carlo replicates done".
+// How far a run is, e.g. "Monte Carlo 1:2: 120 of 1000 replicates".
+std::string ProgressText(const analysis::TAnalysisProgress& progress);
+
+// How the run ended; a stopped run says how many replicates each model got, e.g.
+// "Stopped. Monte Carlo replicates done of 1000: 1:1 1000, 1:2 120".
 std::string RunStatusText(const analysis::TAnalysisResult& result);
 
 // What "Copy results" and "Copy residuals" put on the clipboard: TAB between cells, CR LF

@@ -293,8 +293,10 @@ void TAnalysisForm::UpdateCount() {
 
 void TAnalysisForm::FromMainButtonClick() {
     const TFitState& state = mainForm_->State();
-    DataGrid->ClearGrid();
     DataGrid->SetRowCount(std::max(kSheetRows, state.PointCount + 1));
+    DataGrid->SetSelection({0, 1, SheetColCount - 1, DataGrid->RowCount() - 1});
+    DataGrid->ClearSelection();
+    DataGrid->SetSelection({0, 1, 0, 1});
     ResetSheetHeader(*DataGrid);
     for (int i = 0; i < state.PointCount; ++i) {
         const TDataPoint& p = state.Points[std::size_t(i)];
@@ -363,10 +365,7 @@ void TAnalysisForm::ShowProgress() {
     const analysis::TAnalysisProgress p = run_->LastProgress();
     ProgressBar->setRange(0, std::max(p.Total, 1));
     ProgressBar->setValue(std::min(p.Done, std::max(p.Total, 1)));
-    const std::string what =
-        p.Phase == analysis::TAnalysisPhase::MonteCarlo ? "Monte Carlo, " : "Fitting ";
-    StatusLabel->setText(Q(what + std::string(analysis::ModelName(p.Model)) + ": " +
-                           std::to_string(p.Done) + " of " + std::to_string(p.Total)));
+    StatusLabel->setText(Q(ProgressText(p)));
 }
 
 void TAnalysisForm::RunFinished() {

@@ -130,16 +130,34 @@ TEST(AnalysisReport, StatusSaysHowTheRunEnded) {
         bool stopped;
         const char* text;
     } cases[] = {
-        {1000, 120, true, "Stopped: 120 of 1000 Monte Carlo replicates done"},
+        {1000, 0, true, "Stopped. Monte Carlo replicates done of 1000: 1:1 1000, 1:2 120"},
         {1000, 1000, false, "Done: 1000 Monte Carlo replicates"},
         {0, 0, false, "Done, without Monte Carlo"},
     };
     for (const auto& c : cases) {
         analysis::TAnalysisResult r;
+        r.Models = {OneToOne(), OneToOne()};
+        r.Models[0].ReplicatesDone = 1000;
+        r.Models[1].Model = TModel::OneToTwo;
+        r.Models[1].ReplicatesDone = 120;
         r.ReplicatesRequested = c.requested;
         r.ReplicatesDone = c.done;
         r.Stopped = c.stopped;
         EXPECT_EQ(RunStatusText(r), c.text);
+    }
+}
+
+TEST(AnalysisReport, ProgressSaysWhichPhaseAndHowFar) {
+    const struct {
+        analysis::TAnalysisProgress progress;
+        const char* text;
+    } cases[] = {
+        {{analysis::TAnalysisPhase::Fitting, TModel::OneToTwo, 1, 3}, "Fitting: 1 of 3 models"},
+        {{analysis::TAnalysisPhase::MonteCarlo, TModel::OneToTwoNonCoop, 120, 1000},
+         "Monte Carlo 1:2nc: 120 of 1000 replicates"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgressText(c.progress), c.text);
     }
 }
 
