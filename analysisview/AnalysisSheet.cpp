@@ -5,6 +5,7 @@
 
 #include "grid/GridText.h"
 #include "util/NumberText.h"
+#include "util/TextUtil.h"
 
 namespace kelmora {
 
@@ -34,7 +35,7 @@ double ReadCell(const ITextTable& sheet, int col, int row) {
     }
     const std::optional<double> v = TryParseFloat(text);
     if (!v) {
-        throw ESheetCellError(where + "'" + text + "' is not a number", col, row);
+        throw ESheetCellError(where + "'" + MessageExcerpt(text) + "' is not a number", col, row);
     }
     return *v;
 }

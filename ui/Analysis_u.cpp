@@ -66,8 +66,11 @@ QTableWidget* ResultTable(QWidget* parent, const std::vector<std::string>& heade
     table->verticalHeader()->setVisible(false);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setStretchLastSection(true);
+    // Compact rows leave the room to the charts; the names keep their width, the numbers share
+    // the rest.
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     return table;
 }
 
@@ -120,7 +123,7 @@ TAnalysisForm::~TAnalysisForm() = default;
 
 QWidget* TAnalysisForm::CreateDataPanel() {
     auto* box = new QGroupBox(QStringLiteral("Data"), this);
-    DataGrid = EditableGrid(box, SheetColCount, kSheetRows, 72);
+    DataGrid = EditableGrid(box, SheetColCount, kSheetRows, 84);
     ResetSheetHeader(*DataGrid);
     DataGrid->installEventFilter(this);
     connect(DataGrid->model(), &QAbstractItemModel::dataChanged, this, &TAnalysisForm::UpdateCount);
@@ -206,6 +209,11 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     connect(ModelCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowChosenModel);
     ParamTable = ResultTable(panel, ParamTableHeader());
     ComparisonTable = ResultTable(panel, ComparisonHeader());
+    // Three models at most: the table is as high as they need and no higher.
+    ComparisonTable->setFixedHeight(ComparisonTable->horizontalHeader()->sizeHint().height() +
+                                    3 * ComparisonTable->verticalHeader()->defaultSectionSize() +
+                                    2 * ComparisonTable->frameWidth());
+    ComparisonTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     VerdictLabel = new QLabel(panel);
     VerdictLabel->setWordWrap(true);
     QFont bold = VerdictLabel->font();
@@ -242,8 +250,8 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     auto* tableLayout = new QVBoxLayout(tables);
     tableLayout->setContentsMargins(0, 0, 0, 0);
     tableLayout->addLayout(modelRow);
-    tableLayout->addWidget(ParamTable, 3);
-    tableLayout->addWidget(ComparisonTable, 2);
+    tableLayout->addWidget(ParamTable, 1);
+    tableLayout->addWidget(ComparisonTable);
     tableLayout->addWidget(VerdictLabel);
     tableLayout->addWidget(WarningLabel);
     tableLayout->addLayout(signalRow);
@@ -252,6 +260,7 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     split->addWidget(Charts);
     split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 3);
+    split->setSizes({330, 470});
     split->setChildrenCollapsible(false);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -370,13 +379,13 @@ void TAnalysisForm::ShowProgress() {
 
 void TAnalysisForm::RunFinished() {
     SetRunning(false);
-    ProgressBar->setRange(0, 1);
-    ProgressBar->setValue(0);
     struct TAnnounce {
         TAnalysisForm* form;
         ~TAnnounce() { Q_EMIT form->RunEnded(); }
     } announce{this};
     if (run_->Failed()) {
+        ProgressBar->setRange(0, 1);
+        ProgressBar->setValue(0);
         StatusLabel->setText(QStringLiteral("The data or settings were not accepted"));
         SelectRejected();
     }
