@@ -11,14 +11,11 @@
 #include <limits>
 
 #include "qtutil/ChartAxis.h"
+#include "qtutil/QtText.h"
 
 namespace kelmora {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // Distinct in print and for the common colour blindnesses (Okabe and Ito).
 QColor SignalColour(std::size_t k) {
@@ -128,14 +125,14 @@ void TAnalysisCharts::Show(const TAnalysisCurves& curves,
     QChart* shifts = ShiftChart->chart();
     QChart* residuals = ResidualChart->chart();
     QChart* species = SpeciesChart->chart();
-    const QString title = QStringLiteral("Model ") + Q(modelName);
+    const QString title = QStringLiteral("Model ") + ToQString(modelName);
     for (QChart* chart : {shifts, residuals, species}) {
         chart->setTitle(title);
     }
     TRange x, shiftY, residualY;
     for (std::size_t s = 0; s < curves.Observed.size(); ++s) {
         const QColor colour = SignalColour(s);
-        const QString name = s < signalNames.size() ? Q(signalNames[s]) : QString();
+        const QString name = s < signalNames.size() ? ToQString(signalNames[s]) : QString();
         AddSeries(shifts, Markers(shifts, colour), curves.Observed[s], name);
         x.Take(curves.Observed[s], true);
         shiftY.Take(curves.Observed[s], false);

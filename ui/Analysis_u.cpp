@@ -21,6 +21,7 @@
 #include "analysisview/AnalysisReport.h"
 #include "analysisview/AnalysisSheet.h"
 #include "grid/OriginGrid_u.h"
+#include "qtutil/QtText.h"
 #include "ui/AnalysisCharts.h"
 #include "ui/AnalysisRun.h"
 #include "ui/main_u.h"
@@ -34,10 +35,6 @@ namespace {
 
 constexpr int kSheetRows = 101;
 constexpr int kFixedRows = 6;
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QPushButton* Button(const QString& text, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
@@ -60,7 +57,7 @@ QTableWidget* ResultTable(QWidget* parent, const std::vector<std::string>& heade
     auto* table = new QTableWidget(0, static_cast<int>(header.size()), parent);
     QStringList titles;
     for (const std::string& h : header) {
-        titles << Q(h);
+        titles << ToQString(h);
     }
     table->setHorizontalHeaderLabels(titles);
     table->verticalHeader()->setVisible(false);
@@ -78,7 +75,7 @@ void FillTable(QTableWidget* table, const TTextRows& rows) {
     table->setRowCount(static_cast<int>(rows.size()));
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t c = 0; c < rows[r].size(); ++c) {
-            auto* item = new QTableWidgetItem(Q(rows[r][c]));
+            auto* item = new QTableWidgetItem(ToQString(rows[r][c]));
             if (c > 0) {
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             }
@@ -297,7 +294,7 @@ bool TAnalysisForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TAnalysisForm::UpdateCount() {
-    CountLabel->setText(Q(ExtentText(MeasureSheet(*DataGrid))));
+    CountLabel->setText(ToQString(ExtentText(MeasureSheet(*DataGrid))));
 }
 
 void TAnalysisForm::FromMainButtonClick() {
@@ -312,7 +309,7 @@ void TAnalysisForm::FromMainButtonClick() {
         DataGrid->SetCell(SheetColC, i + 1, FormatGeneral(p.Conc));
         DataGrid->SetCell(SheetFirstShiftCol, i + 1, FormatGeneral(p.ExpShift));
     }
-    P0Edit->setText(Q(FormatGeneral(state.PorphyrinConc)));
+    P0Edit->setText(ToQString(FormatGeneral(state.PorphyrinConc)));
     UpdateCount();
 }
 
@@ -374,7 +371,7 @@ void TAnalysisForm::ShowProgress() {
     const analysis::TAnalysisProgress p = run_->LastProgress();
     ProgressBar->setRange(0, std::max(p.Total, 1));
     ProgressBar->setValue(std::min(p.Done, std::max(p.Total, 1)));
-    StatusLabel->setText(Q(ProgressText(p)));
+    StatusLabel->setText(ToQString(ProgressText(p)));
 }
 
 void TAnalysisForm::RunFinished() {
@@ -406,23 +403,23 @@ void TAnalysisForm::SelectRejected() {
 
 void TAnalysisForm::ShowResult() {
     const analysis::TAnalysisResult& result = *result_;
-    StatusLabel->setText(Q(RunStatusText(result)));
+    StatusLabel->setText(ToQString(RunStatusText(result)));
     FillTable(ComparisonTable, ComparisonRows(result));
-    VerdictLabel->setText(Q(result.Verdict));
+    VerdictLabel->setText(ToQString(result.Verdict));
     const std::string warning = WarningText(result);
-    WarningLabel->setText(Q(warning));
+    WarningLabel->setText(ToQString(warning));
     WarningLabel->setVisible(!warning.empty());
     {
         const QSignalBlocker block(SignalCombo);
         SignalCombo->clear();
         for (const std::string& name : result.SignalNames) {
-            SignalCombo->addItem(Q(name));
+            SignalCombo->addItem(ToQString(name));
         }
     }
     const QSignalBlocker block(ModelCombo);
     ModelCombo->clear();
     for (const TModelResult& m : result.Models) {
-        ModelCombo->addItem(Q(std::string(analysis::ModelName(m.Model))));
+        ModelCombo->addItem(ToQString(std::string(analysis::ModelName(m.Model))));
     }
     ModelCombo->setCurrentIndex(0);
     CopyResultsButton->setEnabled(true);
@@ -457,7 +454,7 @@ void TAnalysisForm::ShowSignalQ() {
         SignalQLabel->clear();
         return;
     }
-    SignalQLabel->setText(QStringLiteral("Q = ") + Q(ResultNumber(SignalQ(*model, s))));
+    SignalQLabel->setText(QStringLiteral("Q = ") + ToQString(ResultNumber(SignalQ(*model, s))));
 }
 
 void TAnalysisForm::UseInMainButtonClick() {
