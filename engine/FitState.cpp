@@ -10,9 +10,6 @@
 
 namespace kelmora {
 
-const std::array<const char*, ParamCount> ParamRowLabels = {
-    "Lg(K1)", "Lg(K2)", "C.Shift (P)", "C.Shift (PL)", "C.Shift (PL2)", "K (unspecif)"};
-
 const std::array<const char*, 8> ParamColumnHeaders = {
     "Param", "Value", "Max. step", "Min. step", "Optimize?", "Min. val", "Max. val", "Steps count"};
 

@@ -13,9 +13,8 @@
 
 namespace kelmora {
 
-// Row labels and headers of the parameter table, and the cells the main window starts with,
+// Headers of the parameter table, and the cells the main window starts with,
 // written with "," as decimal separator (the start-up separator update rewrites them).
-extern const std::array<const char*, ParamCount> ParamRowLabels;
 extern const std::array<const char*, 8> ParamColumnHeaders;
 extern const std::array<std::array<const char*, 7>, ParamCount> DefaultParamCells;
 inline constexpr const char* DefaultIterCountText = "1000000000";

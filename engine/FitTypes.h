@@ -16,6 +16,10 @@ enum TParamIndex : int {
 };
 inline constexpr int ParamCount = 6;
 
+// The parameters' names, as the rows of the parameter table show them.
+inline constexpr std::array<const char*, ParamCount> ParamRowLabels = {
+    "Lg(K1)", "Lg(K2)", "C.Shift (P)", "C.Shift (PL)", "C.Shift (PL2)", "K (unspecif)"};
+
 struct TFitParam {
     double Value = 0.0;
     double Step = 0.0;

@@ -1,8 +1,13 @@
 #include "engine/Scan.h"
 
+#include <string>
+
 #include "engine/FitCommand.h"
 #include "engine/LocalMinimum.h"
 #include "engine/Optimizer.h"
+#include "util/Errors.h"
+#include "util/NumberText.h"
+#include "util/TextUtil.h"
 
 namespace kelmora {
 
@@ -120,8 +125,19 @@ void ScanParameters(TFitState& state, IFitSink& sink) {
     sink.EnableMinimaList();
 }
 
+void RefuseShortLattices(const ITextTable& table) {
+    for (int i = 0; i < ParamCount; ++i) {
+        const int r = i + 1;
+        if (HasNonBlank(table.Cell(4, r)) && ParseInt(table.Cell(7, r)) < 2) {
+            throw EKelmoraError(std::string("Steps count of ") + ParamRowLabels[i] +
+                                " must be at least 2 for a scan");
+        }
+    }
+}
+
 void ScanCommand(TFitState& state, const ITextTable& table, const TFitSettings& settings,
                  IFitSink& sink) {
+    RefuseShortLattices(table);
     RunFitCommand(state, table, settings, sink, TFitPhase::Scanning,
                   [&state, &sink] { ScanParameters(state, sink); });
 }

@@ -26,6 +26,11 @@ struct TScanContext {
     std::uint32_t LastRefreshTick = 0;
 };
 
+// A marked parameter whose Steps count is below 2 has no lattice to walk (one value has no
+// spacing; fewer never run the loop, and the scan would end with the Values overwritten). Such a
+// table is refused by name before anything is read or changed.
+void RefuseShortLattices(const ITextTable& table);
+
 // The "Scan" command: reads the table, scans the marked parameters, shows the end state.
 void ScanCommand(TFitState& state, const ITextTable& table, const TFitSettings& settings,
                  IFitSink& sink);

@@ -101,6 +101,16 @@ std::string TMinimaStore::AddedLineText(int index) const {
     return LineText(index + 1, Minimum(index).Q, 6);
 }
 
+std::string TMinimaStore::ParamsText(int index) const {
+    const TFoundMinimum& m = Minimum(index);
+    std::string text;
+    for (int k = 0; k < ParamCount; ++k) {
+        text += (k > 0 ? "\n" : "") + std::string(ParamRowLabels[k]) + " = " +
+                FormatGeneral(m.Params[std::size_t(k)]);
+    }
+    return text;
+}
+
 std::vector<std::string> TMinimaStore::RebuildLineTexts() const {
     std::vector<std::string> lines;
     lines.reserve(std::size_t(Count_));

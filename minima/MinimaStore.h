@@ -57,6 +57,9 @@ class TMinimaStore {
     std::string AddedLineText(int index) const;
     // All lines after a filter, numbered from 1 again and with four decimals.
     std::vector<std::string> RebuildLineTexts() const;
+    // The six Values of an entry, one "<name> = <value>" line each (general format), for the
+    // tooltip of its line.
+    std::string ParamsText(int index) const;
     // "Best minima: " and BestQ in the general format.
     std::string BestMinLabelText() const;
     // "Not stored (list full): N", or empty while nothing was dropped.

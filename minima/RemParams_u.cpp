@@ -129,7 +129,13 @@ void TRememberParamsForm::AddMinimum(const TParamVector& params, double q) {
         BestMinLabel->setText(ToQString(Store_.BestMinLabelText()));
         BestMinLabel->adjustSize();
     }
-    ListBox1->addItem(ToQString(Store_.AddedLineText(Store_.Count() - 1)));
+    const int index = Store_.Count() - 1;
+    AddLine(Store_.AddedLineText(index), index);
+}
+
+void TRememberParamsForm::AddLine(const std::string& text, int index) {
+    auto* item = new QListWidgetItem(ToQString(text), ListBox1);
+    item->setToolTip(ToQString(Store_.ParamsText(index)));
 }
 
 void TRememberParamsForm::ShowDroppedCount() {
@@ -140,8 +146,9 @@ void TRememberParamsForm::ShowDroppedCount() {
 
 void TRememberParamsForm::RebuildList() {
     ListBox1->clear();
-    for (const std::string& line : Store_.RebuildLineTexts()) {
-        ListBox1->addItem(ToQString(line));
+    const std::vector<std::string> lines = Store_.RebuildLineTexts();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        AddLine(lines[i], static_cast<int>(i));
     }
 }
 

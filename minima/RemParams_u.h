@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QMetaObject>
 #include <functional>
+#include <string>
 
 #include "engine/FitTypes.h"
 #include "minima/MinimaStore.h"
@@ -63,6 +64,8 @@ class TRememberParamsForm : public QDialog {
     void AttachLineClicks();
     void DetachLineClicks();
     void ShowDroppedCount();
+    // A line of the list for entry index, with the entry's six Values as its tooltip.
+    void AddLine(const std::string& text, int index);
 
     TMinimaStore Store_;
     TSetParamVector SetParamVector_;

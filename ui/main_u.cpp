@@ -208,8 +208,12 @@ void TMainForm::RunLongCommand(TFitPhase phase, const QString& doneCaption, TCom
         }
     } depth(this);
     stopClicked_ = false;
+    // A failed command has nothing to say in the caption: it shows what it showed before.
+    const TOnUnwind restoreOnError([this, before = windowTitle()] {
+        SetCommandButtonsEnabled(true);
+        setWindowTitle(before);
+    });
     setWindowTitle(PhaseCaption(phase));
-    const TOnUnwind enableOnError([this] { SetCommandButtonsEnabled(true); });
     command(*ParamsGrid, CommandSettings());
     SetCommandButtonsEnabled(true);
     setWindowTitle(doneCaption);

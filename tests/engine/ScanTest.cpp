@@ -252,3 +252,52 @@ TEST(Scan, AnErrorBeforeTheListIsResetLeavesItAlone) {
 
 }  // namespace
 }  // namespace kelmora
+
+namespace kelmora {
+namespace {
+
+TEST(Scan, AMarkedParameterWithFewerThanTwoStepsIsRefusedByNameBeforeAnythingChanges) {
+    struct Case {
+        int row;
+        const char* steps;
+        bool marked;
+        const char* message;  // empty: the scan runs
+    };
+    const Case cases[] = {
+        {3, "1", true, "Steps count of C.Shift (P) must be at least 2 for a scan"},
+        {3, "0", true, "Steps count of C.Shift (P) must be at least 2 for a scan"},
+        {1, "-5", true, "Steps count of Lg(K1) must be at least 2 for a scan"},
+        {6, "-2147483648", true, "Steps count of K (unspecif) must be at least 2 for a scan"},
+        {3, "x", true, "'x' is not a valid integer value"},
+        {3, "2", true, ""},
+        {5, "0", false, ""},  // unmarked: no lattice of its own to walk
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.steps) + " in row " + std::to_string(c.row));
+        TFitState state;
+        TFakeFitSink host;
+        PrepareTable(host, c.marked ? std::vector<TMarkedRow>{{c.row, "0", "1", c.steps}}
+                                    : std::vector<TMarkedRow>{{3, "0", "1", "3"}});
+        host.Table.SetCell(7, c.row, c.steps);
+        LoadOnePoint(state, 0.5);
+        state.FitParams[c.row - 1].Value = 42.0;
+        const TStringTable tableBefore = host.Table;
+        try {
+            ScanCommand(state, host.Table, host.Settings, host);
+            EXPECT_STREQ(c.message, "");
+        } catch (const EKelmoraError& e) {
+            EXPECT_EQ(std::string(e.what()), c.message);
+            EXPECT_TRUE(host.Log.empty());
+            EXPECT_EQ(state.EvalCount, 0u);
+            EXPECT_EQ(state.FitParams[c.row - 1].Value, 42.0);
+            for (int r = 0; r <= ParamCount; ++r) {
+                for (int col = 0; col < ParamsGridCols; ++col) {
+                    EXPECT_EQ(host.Table.Cell(col, r), tableBefore.Cell(col, r));
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kelmora

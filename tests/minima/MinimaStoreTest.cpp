@@ -220,17 +220,22 @@ TEST(MinimaStore, LineAndLabelTextsFollowTheSeparator) {
         const char* added;
         std::vector<std::string> rebuilt;
         const char* best;
+        const char* params;  // of the third entry
     } cases[] = {
         {".",
          "1: Q=12.000000",
          "3: Q=0.012346",
          {"1: Q=2.5000", "2: Q=0.0123"},
-         "Best minima: 0.0123456789"},
+         "Best minima: 0.0123456789",
+         "Lg(K1) = 0\nLg(K2) = 0\nC.Shift (P) = 0\nC.Shift (PL) = 0\nC.Shift (PL2) = 0\n"
+         "K (unspecif) = 2.5"},
         {",",
          "1: Q=12,000000",
          "3: Q=0,012346",
          {"1: Q=2,5000", "2: Q=0,0123"},
-         "Best minima: 0,0123456789"},
+         "Best minima: 0,0123456789",
+         "Lg(K1) = 0\nLg(K2) = 0\nC.Shift (P) = 0\nC.Shift (PL) = 0\nC.Shift (PL2) = 0\n"
+         "K (unspecif) = 2,5"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sep);
@@ -238,8 +243,9 @@ TEST(MinimaStore, LineAndLabelTextsFollowTheSeparator) {
         TMinimaStore store;
         store.AddMinimum(Tagged(0), 12.0);
         store.AddMinimum(Tagged(1), 2.5);
-        store.AddMinimum(Tagged(2), 0.0123456789);
+        store.AddMinimum(Tagged(2.5), 0.0123456789);
         EXPECT_EQ(store.AddedLineText(0), c.first);
+        EXPECT_EQ(store.ParamsText(2), c.params);
         EXPECT_EQ(store.AddedLineText(2), c.added);
         EXPECT_EQ(store.BestMinLabelText(), c.best);
         store.RemoveAbove(10.0);

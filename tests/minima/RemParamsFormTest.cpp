@@ -238,3 +238,34 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+// Every line, fresh or rebuilt by a filter, carries its own entry's six Values as its tooltip.
+TEST_F(RememberParamsFormTest, EachLineShowsItsSixValuesAsTooltip) {
+    const auto tooltip = [](double base) {
+        return QStringLiteral(
+                   "Lg(K1) = %1\nLg(K2) = %2\nC.Shift (P) = %3\nC.Shift (PL) = %4\n"
+                   "C.Shift (PL2) = %5\nK (unspecif) = %6")
+            .arg(base)
+            .arg(base + 1)
+            .arg(base + 2)
+            .arg(base + 3)
+            .arg(base + 4)
+            .arg(base + 5);
+    };
+    const auto tooltips = [this] {
+        QStringList all;
+        for (int i = 0; i < Form.ListBox1->count(); ++i) {
+            all << Form.ListBox1->item(i)->toolTip();
+        }
+        return all;
+    };
+    Form.ResetMinima();
+    Form.AddMinimum(Vec(10), 3.5);
+    Form.AddMinimum(Vec(-2.25), 0.5);
+    Form.AddMinimum(Vec(30), 1.0);
+    EXPECT_EQ(tooltips(), QStringList({tooltip(10), tooltip(-2.25), tooltip(30)}));
+
+    Form.ThresholdEdit->setText(QStringLiteral("2"));
+    Form.Button2Click();
+    EXPECT_EQ(tooltips(), QStringList({tooltip(-2.25), tooltip(30)}));
+}

@@ -2,6 +2,7 @@
 // buttons going off and on again, as a person watching it would see them change.
 #include <QCheckBox>
 #include <QEvent>
+#include <QListWidget>
 #include <QObject>
 #include <QStringList>
 
@@ -40,54 +41,85 @@ using Captions = StartedProgram;
 TEST_F(Captions, FollowTheCommandAndTheButtonsComeBackOnce) {
     const QString refining = QStringLiteral("Идет дооптимизация");
     const QString scanningOn = QStringLiteral("Идет сканирование");
+    // The row of lg K1 besides its Value and mark: Max. step, Min. val, Max. val, Steps count.
+    struct TLgK1Row {
+        const char* maxStep = "0.1";
+        const char* minVal = "-10";
+        const char* maxVal = "10";
+        const char* steps = "21";  // a handful of minima, quickly
+    };
     struct TCase {
         const char* name;
         bool scan;
         bool refine;
-        const char* faultyCell;  // into the Max. step of lg K1
-        QStringList titles;      // a run of refinements in the middle is checked apart
+        TLgK1Row row;
+        QStringList titles;  // a run of refinements in the middle is checked apart
         QStringList buttons;
         QStringList messages;
     };
+    const QStringList offOn = {QStringLiteral("off"), QStringLiteral("on")};
     const std::vector<TCase> cases = {
         {"optimize",
          false,
          false,
-         nullptr,
+         {},
          {QStringLiteral("Optimizing..."), QStringLiteral("Optimization complete")},
-         {QStringLiteral("off"), QStringLiteral("on")},
+         offOn,
          {}},
         {"optimize, faulty cell",
          false,
          false,
-         "x",
-         {QStringLiteral("Optimizing...")},
+         {.maxStep = "x"},
+         {QStringLiteral("Optimizing..."), QStringLiteral("Optimization complete")},
          {},
          {QStringLiteral("'x' is not a valid floating point value")}},
+        {"optimize, error during the run",
+         false,
+         false,
+         {.maxStep = "1000", .minVal = "-1000000", .maxVal = "1000000"},
+         {QStringLiteral("Optimizing..."), QStringLiteral("Optimization complete")},
+         offOn,
+         {QStringLiteral("Floating point overflow")}},
         {"scan",
          true,
          false,
-         nullptr,
+         {},
          {QStringLiteral("Scanning..."), QStringLiteral("Scanning complete")},
-         {QStringLiteral("off"), QStringLiteral("on")},
+         offOn,
          {}},
         {"scan with refinement",
          true,
          true,
-         nullptr,
+         {},
          {QStringLiteral("Scanning..."), QStringLiteral("Scanning complete")},
-         {QStringLiteral("off"), QStringLiteral("on")},
+         offOn,
          {}},
+        {"scan, error during the run",
+         true,
+         false,
+         {.minVal = "300", .maxVal = "320"},  // lg K1 past 308 on the lattice
+         {QStringLiteral("Scanning..."), QStringLiteral("Scanning complete")},
+         offOn,
+         {QStringLiteral("Floating point overflow")}},
+        {"scan, a single lattice value",
+         true,
+         false,
+         {.steps = "1"},
+         {QStringLiteral("Scanning..."), QStringLiteral("Scanning complete")},
+         {},
+         {QStringLiteral("Steps count of Lg(K1) must be at least 2 for a scan")}},
     };
     EnterExample("titration-1to1.txt");
-    // One parameter over 21 lattice values: a handful of minima, quickly.
-    SetParamCell(7, 1, "21");
     SetParamCell(4, 3, "");
     SetParamCell(4, 4, "");
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
         Messages().clear();
-        SetParamCell(2, 1, c.faultyCell != nullptr ? c.faultyCell : "0.1");
+        SetParamCell(1, 1, "1.2");
+        SetParamCell(2, 1, c.row.maxStep);
+        SetParamCell(5, 1, c.row.minVal);
+        SetParamCell(6, 1, c.row.maxVal);
+        SetParamCell(7, 1, c.row.steps);
         Main.FinishMinimaCheck->setChecked(c.refine);
         TChangeRecorder recorder(Main);
         Click(c.scan ? Main.Button8 : Main.Button2);
@@ -103,10 +135,40 @@ TEST_F(Captions, FollowTheCommandAndTheButtonsComeBackOnce) {
         }
         EXPECT_EQ(titles, c.titles);
         EXPECT_EQ(refinements > 0, c.refine);
-        if (c.scan) {
-            EXPECT_GT(Minima.Store().Count(), 0);
+    }
+}
+
+// A refused scan changes nothing: not the table, not the list of the scan before.
+TEST_F(Captions, ARefusedScanLeavesTableAndListAsTheyWere) {
+    EnterExample("titration-1to1.txt");
+    SetParamCell(7, 1, "21");
+    SetParamCell(4, 3, "");
+    SetParamCell(4, 4, "");
+    Click(Main.Button8);
+    ASSERT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    const int listed = Minima.ListBox1->count();
+    ASSERT_GT(listed, 0);
+    const TParamVector values = Main.State().GetParamVector();
+
+    SetParamCell(7, 1, "0");
+    std::vector<std::string> cells;
+    for (int r = 1; r <= ParamCount; ++r) {
+        for (int col = 1; col < ParamsGridCols; ++col) {
+            cells.push_back(ParamCell(col, r));
         }
     }
+    Click(Main.Button8);
+    EXPECT_EQ(Messages(),
+              QStringList{QStringLiteral("Steps count of Lg(K1) must be at least 2 for a scan")});
+    EXPECT_EQ(Minima.ListBox1->count(), listed);
+    EXPECT_EQ(Main.State().GetParamVector(), values);
+    std::size_t k = 0;
+    for (int r = 1; r <= ParamCount; ++r) {
+        for (int col = 1; col < ParamsGridCols; ++col) {
+            EXPECT_EQ(ParamCell(col, r), cells[k++]) << col << ", " << r;
+        }
+    }
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Scanning complete"));
 }
 
 }  // namespace

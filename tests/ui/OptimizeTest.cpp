@@ -74,8 +74,9 @@ TEST_F(Optimize, StopEndsARunThatWouldNeverConverge) {
               "Root-mean-square exp.-theor.=" + FormatGeneral(Main.State().Q) + "*10E-4 ppm");
 }
 
-// lg K1 leaves the double range at its first trial step; the message is shown and the window
-// gets its buttons back, while the caption and the table stay as the failed run left them.
+// lg K1 leaves the double range at its first trial step; the message is shown, the window
+// gets its buttons back and its caption from before the command, and the table stays as the
+// failed run left it.
 TEST_F(Optimize, AnErrorDuringTheRunIsShownAndTheButtonsComeBack) {
     EnterExample("titration-1to1.txt");
     SetParamCell(2, 1, "1000");
@@ -85,7 +86,7 @@ TEST_F(Optimize, AnErrorDuringTheRunIsShownAndTheButtonsComeBack) {
 
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("Floating point overflow")});
     ExpectButtonsEnabled(Main, true);
-    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Optimizing..."));
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Kelmora"));
     EXPECT_EQ(ParamCell(1, 1), "1.2");
 
     // The window goes on working with the same table once the step is sensible again.

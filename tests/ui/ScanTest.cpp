@@ -137,5 +137,34 @@ TEST_F(Scan, FilterRenumbersAndAClickPutsAMinimumBack) {
     EXPECT_EQ(Main.ChartData().Series[0].Count(), 30);
 }
 
+// Minima show up in the list while the scan still runs, each line with its six Values.
+TEST_F(Scan, LinesAppearAtTheRefreshesDuringTheScan) {
+    // The default 100 x 100 lattice of lg K1 and the shift of P over many points: slow enough
+    // to be watched, and the edge of no binding gives a minimum within the first inner run.
+    EnterExampleRepeated("titration-1to1.txt", 1000);
+    SetParamCell(1, 4, "9.5");
+    SetParamCell(4, 4, "");
+    int seenWhileRunning = -1;
+    TRunWhen watcher(
+        [&] {
+            return Minima.Store().Count() > 0 &&
+                   Main.windowTitle() == QStringLiteral("Scanning...");
+        },
+        [&] {
+            EXPECT_FALSE(Main.Button8->isEnabled());  // still running
+            seenWhileRunning = Minima.ListBox1->count();
+            ASSERT_EQ(seenWhileRunning, Minima.Store().Count());
+            for (int i = 0; i < seenWhileRunning; ++i) {
+                EXPECT_EQ(Minima.ListBox1->item(i)->toolTip().toStdString(),
+                          Minima.Store().ParamsText(i));
+            }
+        });
+    Click(Main.Button8);
+    ASSERT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    EXPECT_TRUE(watcher.Ran());
+    EXPECT_GT(seenWhileRunning, 0);
+    EXPECT_EQ(Lines().size(), Minima.Store().Count());
+}
+
 }  // namespace
 }  // namespace kelmora::uitest
