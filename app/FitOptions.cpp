@@ -3,9 +3,7 @@
 #include <array>
 #include <utility>
 
-#ifndef KELMORA_VERSION
-#define KELMORA_VERSION "unknown"
-#endif
+#include "util/Version.h"
 
 namespace kelmora {
 
@@ -200,7 +198,7 @@ std::string FitHelpText() {
 }
 
 std::string FitVersionText() {
-    return std::string("kelmora-fit ") + KELMORA_VERSION + "\n";
+    return std::string("kelmora-fit ") + KelmoraVersion + "\n";
 }
 
 }  // namespace kelmora

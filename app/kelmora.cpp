@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QIcon>
+
 #include "app/DisplayCheck.h"
 #include "grid/OriginGrid_u.h"
 #include "minima/RemParams_u.h"
@@ -10,6 +12,7 @@
 #include "ui/OutGrid_u.h"
 #include "ui/getdata_u.h"
 #include "ui/main_u.h"
+#include "util/Version.h"
 
 int main(int argc, char** argv) {
     const std::string noDisplay = kelmora::MissingDisplayMessage(
@@ -20,6 +23,11 @@ int main(int argc, char** argv) {
     }
     kelmora::TKelmoraApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelmora"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kelmora::KelmoraVersion));
+    // Lets the desktop match the window to the installed entry and its icon; from the build
+    // folder the theme has no such icon and the window keeps the toolkit's.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kelmora.kelmora"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.kelmora.kelmora")));
     kelmora::TMainForm mainForm;
     kelmora::TGetDataForm getDataForm(&mainForm);
     kelmora::TOutGridForm outGridForm(&mainForm);

@@ -15,6 +15,8 @@ packages=(
     xvfb xauth x11-apps xclip imagemagick
     # checks of exported figures and of the installed files and package
     libxml2-utils poppler-utils desktop-file-utils appstream dpkg-dev file
+    # drawing the icon's PNG sizes from its SVG (scripts/render-icons.sh)
+    librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

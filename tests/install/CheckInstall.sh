@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks what a desktop and a shell find there:
+# the programs, the desktop entry, the metainfo, the MIME package, the icons, the man pages, the
+# bash completion and the examples; that the installed kelmora-fit fits an installed example and
+# knows its version; and that every command and option of its --help is described in the man
+# page and offered by the completion.
+# Usage: CheckInstall.sh BUILD_DIR VERSION WITH_QT(ON|OFF)
+set -uo pipefail
+build=$1
+version=$2
+withQt=$3
+appId=org.kelmora.kelmora
+
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+if ! cmake --install "$build" --prefix "$prefix" >"$prefix/install.log" 2>&1; then
+    cat "$prefix/install.log" >&2
+    echo "FAIL: cmake --install did not succeed" >&2
+    exit 1
+fi
+
+examples=share/doc/kelmora/examples
+files=(bin/kelmora-fit share/man/man1/kelmora-fit.1 share/bash-completion/completions/kelmora-fit
+    "$examples/README.md" "$examples/titration-1to1.txt" "$examples/titration-1to2.txt")
+if [ "$withQt" = ON ]; then
+    files+=(bin/kelmora share/man/man1/kelmora.1
+        "share/applications/$appId.desktop" "share/metainfo/$appId.metainfo.xml"
+        "share/mime/packages/$appId.xml" "share/icons/hicolor/scalable/apps/$appId.svg")
+fi
+for f in "${files[@]}"; do
+    [ -s "$prefix/$f" ] || fail "$f is not installed"
+done
+for f in bin/kelmora-fit bin/kelmora; do
+    [ ! -e "$prefix/$f" ] || [ -x "$prefix/$f" ] || fail "$f is not executable"
+done
+
+if [ "$withQt" = ON ]; then
+    # Each PNG has the size its folder promises (width and height from the PNG header).
+    for size in 16 22 24 32 48 64 128 256; do
+        png="$prefix/share/icons/hicolor/${size}x${size}/apps/$appId.png"
+        if [ ! -s "$png" ]; then
+            fail "no ${size}x${size} icon"
+            continue
+        fi
+        read -r w h < <(od -An -tu1 -j16 -N8 "$png" |
+            awk '{ print $1*16777216 + $2*65536 + $3*256 + $4, $5*16777216 + $6*65536 + $7*256 + $8 }')
+        [ "$w $h" = "$size $size" ] || fail "the ${size}x${size} icon is ${w}x${h}"
+    done
+
+    desktop="$prefix/share/applications/$appId.desktop"
+    report=$(desktop-file-validate "$desktop" 2>&1)
+    if [ $? -ne 0 ] || [ -n "$report" ]; then
+        echo "$report" >&2
+        fail "desktop-file-validate finds fault with the desktop entry"
+    fi
+    grep -qx 'Categories=Science;Chemistry;' "$desktop" || fail "the desktop entry is not in Science/Chemistry"
+    grep -qx "Icon=$appId" "$desktop" || fail "the desktop entry names another icon"
+    grep -qx 'Exec=kelmora %f' "$desktop" || fail "the desktop entry does not start kelmora with a file"
+    grep -q '^MimeType=.*application/x-kelmora;' "$desktop" || fail "the desktop entry does not open .kelmora files"
+    mime="$prefix/share/mime/packages/$appId.xml"
+    xmllint --noout "$mime" || fail "the MIME package is not well-formed XML"
+    grep -q '<mime-type type="application/x-kelmora">' "$mime" && grep -q '<glob pattern="\*.kelmora"/>' "$mime" ||
+        fail "the MIME package does not define .kelmora files"
+
+    # Clean means no remark at all, pedantic ones included.
+    metainfo="$prefix/share/metainfo/$appId.metainfo.xml"
+    report=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1)
+    status=$?
+    if [ $status -ne 0 ] || grep -q '^[EWIP]:' <<<"$report"; then
+        echo "$report" >&2
+        fail "appstreamcli finds fault with the metainfo"
+    fi
+    grep -q "<launchable type=\"desktop-id\">$appId.desktop</launchable>" "$metainfo" ||
+        fail "the metainfo launches another desktop entry"
+    grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's release is not $version"
+    grep -q '<screenshot type="default">' "$metainfo" || fail "the metainfo has no screenshot"
+fi
+
+fit="$prefix/bin/kelmora-fit"
+[ "$("$fit" --version)" = "kelmora-fit $version" ] || fail "the installed kelmora-fit --version does not say $version"
+answer=$("$fit" compute --data "$prefix/$examples/titration-1to1.txt") ||
+    fail "the installed kelmora-fit cannot compute the installed example"
+grep -qE $'^Q\t[0-9]' <<<"$answer" || fail "the installed kelmora-fit gives no Q for the example"
+help=$("$fit" --help) || fail "the installed kelmora-fit --help fails"
+commands=$(awk '/^Commands:/ { on = 1; next } on && /^$/ { exit } on { print $1 }' <<<"$help")
+options=$(grep -oE -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u)
+[ -n "$commands" ] && [ -n "$options" ] || fail "no commands or options found in --help"
+
+# The man page describes each as an item of its own (".B compute", ".BI --data FILE").
+man=$(sed 's/\\-/-/g' "$prefix/share/man/man1/kelmora-fit.1")
+grep -q "Kelmora $version" <<<"$man" || fail "the man page is not that of version $version"
+for word in $commands $options; do
+    grep -qE "^\.BI? $word( |\$)" <<<"$man" || fail "the man page does not describe $word"
+done
+
+# The completion, run as bash runs it after Tab.
+completion="$prefix/share/bash-completion/completions/kelmora-fit"
+offered() { # words on the line so far, then the one being completed
+    bash -c 'source "$1"; shift; COMP_WORDS=(kelmora-fit "$@"); COMP_CWORD=$#; _kelmora_fit
+             printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$@"
+}
+firstWords=$(offered "")
+for word in $commands; do
+    grep -qx -- "$word" <<<"$firstWords" || fail "the completion does not offer the command $word"
+done
+optionWords=$(offered "${commands%%$'\n'*}" "--")
+for word in $options; do
+    grep -qx -- "$word" <<<"$optionWords" || fail "the completion does not offer $word"
+done
+
+if [ $failures -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "installed files, desktop entry, metainfo, man page and completion are in order"
