@@ -1,10 +1,12 @@
-# bash completion for kelmora-fit. Keep the two lists in step with "kelmora-fit --help": the
-# install test checks that every command and option of the help text is offered here.
+# bash completion for kelmora-fit. Keep the lists in step with "kelmora-fit --help" and each
+# command's --help: the install test checks that every command and option they show is offered.
 
 _kelmora_fit() {
-    local commands="compute optimize scan"
-    local options="--data --p0 --params --iterations --refine --decimal-separator --json --help
-        --version"
+    local commands="compute optimize scan analyze"
+    local fitOptions="--data --p0 --params --iterations --refine --decimal-separator --json
+        --help --version"
+    local analyzeOptions="--data --p0 --host-column --models --linear-term --fix --mc --seed
+        --conc-error --json --help"
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
@@ -14,22 +16,24 @@ _kelmora_fit() {
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return
             ;;
-        --p0 | --iterations | --decimal-separator)
+        --p0 | --iterations | --decimal-separator | --models | --fix | --mc | --seed | --conc-error)
             return
             ;;
     esac
-    if [[ $cur == -* ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
-        return
-    fi
-    # One command per line: offer them until one is there.
-    local word
+    # One command per line: offer them until one is there, then its options.
+    local word command=""
     for word in "${COMP_WORDS[@]:1:COMP_CWORD-1}"; do
         if [[ " $commands " == *" $word "* ]]; then
-            return
+            command=$word
         fi
     done
-    mapfile -t COMPREPLY < <(compgen -W "$commands" -- "$cur")
+    if [[ $cur == -* ]]; then
+        local options=$fitOptions
+        [[ $command == analyze ]] && options=$analyzeOptions
+        mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
+    elif [[ -z $command ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "$commands" -- "$cur")
+    fi
 }
 
 complete -F _kelmora_fit kelmora-fit

@@ -87,31 +87,34 @@ fit="$prefix/bin/kelmora-fit"
 answer=$("$fit" compute --data "$prefix/$examples/titration-1to1.txt") ||
     fail "the installed kelmora-fit cannot compute the installed example"
 grep -qE $'^Q\t[0-9]' <<<"$answer" || fail "the installed kelmora-fit gives no Q for the example"
+# The commands are the first words of the help's "Commands:" lines; each command's own --help
+# shows the options it takes.
 help=$("$fit" --help) || fail "the installed kelmora-fit --help fails"
-commands=$(awk '/^Commands:/ { on = 1; next } on && /^$/ { exit } on { print $1 }' <<<"$help")
-options=$(grep -oE -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u)
-[ -n "$commands" ] && [ -n "$options" ] || fail "no commands or options found in --help"
+commands=$(awk '/^Commands:/ { on = 1; next } on && /^$/ { exit } on && /^  [a-z]/ { print $1 }' <<<"$help")
+[ -n "$commands" ] || fail "no commands found in --help"
+optionsOf() {
+    "$fit" "$1" --help | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u
+}
 
-# The man page describes each as an item of its own (".B compute", ".BI --data FILE").
 man=$(sed 's/\\-/-/g' "$prefix/share/man/man1/kelmora-fit.1")
 grep -q "Kelmora $version" <<<"$man" || fail "the man page is not that of version $version"
-for word in $commands $options; do
-    grep -qE "^\.BI? $word( |\$)" <<<"$man" || fail "the man page does not describe $word"
-done
-
-# The completion, run as bash runs it after Tab.
 completion="$prefix/share/bash-completion/completions/kelmora-fit"
-offered() { # words on the line so far, then the one being completed
+offered() { # the words on the line so far, then the one being completed, as bash has them on Tab
     bash -c 'source "$1"; shift; COMP_WORDS=(kelmora-fit "$@"); COMP_CWORD=$#; _kelmora_fit
              printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$@"
 }
 firstWords=$(offered "")
-for word in $commands; do
-    grep -qx -- "$word" <<<"$firstWords" || fail "the completion does not offer the command $word"
-done
-optionWords=$(offered "${commands%%$'\n'*}" "--")
-for word in $options; do
-    grep -qx -- "$word" <<<"$optionWords" || fail "the completion does not offer $word"
+for command in $commands; do
+    # The man page describes each as an item of its own (".B compute", ".BI --data FILE").
+    grep -qE "^\.B $command\$" <<<"$man" || fail "the man page does not describe the command $command"
+    grep -qx -- "$command" <<<"$firstWords" || fail "the completion does not offer the command $command"
+    options=$(optionsOf "$command")
+    [ -n "$options" ] || fail "no options found in $command --help"
+    optionWords=$(offered "$command" "--")
+    for option in $options; do
+        grep -qE "^\.BI? $option( |\$)" <<<"$man" || fail "the man page does not describe $option"
+        grep -qx -- "$option" <<<"$optionWords" || fail "the completion does not offer $option after $command"
+    done
 done
 
 if [ $failures -ne 0 ]; then
