@@ -153,7 +153,8 @@ TEST(AnalyzeEndToEnd, ValuesThatDoNotExistAreNullNotZero) {
         RunFit({"analyze", "--json", "--models", "1:2", "--mc", "0", "--fix", "lgK2=-15", "--data",
                 std::string(KELMORA_EXAMPLES_DIR) + "/titration-1to1.txt"});
     ASSERT_EQ(fixed.ExitStatus, 0) << fixed.Err;
-    const TJson& params = ParseJson(fixed.Out)["models"][0]["params"];
+    const TJson fixedDoc = ParseJson(fixed.Out);
+    const TJson& params = fixedDoc["models"][0]["params"];
     EXPECT_EQ(params[1]["name"].Text, "lgK2");
     EXPECT_TRUE(params[1]["fixed"].Bool);
     EXPECT_EQ(Num(params[1]["value"]), -15);
