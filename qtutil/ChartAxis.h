@@ -30,7 +30,11 @@ inline void SetNiceRange(QValueAxis* axis, double lo, double hi) {
     const double first = std::floor(lo / step) * step;
     const double last = std::ceil(hi / step) * step;
     axis->setRange(first, last);
-    axis->setTickCount(static_cast<int>(std::lround((last - first) / step)) + 1);
+    // Ticks counted from zero, so that a range across zero labels it "0", not a rounding
+    // remainder such as 8.67e-19.
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    axis->setTickInterval(step);
 }
 
 }  // namespace kelmora

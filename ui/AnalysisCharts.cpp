@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QValueAxis>
@@ -104,7 +105,7 @@ void Scale(QChart* chart, const TRange& x, const TRange& y) {
 TAnalysisCharts::TAnalysisCharts(QWidget* parent) : QTabWidget(parent) {
     const QString conc = QStringLiteral("C, M");
     ShiftChart = MakeChart(this, conc, QStringLiteral("Shift, ppm"));
-    ResidualChart = MakeChart(this, conc, QStringLiteral("Observed − model, ppm"));
+    ResidualChart = MakeChart(this, conc, QStringLiteral("Residual, ppm"));
     SpeciesChart = MakeChart(this, conc, QStringLiteral("Fraction of P0"));
     addTab(ShiftChart, QStringLiteral("Shifts"));
     addTab(ResidualChart, QStringLiteral("Residuals"));
@@ -153,8 +154,11 @@ void TAnalysisCharts::Show(const TAnalysisCurves& curves,
         residualY.Lo = -half;
         residualY.Hi = half;
         const TCurve zero = {{x.Lo, 0.0}, {x.Hi, 0.0}};
-        AddSeries(residuals, Line(residuals, Qt::black, Qt::DashLine), zero,
-                  QStringLiteral("zero"));
+        QLineSeries* zeroLine = Line(residuals, Qt::black, Qt::DashLine);
+        AddSeries(residuals, zeroLine, zero, QStringLiteral("zero"));
+        for (QLegendMarker* marker : residuals->legend()->markers(zeroLine)) {
+            marker->setVisible(false);  // the line explains itself
+        }
     }
     Scale(residuals, x, residualY);
     static const char* const speciesNames[3] = {"P", "PL", "PL2"};

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
@@ -63,12 +64,32 @@ QTableWidget* ResultTable(QWidget* parent, const std::vector<std::string>& heade
     table->verticalHeader()->setVisible(false);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    // Compact rows leave the room to the charts; the names keep their width, the numbers share
-    // the rest.
+    // Compact rows leave the room to the charts.
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(false);
     return table;
+}
+
+// Every column as wide as its widest text, and the room left over shared out evenly; a table
+// too narrow for its texts scrolls instead of cutting numbers short.
+void SpreadColumns(QTableWidget* table) {
+    QHeaderView* header = table->horizontalHeader();
+    header->resizeSections(QHeaderView::ResizeToContents);
+    const int count = header->count();
+    int used = 0;
+    for (int c = 0; c < count; ++c) {
+        used += header->sectionSize(c);
+    }
+    // Room for a vertical scroll bar is kept whether it shows yet or not, so that its coming
+    // never pushes the last column out of sight.
+    int room = table->contentsRect().width();
+    if (table->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) {
+        room -= table->verticalScrollBar()->sizeHint().width();
+    }
+    const int extra = count > 0 ? std::max(0, room - used) / count : 0;
+    for (int c = 0; c < count; ++c) {
+        header->resizeSection(c, header->sectionSize(c) + extra);
+    }
 }
 
 void FillTable(QTableWidget* table, const TTextRows& rows) {
@@ -82,6 +103,7 @@ void FillTable(QTableWidget* table, const TTextRows& rows) {
             table->setItem(static_cast<int>(r), static_cast<int>(c), item);
         }
     }
+    SpreadColumns(table);
 }
 
 }  // namespace
@@ -108,6 +130,7 @@ TAnalysisForm::TAnalysisForm(TMainForm* mainForm)
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(splitter);
 
+    setMinimumSize(900, 600);
     resize(1200, 800);
     for (QPushButton* b : {UseInMainButton, CopyResultsButton, CopyResidualsButton}) {
         b->setEnabled(false);  // until there are results
@@ -206,9 +229,13 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     connect(ModelCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowChosenModel);
     ParamTable = ResultTable(panel, ParamTableHeader());
     ComparisonTable = ResultTable(panel, ComparisonHeader());
-    // Three models at most: the table is as high as they need and no higher.
+    ParamTable->installEventFilter(this);
+    ComparisonTable->installEventFilter(this);
+    // Three models at most: the table is as high as they need (and a scroll bar when the
+    // window is narrow), no higher.
     ComparisonTable->setFixedHeight(ComparisonTable->horizontalHeader()->sizeHint().height() +
                                     3 * ComparisonTable->verticalHeader()->defaultSectionSize() +
+                                    ComparisonTable->horizontalScrollBar()->sizeHint().height() +
                                     2 * ComparisonTable->frameWidth());
     ComparisonTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     VerdictLabel = new QLabel(panel);
@@ -257,7 +284,7 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     split->addWidget(Charts);
     split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 3);
-    split->setSizes({330, 470});
+    split->setSizes({420, 380});
     split->setChildrenCollapsible(false);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -282,6 +309,9 @@ void TAnalysisForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TAnalysisForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && (watched == ParamTable || watched == ComparisonTable)) {
+        SpreadColumns(static_cast<QTableWidget*>(watched));
+    }
     if (watched == DataGrid && event->type() == QEvent::KeyPress && DataGrid->Editing()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->matches(QKeySequence::Paste) ||
