@@ -132,9 +132,10 @@ TAnalysisForm::TAnalysisForm(TMainForm* mainForm)
 
     setMinimumSize(900, 600);
     resize(1200, 800);
-    for (QPushButton* b : {UseInMainButton, CopyResultsButton, CopyResidualsButton}) {
+    for (QPushButton* b : {CopyResultsButton, CopyResidualsButton}) {
         b->setEnabled(false);  // until there are results
     }
+    UpdateUseInMain();
     SetRunning(false);
     UpdateCount();
 }
@@ -473,7 +474,7 @@ void TAnalysisForm::ShowChosenModel() {
     FillTable(ParamTable, ParamTableRows(*model));
     Charts->Show(MakeCurves(*model, resultData_), result_->SignalNames,
                  std::string(analysis::ModelName(model->Model)));
-    UseInMainButton->setEnabled(!model->Params.empty());
+    UpdateUseInMain();
     ShowSignalQ();
 }
 
@@ -485,6 +486,16 @@ void TAnalysisForm::ShowSignalQ() {
         return;
     }
     SignalQLabel->setText(QStringLiteral("Q = ") + ToQString(ResultNumber(SignalQ(*model, s))));
+}
+
+void TAnalysisForm::SetMainTableBusy(bool busy) {
+    mainTableBusy_ = busy;
+    UpdateUseInMain();
+}
+
+void TAnalysisForm::UpdateUseInMain() {
+    const TModelResult* model = ChosenModel();
+    UseInMainButton->setEnabled(!mainTableBusy_ && model != nullptr && !model->Params.empty());
 }
 
 void TAnalysisForm::UseInMainButtonClick() {

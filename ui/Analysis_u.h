@@ -35,6 +35,8 @@ class TAnalysisForm : public QWidget {
     void Open();
     bool Running() const;
     const std::optional<analysis::TAnalysisResult>& Result() const { return result_; }
+    // While Optimize or Scan runs in the main window, its table is not to be written.
+    void SetMainTableBusy(bool busy);
     // The model whose table and charts are shown, when there are results.
     const analysis::TModelResult* ChosenModel() const;
 
@@ -97,6 +99,7 @@ class TAnalysisForm : public QWidget {
     void ShowChosenModel();
     void ShowSignalQ();
     void SetRunning(bool running);
+    void UpdateUseInMain();
 
     TMainForm* mainForm_;
     TAnalysisRun* run_ = nullptr;
@@ -104,6 +107,7 @@ class TAnalysisForm : public QWidget {
     analysis::TTitration runData_;     // the data of the run under way
     analysis::TTitration resultData_;  // the data the shown results were fitted to
     QByteArray geometry_;
+    bool mainTableBusy_ = false;
 };
 
 }  // namespace kelmora

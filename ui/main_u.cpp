@@ -305,6 +305,7 @@ void TMainForm::SetDecimalSeparator(const std::string& ch) {
 void TMainForm::AnalysisButtonClick() {
     if (analysisForm_ == nullptr) {
         analysisForm_ = new TAnalysisForm(this);
+        analysisForm_->SetMainTableBusy(runDepth_ > 0);
     }
     analysisForm_->Open();
 }
@@ -380,6 +381,9 @@ void TMainForm::SetCommandButtonsEnabled(bool enabled) {
     Button1->setEnabled(enabled);
     Button2->setEnabled(enabled);
     Button8->setEnabled(enabled);
+    if (analysisForm_ != nullptr) {
+        analysisForm_->SetMainTableBusy(!enabled);  // it computes there, as Compute does
+    }
 }
 
 void TMainForm::ResetMinima() {

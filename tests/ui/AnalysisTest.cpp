@@ -313,6 +313,29 @@ TEST_F(Analysis, UseInMainTableThenComputeGivesTheQOfThatSignal) {
     }
 }
 
+// Optimize computes in the main table; the analysis must not write into it meanwhile.
+TEST_F(Analysis, UseInMainTableWaitsWhileTheMainWindowOptimizes) {
+    EnterExample("titration-1to1.txt");
+    TAnalysisForm& form = Open();
+    EXPECT_FALSE(form.UseInMainButton->isEnabled());  // nothing to use yet
+    Click(form.FromMainButton);
+    form.ReplicatesSpin->setValue(0);
+    Fit(form);
+    EXPECT_TRUE(form.UseInMainButton->isEnabled());
+
+    SetParamCell(3, 1, "0");  // lg K1 Min. step 0: only Stop ends this run
+    bool sawRunning = false;
+    TRunWhen stopper([&] { return Main.windowTitle() == QStringLiteral("Optimizing..."); },
+                     [&] {
+                         sawRunning = true;
+                         EXPECT_FALSE(form.UseInMainButton->isEnabled());
+                         Click(Main.Button3);
+                     });
+    Click(Main.Button2);
+    EXPECT_TRUE(sawRunning);
+    EXPECT_TRUE(form.UseInMainButton->isEnabled());
+}
+
 TEST_F(Analysis, FromMainWindowTakesTheDataSetAndP0) {
     EnterExample("titration-1to1.txt");
     TAnalysisForm& form = Open();

@@ -2,10 +2,13 @@
 // quits the application, so CTest runs each in a process of its own.
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTimer>
 
 #include "UiFixture.h"
+#include "ui/Analysis_u.h"
 
 namespace kelmora::uitest {
 namespace {
@@ -75,6 +78,44 @@ TEST_F(CloseDuringRun, AScanWithRefinementStopsAndTheProgramEnds) {
     Main.FinishMinimaCheck->setChecked(true);
     CloseWhile(Main.Button8, QStringLiteral("Идет дооптимизация"));
     EXPECT_GE(Minima.Store().Count(), 1);  // the refined minimum is listed
+}
+
+// The analysis runs on a thread of its own; closing the main window closes the Analysis window
+// too, which stops the run, and the program ends without waiting for a million replicates.
+TEST_F(CloseDuringRun, AnAnalysisRunStopsAndTheProgramEnds) {
+    if (!RunsAlone()) {
+        GTEST_SKIP() << "quits the application; run it alone (--gtest_filter=CloseDuringRun.*)";
+    }
+    EnterExample("titration-1to1.txt");
+    Click(Main.AnalysisButton);
+    TAnalysisForm& form = *Main.AnalysisForm();
+    Click(form.FromMainButton);
+    form.ReplicatesSpin->setValue(1000000);
+    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+    TRunWhen closer(
+        [&] { return form.StatusLabel->text().startsWith(QStringLiteral("Monte Carlo")); },
+        [&] {
+            closeSent_ = true;
+            Main.close();
+        });
+    QTimer::singleShot(0, &form, [&] { Click(form.FitButton); });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+    watchdog.start(60000);
+
+    const int exitCode = QApplication::exec();
+
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(closeSent_);
+    EXPECT_EQ(quitting.count(), 1);
+    EXPECT_FALSE(Main.isVisible());
+    EXPECT_FALSE(form.isVisible());
+    QSignalSpy ended(&form, &TAnalysisForm::RunEnded);
+    ASSERT_TRUE(!form.Running() || ended.wait(30000)) << "the run went on after the close";
+    ASSERT_TRUE(form.Result().has_value());
+    EXPECT_TRUE(form.Result()->Stopped);
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
 }
 
 }  // namespace
