@@ -27,6 +27,7 @@
 #include "ui/AnalysisRun.h"
 #include "ui/main_u.h"
 #include "util/NumberText.h"
+#include "util/TextUtil.h"
 
 namespace kelmora {
 
@@ -152,7 +153,7 @@ QWidget* TAnalysisForm::CreateDataPanel() {
             &TAnalysisForm::UpdateCount);
     connect(DataGrid->model(), &QAbstractItemModel::modelReset, this, &TAnalysisForm::UpdateCount);
 
-    P0Edit = new QLineEdit(QStringLiteral("0.01"), box);
+    P0Edit = new QLineEdit(ToQString(FormatGeneral(0.01)), box);
     auto* p0Label = new QLabel(QStringLiteral("P0, M (when the P0 column is empty)"), box);
     p0Label->setBuddy(P0Edit);
     FromMainButton = Button(QStringLiteral("From main window"), box);
@@ -486,6 +487,17 @@ void TAnalysisForm::ShowSignalQ() {
         return;
     }
     SignalQLabel->setText(QStringLiteral("Q = ") + ToQString(ResultNumber(SignalQ(*model, s))));
+}
+
+void TAnalysisForm::DecimalSeparatorChanged() {
+    const std::string& ch = NumberDecimalSeparator();
+    const std::string other = OtherSeparator(ch);
+    for (QLineEdit* edit : {P0Edit, ConcErrorEdit}) {
+        edit->setText(ToQString(ReplaceChar(edit->text().toStdString(), other, ch)));
+    }
+    for (int row = 1; row < FixedGrid->RowCount(); ++row) {
+        FixedGrid->SetCell(1, row, ReplaceChar(FixedGrid->Cell(1, row), other, ch));
+    }
 }
 
 void TAnalysisForm::SetMainTableBusy(bool busy) {

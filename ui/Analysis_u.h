@@ -35,6 +35,10 @@ class TAnalysisForm : public QWidget {
     void Open();
     bool Running() const;
     const std::optional<analysis::TAnalysisResult>& Result() const { return result_; }
+    // After "Update" in the main window: the P0, the concentration error and the values of the
+    // fixed parameters take the new separator, as the main window's P0 and table do. The
+    // sheet's data, like the data dialog's, keep theirs.
+    void DecimalSeparatorChanged();
     // While Optimize or Scan runs in the main window, its table is not to be written.
     void SetMainTableBusy(bool busy);
     // The model whose table and charts are shown, when there are results.

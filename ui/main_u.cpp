@@ -300,6 +300,9 @@ void TMainForm::SetDecimalSeparator(const std::string& ch) {
     if (getDataForm_ != nullptr) {
         getDataForm_->Edit1->setText(ToQString(p0));
     }
+    if (analysisForm_ != nullptr && !ch.empty()) {
+        analysisForm_->DecimalSeparatorChanged();
+    }
 }
 
 void TMainForm::AnalysisButtonClick() {

@@ -336,6 +336,39 @@ TEST_F(Analysis, UseInMainTableWaitsWhileTheMainWindowOptimizes) {
     EXPECT_TRUE(form.UseInMainButton->isEnabled());
 }
 
+TEST_F(Analysis, UpdateConvertsTheSettingsButNotTheSheet) {
+    TAnalysisForm& form = Open();
+    Paste(form, SheetColC, SheetColC, QStringLiteral("0.5\r\n"));
+    TypeIntoCell(*form.FixedGrid, 0, 1, QStringLiteral("lgK2"));
+    TypeIntoCell(*form.FixedGrid, 1, 1, QStringLiteral("4.5"));
+    TypeInto(form.ConcErrorEdit, QStringLiteral("1.5"));
+    const struct {
+        const char* separator;
+        const char* p0;
+        const char* fixed;
+        const char* concError;
+    } cases[] = {{",", "0,01", "4,5", "1,5"}, {".", "0.01", "4.5", "1.5"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.separator);
+        TypeInto(Main.SepLabEdit, QString::fromLatin1(c.separator));
+        Click(Main.UpdateDecSepButton);
+        EXPECT_EQ(form.P0Edit->text(), QString::fromLatin1(c.p0));
+        EXPECT_EQ(form.FixedGrid->Cell(1, 1), c.fixed);
+        EXPECT_EQ(form.FixedGrid->Cell(0, 1), "lgK2");
+        EXPECT_EQ(form.ConcErrorEdit->text(), QString::fromLatin1(c.concError));
+        EXPECT_EQ(form.DataGrid->Cell(SheetColC, 1), "0.5");
+    }
+}
+
+TEST_F(Analysis, OpenedUnderACommaItsP0IsWrittenWithIt) {
+    TypeInto(Main.SepLabEdit, QStringLiteral(","));
+    Click(Main.UpdateDecSepButton);
+    TAnalysisForm& form = Open();
+    EXPECT_EQ(form.P0Edit->text(), QStringLiteral("0,01"));
+    TypeInto(Main.SepLabEdit, QStringLiteral("."));
+    Click(Main.UpdateDecSepButton);
+}
+
 TEST_F(Analysis, FromMainWindowTakesTheDataSetAndP0) {
     EnterExample("titration-1to1.txt");
     TAnalysisForm& form = Open();
