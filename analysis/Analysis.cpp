@@ -397,12 +397,13 @@ TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings
         AddMonteCarlo(layouts[m], run, r);
         result.Stopped = run.Stopped;
     }
-    result.ReplicatesDone = settings.Replicates;
+    std::optional<int> fewest;
     for (const TModelResult& r : result.Models) {
         if (r.Converged && r.Dof > 0) {
-            result.ReplicatesDone = std::min(result.ReplicatesDone, r.ReplicatesDone);
+            fewest = std::min(fewest.value_or(r.ReplicatesDone), r.ReplicatesDone);
         }
     }
+    result.ReplicatesDone = fewest.value_or(0);
     for (const auto& [simpler, richer] : {std::pair{TModel::OneToOne, TModel::OneToTwo},
                                           std::pair{TModel::OneToTwoNonCoop, TModel::OneToTwo}}) {
         if (const auto c = Compare(result.Models, simpler, richer)) {

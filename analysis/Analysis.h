@@ -141,7 +141,9 @@ struct TAnalysisResult {
     int Points = 0;
     std::uint64_t Seed = 0;
     int ReplicatesRequested = 0;
-    int ReplicatesDone = 0;  // the fewest of any model; fewer than requested when stopped
+    // The fewest of any model that had a Monte Carlo (converged, N - p > 0); fewer than
+    // requested when stopped.
+    int ReplicatesDone = 0;
     bool Stopped = false;
     std::vector<TModelResult> Models;  // in the order asked for
     std::vector<TComparison> Comparison;
