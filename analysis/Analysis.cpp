@@ -155,16 +155,10 @@ TModelValues BestValues(const TLayout& layout, const Eigen::VectorXd& values) {
     return best;
 }
 
-// Everything about one fitted model except its Monte Carlo intervals.
-TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitOutcome& fit) {
-    TModelResult r;
-    r.Model = layout.Model;
-    r.Converged = fit.Converged;
-    Eigen::VectorXd values = fit.Values;
-    Eigen::MatrixXd residuals;
-    r.Ss = SolveLinear(layout, data, values, &residuals);
-    const int observations = static_cast<int>(residuals.size());
-    const int p = layout.FreeCount();
+// SS and what follows from it alone: RMS, cov_fit, the information criteria.
+void SetFitStatistics(TModelResult& r, const Eigen::MatrixXd& residuals, const TFitData& data,
+                      int p) {
+    const auto observations = static_cast<int>(residuals.size());
     r.Dof = observations - p;
     r.Rms = std::sqrt(r.Ss / observations);
     r.CovFit = CovFit(residuals, data.Shifts);
@@ -176,12 +170,31 @@ TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitOut
             r.Aicc = *r.Aic + 2.0 * p * (p + 1) / (r.Dof - 1);
         }
     }
-    r.Best = BestValues(layout, values);
     for (Eigen::Index i = 0; i < residuals.rows(); ++i) {
         r.Residuals.emplace_back(residuals.row(i).begin(), residuals.row(i).end());
     }
+}
 
-    // Free parameters in layout order, and where each sits in the full vector.
+// The unit each free parameter is judged in: 1 for lg K and shifts; a linear term in ppm at
+// the largest C, so that all parameters are compared in units the chemist reads.
+Eigen::VectorXd NaturalUnits(const TLayout& layout, const std::vector<int>& freeIndex,
+                             const TFitData& data) {
+    Eigen::VectorXd unit = Eigen::VectorXd::Ones(static_cast<Eigen::Index>(freeIndex.size()));
+    for (std::size_t a = 0; a < freeIndex.size(); ++a) {
+        const int i = freeIndex[a];
+        const bool linearTerm = layout.LinearTerm && i >= layout.LgKCount &&
+                                (i - layout.LgKCount) % layout.PerSignal == layout.PerSignal - 1;
+        if (linearTerm) {
+            unit[static_cast<Eigen::Index>(a)] = 1.0 / data.Conc.maxCoeff();
+        }
+    }
+    return unit;
+}
+
+// Standard errors, 95 % intervals, covariance and correlation of the free parameters; the
+// names of those the data do not determine.
+std::vector<std::string> SetErrors(TModelResult& r, const TLayout& layout, const TFitData& data,
+                                   const Eigen::VectorXd& values, const TFitOutcome& fit) {
     std::vector<int> freeIndex;
     std::vector<bool> determined;
     for (int i = 0; i < layout.Size(); ++i) {
@@ -192,23 +205,47 @@ TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitOut
         }
     }
     const bool errors = r.Converged && r.Dof > 0;
-    // Linear terms in ppm at the largest C, so that all parameters are compared in units the
-    // chemist reads.
-    Eigen::VectorXd unit = Eigen::VectorXd::Ones(static_cast<Eigen::Index>(freeIndex.size()));
-    for (std::size_t a = 0; a < freeIndex.size(); ++a) {
-        const int i = freeIndex[a];
-        const bool linearTerm = layout.LinearTerm && i >= layout.LgKCount &&
-                                (i - layout.LgKCount) % layout.PerSignal == layout.PerSignal - 1;
-        if (linearTerm) {
-            unit[static_cast<Eigen::Index>(a)] = 1.0 / data.Conc.maxCoeff();
-        }
-    }
-    const TFreeCovariance cov = FreeCovariance(ModelJacobian(layout, data, values), unit,
-                                               errors ? r.Ss / r.Dof : Nan, determined);
+    const TFreeCovariance cov =
+        FreeCovariance(ModelJacobian(layout, data, values), NaturalUnits(layout, freeIndex, data),
+                       errors ? r.Ss / r.Dof : Nan, determined);
     const double t = errors ? T975(r.Dof) : Nan;
     const auto size = static_cast<std::size_t>(layout.Size());
     r.Covariance.assign(size, std::vector<double>(size, Nan));
     r.Correlation.assign(size, std::vector<double>(size, Nan));
+    std::vector<std::string> undetermined;
+    const auto at = [](std::size_t k) { return static_cast<Eigen::Index>(k); };
+    for (std::size_t a = 0; a < freeIndex.size(); ++a) {
+        TParamResult& param = r.Params[static_cast<std::size_t>(freeIndex[a])];
+        param.Determined = cov.Determined[a];
+        if (!param.Determined) {
+            undetermined.push_back(param.Name);
+        }
+        const double variance = cov.Cov(at(a), at(a));
+        if (errors && param.Determined) {
+            param.Se = std::sqrt(variance);
+            param.Ci95 = TInterval{param.Value - t * *param.Se, param.Value + t * *param.Se};
+        }
+        for (std::size_t b = 0; b < freeIndex.size(); ++b) {
+            const double c = errors ? cov.Cov(at(a), at(b)) : Nan;
+            const auto ia = static_cast<std::size_t>(freeIndex[a]);
+            const auto ib = static_cast<std::size_t>(freeIndex[b]);
+            r.Covariance[ia][ib] = c;
+            r.Correlation[ia][ib] = c / std::sqrt(variance * cov.Cov(at(b), at(b)));
+        }
+    }
+    return undetermined;
+}
+
+// Everything about one fitted model except its Monte Carlo intervals.
+TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitOutcome& fit) {
+    TModelResult r;
+    r.Model = layout.Model;
+    r.Converged = fit.Converged;
+    Eigen::VectorXd values = fit.Values;
+    Eigen::MatrixXd residuals;
+    r.Ss = SolveLinear(layout, data, values, &residuals);
+    SetFitStatistics(r, residuals, data, layout.FreeCount());
+    r.Best = BestValues(layout, values);
     for (int i = 0; i < layout.Size(); ++i) {
         TParamResult param;
         param.Name = layout.Names[static_cast<std::size_t>(i)];
@@ -216,33 +253,18 @@ TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitOut
         param.Fixed = layout.Fixed[static_cast<std::size_t>(i)];
         r.Params.push_back(param);
     }
-    bool anyUndetermined = false;
-    for (std::size_t a = 0; a < freeIndex.size(); ++a) {
-        TParamResult& param = r.Params[static_cast<std::size_t>(freeIndex[a])];
-        param.Determined = cov.Determined[a];
-        anyUndetermined = anyUndetermined || !param.Determined;
-        const double variance = cov.Cov(static_cast<Eigen::Index>(a), static_cast<Eigen::Index>(a));
-        if (errors && param.Determined) {
-            param.Se = std::sqrt(variance);
-            param.Ci95 = TInterval{param.Value - t * *param.Se, param.Value + t * *param.Se};
-        }
-        for (std::size_t b = 0; b < freeIndex.size(); ++b) {
-            const double c =
-                errors ? cov.Cov(static_cast<Eigen::Index>(a), static_cast<Eigen::Index>(b)) : Nan;
-            const double vb = cov.Cov(static_cast<Eigen::Index>(b), static_cast<Eigen::Index>(b));
-            const auto ia = static_cast<std::size_t>(freeIndex[a]);
-            const auto ib = static_cast<std::size_t>(freeIndex[b]);
-            r.Covariance[ia][ib] = c;
-            r.Correlation[ia][ib] = c / std::sqrt(variance * vb);
-        }
-    }
+    const std::vector<std::string> undetermined = SetErrors(r, layout, data, values, fit);
     if (!r.Converged) {
         r.Message = "The fit did not converge.";
     } else if (r.Dof == 0) {
         r.Message =
             "No degrees of freedom are left (N - p = 0): the fit is exact and has no errors.";
-    } else if (anyUndetermined) {
-        r.Message = "Some parameters are not determined by the data.";
+    } else if (!undetermined.empty()) {
+        r.Message = "Not determined by the data:";
+        for (const std::string& name : undetermined) {
+            r.Message += " " + name;
+        }
+        r.Message += ".";
     }
     SetConstants(r);
     return r;
