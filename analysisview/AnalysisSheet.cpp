@@ -155,6 +155,39 @@ std::vector<analysis::TFixedParam> ReadFixedParams(const ITextTable& table) {
     return fixed;
 }
 
+std::vector<std::vector<std::string>> SheetCells(const ITextTable& sheet) {
+    int last = 0;
+    for (int row = 1; row < sheet.RowCount(); ++row) {
+        for (int col = 0; col < SheetColCount; ++col) {
+            if (!sheet.Cell(col, row).empty()) {
+                last = row;
+            }
+        }
+    }
+    std::vector<std::vector<std::string>> cells;
+    for (int row = 0; row <= last; ++row) {
+        std::vector<std::string>& line = cells.emplace_back();
+        for (int col = 0; col < SheetColCount; ++col) {
+            line.push_back(sheet.Cell(col, row));
+        }
+    }
+    return cells;
+}
+
+void RestoreSheetCells(const std::vector<std::vector<std::string>>& cells, TGridCore& sheet,
+                       int minRows) {
+    sheet.SetRowCount(std::max(minRows, static_cast<int>(cells.size())));
+    sheet.SetSelection({0, 1, SheetColCount - 1, sheet.RowCount() - 1});
+    sheet.ClearSelection();
+    sheet.SetSelection({0, 1, 0, 1});
+    ResetSheetHeader(sheet);
+    for (std::size_t row = 0; row < cells.size(); ++row) {
+        for (std::size_t col = 0; col < cells[row].size() && col < SheetColCount; ++col) {
+            sheet.SetCell(static_cast<int>(col), static_cast<int>(row), cells[row][col]);
+        }
+    }
+}
+
 bool IsNamesLine(std::string_view line) {
     bool anyCell = false;
     bool anyNumber = false;

@@ -68,6 +68,15 @@ std::vector<analysis::TFixedParam> ReadFixedParams(const ITextTable& table);
 // otherwise "s1", "s2", ... by its place among the signals that are fitted.
 std::string SignalName(const ITextTable& sheet, int col, int signalIndex);
 
+// The sheet's texts for a file: the header row (it holds the signal names) and the rows below
+// down to the last that holds anything, each SheetColCount cells wide.
+std::vector<std::vector<std::string>> SheetCells(const ITextTable& sheet);
+// Back into a sheet: every cell emptied, the default header, then the saved rows over them.
+// The sheet gets minRows rows, or more when the saved rows need them; cells beyond its columns
+// are dropped.
+void RestoreSheetCells(const std::vector<std::vector<std::string>>& cells, TGridCore& sheet,
+                       int minRows);
+
 // Whether a pasted first line holds names rather than numbers: it has cells and none of them
 // reads as a number.
 bool IsNamesLine(std::string_view line);

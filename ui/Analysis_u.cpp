@@ -331,16 +331,14 @@ void TAnalysisForm::UpdateCount() {
 
 void TAnalysisForm::FromMainButtonClick() {
     const TFitState& state = mainForm_->State();
-    DataGrid->SetRowCount(std::max(kSheetRows, state.PointCount + 1));
-    DataGrid->SetSelection({0, 1, SheetColCount - 1, DataGrid->RowCount() - 1});
-    DataGrid->ClearSelection();
-    DataGrid->SetSelection({0, 1, 0, 1});
-    ResetSheetHeader(*DataGrid);
+    std::vector<std::vector<std::string>> cells(1);  // the default header
     for (int i = 0; i < state.PointCount; ++i) {
         const TDataPoint& p = state.Points[std::size_t(i)];
-        DataGrid->SetCell(SheetColC, i + 1, FormatGeneral(p.Conc));
-        DataGrid->SetCell(SheetFirstShiftCol, i + 1, FormatGeneral(p.ExpShift));
+        std::vector<std::string>& row = cells.emplace_back(SheetFirstShiftCol + 1);
+        row[SheetColC] = FormatGeneral(p.Conc);
+        row[SheetFirstShiftCol] = FormatGeneral(p.ExpShift);
     }
+    RestoreSheetCells(cells, DataGrid->Core(), kSheetRows);
     P0Edit->setText(ToQString(FormatGeneral(state.PorphyrinConc)));
     UpdateCount();
 }

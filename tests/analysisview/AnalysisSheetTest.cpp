@@ -281,5 +281,41 @@ TEST(AnalysisSheet, PastedNamesLineNamesTheShiftColumnsItLandsOn) {
     }
 }
 
+TEST(AnalysisSheet, CellsForAFileRoundTripWithTheSignalNames) {
+    TGridCore sheet = SheetCore(12);
+    sheet.SetCell(3, 0, "Hb");
+    sheet.SetCell(0, 1, "0");
+    sheet.SetCell(3, 1, "7.5");
+    sheet.SetCell(1, 4, "0.009");  // the last row with anything
+    const std::vector<std::vector<std::string>> cells = SheetCells(sheet);
+    ASSERT_EQ(cells.size(), 5u);
+    for (const auto& row : cells) {
+        EXPECT_EQ(row.size(), std::size_t(SheetColCount));
+    }
+    EXPECT_EQ(cells[0][3], "Hb");
+    EXPECT_EQ(cells[0][2], "Shift 1");
+    EXPECT_EQ(cells[4][1], "0.009");
+
+    const struct {
+        const char* name;
+        int rowsBefore;
+        int minRows;
+        int rowsAfter;
+    } cases[] = {
+        {"into a larger sheet, which takes the fresh size", 40, 20, 20},
+        {"into a small sheet, which grows to the minimum", 2, 20, 20},
+        {"into a sheet too small for the rows", 2, 3, 5},
+    };
+    for (const auto& c : cases) {
+        TGridCore other = SheetCore(c.rowsBefore);
+        other.SetCell(4, 0, "Old name");
+        other.SetCell(5, c.rowsBefore - 1, "old");
+        RestoreSheetCells(cells, other, c.minRows);
+        EXPECT_EQ(other.RowCount(), c.rowsAfter) << c.name;
+        EXPECT_EQ(SheetCells(other), cells) << c.name;
+        EXPECT_EQ(other.Cell(4, 0), "Shift 3") << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace kelmora
