@@ -58,7 +58,11 @@ void Run(const TFitOptions& options, TFitCliStreams streams) {
     if (paramsText) {
         ReadParamsText(*paramsText, host.Table, *options.ParamsFile);
     }
-    LoadDataText(state, dataText, options.P0Given ? options.P0Text : dialogP0);
+    const TDataRowCount rows =
+        LoadDataText(state, dataText, options.P0Given ? options.P0Text : dialogP0);
+    if (rows.RowsLeftOut > 0) {
+        streams.Err << DataLeftOutWarning(rows) << '\n';
+    }
 
     {
         std::optional<TSigintGuard> stopOnCtrlC;
@@ -76,6 +80,9 @@ void Run(const TFitOptions& options, TFitCliStreams streams) {
         WriteTextOutput(streams.Out, host.Table, state, listed);
     }
     streams.Out.flush();
+    if (!options.Json) {
+        WriteBoundNotes(streams.Err, state);
+    }
     if (minima.DroppedCount() > 0) {
         streams.Err << "kelmora-fit: the list of minima was full; " << minima.DroppedCount()
                     << " further minima were not listed\n";

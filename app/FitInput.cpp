@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/DataEntry.h"
 #include "grid/GridCore.h"
 #include "util/Errors.h"
 #include "util/NumberText.h"
@@ -131,7 +132,7 @@ void ReadParamsText(std::string_view text, ITextTable& paramsTable, const std::s
     }
 }
 
-void LoadDataText(TFitState& state, std::string_view text, const std::string& p0Text) {
+TDataRowCount LoadDataText(TFitState& state, std::string_view text, const std::string& p0Text) {
     // Shaped as the dialog's OriginGrid1: two columns, a hundred rows, a header row.
     TGridCore grid;
     grid.SetColCount(2);
@@ -144,6 +145,7 @@ void LoadDataText(TFitState& state, std::string_view text, const std::string& p0
     grid.SetSelection({0, 0, 1, grid.RowCount() - 1});
     grid.PasteText(text);
     state.LoadDataSet(grid, p0Text);
+    return CountDataRows(grid);
 }
 
 }  // namespace kelmora

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/DataEntry.h"
 #include "engine/FitState.h"
 #include "util/TextTable.h"
 
@@ -29,7 +30,8 @@ std::string ReadInputText(const std::string& fileName, std::istream& standardInp
 void ReadParamsText(std::string_view text, ITextTable& paramsTable, const std::string& sourceName);
 
 // Data entry exactly as pasting the text into the source-data dialog's grid (both columns
-// selected from the first row) and pressing "Ок" would do it.
-void LoadDataText(TFitState& state, std::string_view text, const std::string& p0Text);
+// selected by their headers) and pressing "Ок" would do it. Returns what the dialog would have
+// counted: the points taken and the lines with text left out below them.
+TDataRowCount LoadDataText(TFitState& state, std::string_view text, const std::string& p0Text);
 
 }  // namespace kelmora

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "engine/BoundNotes.h"
 #include "util/NumberText.h"
 
 namespace kelmora {
@@ -38,6 +39,27 @@ void WritePoints(std::ostream& out, const TFitState& state) {
             << ",\"alpha2\":" << FormatJsonNumber(pt.Alpha2) << "}";
     }
     out << "]";
+}
+
+void WriteNames(std::ostream& out, const char* key, const std::vector<int>& params) {
+    out << '"' << key << "\":[";
+    const std::vector<std::string> names = ParamNames(params);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        out << (k > 0 ? "," : "") << JsonString(names[k]);
+    }
+    out << "]";
+}
+
+void WriteNotesLine(std::ostream& err, const char* what, const std::vector<int>& params) {
+    if (params.empty()) {
+        return;
+    }
+    err << "kelmora-fit: " << what << ": ";
+    const std::vector<std::string> names = ParamNames(params);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        err << (k > 0 ? ", " : "") << names[k];
+    }
+    err << '\n';
 }
 
 void WriteMinima(std::ostream& out, const TMinimaStore* minima) {
@@ -112,12 +134,29 @@ void WriteJsonOutput(std::ostream& out, TFitCommand command, const TFitState& st
     const bool anyListed = minima != nullptr && minima->BestQ() != TMinimaStore::NoBestQ;
     out << "{\"command\":" << JsonString(FitCommandName(command))
         << ",\n\"Q\":" << FormatJsonNumber(state.Q) << ",\n";
+    WriteNames(out, "outOfBounds", OutOfBoundsParams(state));
+    out << ",";
+    WriteNames(out, "atBound", AtBoundParams(state));
+    out << ",\n";
     WriteParams(out, state);
     out << ",\n";
     WritePoints(out, state);
     out << ",\n";
     WriteMinima(out, minima);
     out << ",\n\"bestQ\":" << (anyListed ? FormatJsonNumber(minima->BestQ()) : "null") << "}\n";
+}
+
+void WriteBoundNotes(std::ostream& err, const TFitState& state) {
+    WriteNotesLine(err, "out of bounds", OutOfBoundsParams(state));
+    WriteNotesLine(err, "at bound", AtBoundParams(state));
+}
+
+std::string DataLeftOutWarning(const TDataRowCount& rows) {
+    const int end = rows.Points + 1;
+    return "kelmora-fit: warning: line " + std::to_string(end) +
+           " has no C, so the data end there; " + std::to_string(rows.RowsLeftOut) +
+           (rows.RowsLeftOut == 1 ? " line" : " lines") + " with text from line " +
+           std::to_string(end) + " on " + (rows.RowsLeftOut == 1 ? "was" : "were") + " not read";
 }
 
 }  // namespace kelmora

@@ -1,7 +1,9 @@
 #include "engine/ChartData.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "engine/BoundNotes.h"
 #include "util/NumberText.h"
 
 namespace kelmora {
@@ -26,6 +28,13 @@ const std::array<const char*, 3> kShiftSeriesTitles = {"Exp. Chem. Shift", "Theo
                                                        "Exp.-Theor.+7"};
 const std::array<const char*, 3> kFractionSeriesTitles = {"Alpha1", "Alpha2", "1-A1-A2"};
 
+std::string CriterionTitle(const TFitState& state) {
+    // Q is 10^4 times the mean square deviation; the reader wants the RMS in ppm beside it.
+    const double rms = std::sqrt(state.Q * 1e-4);
+    return "Mean square exp.-theor.=" + FormatGeneral(state.Q) +
+           "×10⁻⁴ ppm², RMS=" + FormatGeneral(rms, 6) + " ppm" + BoundNotesText(state);
+}
+
 void FillChart(TChartData& chart, const TFitState& state, int mode) {
     std::array<std::vector<TChartPoint>, 3> pts;
     for (auto& p : pts) {
@@ -46,7 +55,7 @@ void FillChart(TChartData& chart, const TFitState& state, int mode) {
         chart.Series[k].Title = mode == 0 ? kShiftSeriesTitles[k] : kFractionSeriesTitles[k];
         chart.Series[k].SetPoints(std::move(pts[k]));
     }
-    chart.TitleLines = {"Root-mean-square exp.-theor.=" + FormatGeneral(state.Q) + "*10E-4 ppm"};
+    chart.TitleLines = {CriterionTitle(state)};
 }
 
 }  // namespace kelmora

@@ -43,6 +43,9 @@ struct TChartData {
 extern const std::array<const char*, 3> kShiftSeriesTitles;
 extern const std::array<const char*, 3> kFractionSeriesTitles;
 
+// The title line: the criterion as the mean square it is, its RMS, and the bound notes.
+std::string CriterionTitle(const TFitState& state);
+
 // Display modes: 0 the shifts, anything else the bound fractions.
 void FillChart(TChartData& chart, const TFitState& state, int mode);
 

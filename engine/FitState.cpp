@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/DataEntry.h"
 #include "util/Errors.h"
 #include "util/NumberText.h"
 #include "util/TextUtil.h"
@@ -90,6 +91,7 @@ TFitState::TFitState() {
 }
 
 void TFitState::ReadParamsTable(const ITextTable& table, const TFitSettings& settings) {
+    OptimizeEnded = false;
     for (int i = 0; i < ParamCount; ++i) {
         const int r = i + 1;
         TFitParam& p = FitParams[i];
@@ -132,26 +134,15 @@ void TFitState::SetPointCount(std::int32_t n) {
 }
 
 void TFitState::LoadDataSet(const ITextTable& data, const std::string& p0Text) {
-    int n = 0;
-    while (HasNonBlank(data.Cell(0, n + 1))) {
-        ++n;
-    }
-    std::vector<double> conc(static_cast<std::size_t>(n));
-    std::vector<double> shift(static_cast<std::size_t>(n));
-    for (int j = 0; j < n; ++j) {
-        conc[j] = ParseFloat(data.Cell(0, j + 1));
-        shift[j] = ParseFloat(data.Cell(1, j + 1));
-    }
-    const double p0 = ParseFloat(p0Text);
-    const double weight = CheckedDivide(10000.0, static_cast<double>(n));
-
+    const TDataEntry entry = ReadDataEntry(data, p0Text);
+    const int n = static_cast<int>(entry.Conc.size());
     SetPointCount(n);
     for (int j = 0; j < n; ++j) {
-        Points[j].Conc = conc[j];
-        Points[j].ExpShift = shift[j];
+        Points[j].Conc = entry.Conc[j];
+        Points[j].ExpShift = entry.Shift[j];
     }
-    PorphyrinConc = p0;
-    Weight = weight;
+    PorphyrinConc = entry.P0;
+    Weight = entry.Weight;
 }
 
 TParamVector TFitState::GetParamVector() const {
@@ -163,6 +154,7 @@ TParamVector TFitState::GetParamVector() const {
 }
 
 void TFitState::SetParamValues(const TParamVector& v) {
+    OptimizeEnded = false;
     for (int i = 0; i < ParamCount; ++i) {
         FitParams[i].Value = v[i];
     }

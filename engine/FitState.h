@@ -63,6 +63,9 @@ class TFitState {
     bool FinishMinima = false;
     bool StopRequested = false;
     TParamVector SavedParams{};
+    // The Values are where the last Optimize command ended; reading the table or setting
+    // other Values ends that.
+    bool OptimizeEnded = false;
 
     // P0 under which the stored fractions were solved: a new P0 must re-solve them.
     double SolvedP0 = 0.0;
@@ -81,7 +84,8 @@ class TFitState {
 
     // Data entry from the source-data table (C in column 0, Shift in column 1, data from row 1
     // down to the first blank C) and the P0 text. All or nothing: a text that does not
-    // convert, or no data row, raises its error and leaves the data set as it was.
+    // convert, a negative concentration, or no data row raises its error (engine/DataEntry.h)
+    // and leaves the data set as it was.
     void LoadDataSet(const ITextTable& data, const std::string& p0Text);
 
     // The criterion for the current Values; stores it in Q and returns it.

@@ -104,6 +104,7 @@ void OptimizeCommand(TFitState& state, const ITextTable& table, const TFitSettin
             p.Step = p.MaxStep;
         }
         RunOptimizer(state, sink);
+        state.OptimizeEnded = true;
     });
 }
 

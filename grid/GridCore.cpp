@@ -267,12 +267,21 @@ void TGridCore::PasteText(std::string_view text) {
     if (lines == 0) {
         return;
     }
+    const bool replaceColumns = WholeColumnsSelected();  // before the rows grow past it
     const int startRow = std::max(selection_.Top, fixedRows_);
     const int startCol = std::max(selection_.Left, fixedCols_);
     const int rightLimit = std::min(selection_.Right, cols_ - 1);
     const int lastRow = startRow + lines - 1;
     if (lastRow > rows_ - 1) {
         SetRowCount(lastRow + 1);
+    }
+    const int lastTouchedRow = replaceColumns ? rows_ - 1 : lastRow;
+    if (replaceColumns) {
+        for (int r = startRow; r <= lastTouchedRow; ++r) {
+            for (int col = startCol; col <= rightLimit; ++col) {
+                cells_[Index(col, r)].clear();
+            }
+        }
     }
     int row = startRow;
     ForEachLine(text, [&](std::string_view line) {
@@ -288,8 +297,12 @@ void TGridCore::PasteText(std::string_view text) {
         ++row;
     });
     if (startCol <= rightLimit) {
-        NotifyCells({startCol, startRow, rightLimit, lastRow});
+        NotifyCells({startCol, startRow, rightLimit, lastTouchedRow});
     }
+}
+
+bool TGridCore::WholeColumnsSelected() const {
+    return fixedRows_ > 0 && selection_.Top == 0 && selection_.Bottom == rows_ - 1;
 }
 
 void TGridCore::PasteFromClipboard(IClipboard& clipboard) {

@@ -115,7 +115,14 @@ class TGridCore : public ITextTable {
     void CopySelection(IClipboard& clipboard) const;
     void SelectAllAndCopy(IClipboard& clipboard);
     void ClearSelection();
+    // Cells from the selection's top-left non-fixed cell on, one line per row. A paste into
+    // whole columns chosen by their header replaces what those columns held below the header:
+    // old rows must not join the new data unseen. Any other selection keeps the cells the
+    // text does not reach, as spreadsheets do.
     void PasteText(std::string_view text);
+    // The selection spans whole columns, header row included, as a press in the header row
+    // makes it.
+    bool WholeColumnsSelected() const;
     void PasteFromClipboard(IClipboard& clipboard);
 
     // Column under pixel x from the grid's left edge, or -1 right of the last column.

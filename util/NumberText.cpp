@@ -1,6 +1,7 @@
 #include "util/NumberText.h"
 
 #include <locale.h>
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -52,6 +53,10 @@ const std::string& NumberDecimalSeparator() {
 }
 
 std::string FormatGeneral(double x) {
+    return FormatGeneral(x, 15);
+}
+
+std::string FormatGeneral(double x, int significantDigits) {
     if (std::isnan(x)) {
         return "NaN";
     }
@@ -61,9 +66,10 @@ std::string FormatGeneral(double x) {
     if (x == 0.0) {
         return "0";
     }
-    // Round to 15 significant digits first; the notation follows the rounded exponent.
+    // Round to the significant digits first; the notation follows the rounded exponent.
+    significantDigits = std::clamp(significantDigits, 1, 17);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", x);
+    std::snprintf(buf, sizeof buf, "%.*e", significantDigits - 1, x);
     char* e = std::strchr(buf, 'e');
     const int exponent = std::atoi(e + 1);
     *e = '\0';
@@ -78,7 +84,7 @@ std::string FormatGeneral(double x) {
     }
     std::string out = x < 0 ? "-" : "";
     const int n = static_cast<int>(digits.size());
-    if (exponent >= -4 && exponent < 15) {
+    if (exponent >= -4 && exponent < significantDigits) {
         if (exponent < 0) {
             out += "0.";
             out.append(static_cast<std::size_t>(-exponent - 1), '0');

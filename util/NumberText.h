@@ -17,6 +17,8 @@ const std::string& NumberDecimalSeparator();
 // exponent without plus sign or leading zeros. Not-a-number and infinities print as
 // "NaN", "Inf" and "-Inf".
 std::string FormatGeneral(double x);
+// The same with fewer (or more) significant digits; plain notation up to 10^significantDigits.
+std::string FormatGeneral(double x, int significantDigits);
 
 // Fixed point with the given number of decimals, as printf's "%.*f" with the current separator.
 std::string FormatFixed(double x, int decimals);

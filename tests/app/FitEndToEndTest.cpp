@@ -298,7 +298,8 @@ TEST(FitEndToEnd, CommaSeparatorConvertsTheDefaultsButNotWhatTheUserTyped) {
     const TFitRun typedP0 =
         RunFit({"compute", "--decimal-separator", ",", "--p0", "0.01"}, commaData);
     EXPECT_EQ(typedP0.ExitStatus, 1);
-    EXPECT_EQ(typedP0.Err, "'0.01' is not a valid floating point value\n");
+    EXPECT_EQ(typedP0.Err,
+              "'0.01' is not a valid floating point value\nPorphyrin concentration (P0)\n");
     EXPECT_EQ(RunFit({"compute", "--decimal-separator", ",", "--p0", "0,01"}, commaData).Out,
               comma.Out);
     // An empty separator text changes nothing, as "Update" with an empty edit.
@@ -392,9 +393,31 @@ TEST(FitEndToEnd, EveryErrorReportsItsMessageAndStatus) {
     const std::vector<TErrorCase> cases = {
         {"no data", {"compute"}, "", 1, "Floating point division by zero"},
         {"blank first C", {"optimize"}, "\n0.001\t8.1\n", 1, "Floating point division by zero"},
-        {"C not a number", {"compute"}, "x\t8.1\n", 1, "'x' is not a valid floating point value"},
-        {"shift missing", {"compute"}, "0.001\n", 1, "'' is not a valid floating point value"},
-        {"P0", {"compute", "--p0", "abc"}, data, 1, "'abc' is not a valid floating point value"},
+        {"C not a number",
+         {"compute"},
+         "x\t8.1\n",
+         1,
+         "'x' is not a valid floating point value\nRow 1, column C"},
+        {"shift missing",
+         {"compute"},
+         "0.001\t8\n0.002\n",
+         1,
+         "'' is not a valid floating point value\nRow 2, column Shift"},
+        {"negative C",
+         {"compute"},
+         "0.001\t8\n0.002\t8.1\n-0.003\t8.2\n",
+         1,
+         "Concentrations cannot be negative: '-0.003'\nRow 3, column C"},
+        {"P0",
+         {"compute", "--p0", "abc"},
+         data,
+         1,
+         "'abc' is not a valid floating point value\nPorphyrin concentration (P0)"},
+        {"negative P0",
+         {"compute", "--p0", "-0.01"},
+         data,
+         1,
+         "Concentrations cannot be negative: '-0.01'\nPorphyrin concentration (P0)"},
         {"iterations",
          {"optimize", "--iterations", "1e3"},
          data,
@@ -435,7 +458,7 @@ TEST(FitEndToEnd, EveryErrorReportsItsMessageAndStatus) {
          {"compute", "--decimal-separator", ","},
          data,
          1,
-         "'0.001' is not a valid floating point value"},
+         "'0.001' is not a valid floating point value\nRow 1, column C"},
         {"no command", {}, "", 2, "kelmora-fit: no command given"},
         {"unknown command", {"fit"}, "", 2, "kelmora-fit: unknown command 'fit'"},
         {"two commands", {"compute", "scan"}, "", 2, "kelmora-fit: unexpected argument 'scan'"},
@@ -523,7 +546,9 @@ TEST(FitEndToEnd, InputThatIsNoTitrationTextIsRefusedByName) {
          {"compute"},
          badCell + "\t8.1\n",
          1,
-         "'" + std::string(60, '7') + "\u2026' is not a valid floating point value"},
+         "'" + std::string(60, '7') +
+             "\u2026' is not a valid floating point value\n"
+             "Row 1, column C"},
     };
     for (const TErrorCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -572,6 +597,97 @@ TEST(FitEndToEnd, AnAnswerThatCannotBeWrittenIsAnErrorNotASuccess) {
         const TFitRun run = RunFit(c.Args, data, c.StdoutTo);
         EXPECT_EQ(run.ExitStatus, 1);
         EXPECT_EQ(run.Err, "cannot write to standard output: " + c.Message + "\n");
+    }
+}
+
+// The data end at the first line without a C; what lies below is named, not dropped unseen,
+// and the answer itself is the one for the lines that were read.
+TEST(FitEndToEnd, LinesBelowTheEndOfTheDataAreCountedOnStandardError) {
+    const std::string head = "0.001\t8.1\n0.002\t8.2\n0.003\t8.3\n";
+    const TFitRun whole = RunFit({"compute"}, head);
+    ASSERT_EQ(whole.ExitStatus, 0) << whole.Err;
+    EXPECT_EQ(whole.Err, "");
+    const struct {
+        const char* name;
+        std::string tail;
+        std::string warning;
+    } cases[] = {
+        {"blank line, then two points", "\n0.004\t8.4\r\n0.005\t8.5\n",
+         "kelmora-fit: warning: line 4 has no C, so the data end there; 2 lines with text from "
+         "line 4 on were not read\n"},
+        {"two blank lines, then one point", "\n\n0.006\t8.6\n",
+         "kelmora-fit: warning: line 4 has no C, so the data end there; 1 line with text from "
+         "line 4 on was not read\n"},
+        {"only blank lines", "\n \t\n\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TFitRun run = RunFit({"compute"}, head + c.tail);
+        ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+        EXPECT_EQ(run.Out, whole.Out);
+        EXPECT_EQ(run.Err, c.warning);
+    }
+}
+
+// A penalty is not a fit, and a fit stopped by a bound may not be the best one: both are said
+// on standard error and in JSON, while the text answer stays what it was.
+TEST(FitEndToEnd, BoundNotesGoToStandardErrorAndIntoJson) {
+    const std::string data = Example("titration-1to1.txt");
+    // C.Shift (PL) is 9.5 in the example; a ceiling of 9.3 stops Optimize there.
+    const std::string lowCeiling =
+        WriteScratchFile("low-ceiling.txt",
+                         "2.5\t0.1\t0.0001\ty\t-10\t10\t100\n-1000\t0.1\t0.0001\t\t-10\t10\t100\n"
+                         "8\t0.1\t0.0001\ty\t0\t20\t100\n9\t0.1\t0.0001\ty\t0\t9.3\t100\n"
+                         "10\t0.1\t0.0001\t\t0\t20\t100\n0\t0.1\t0.0001\t\t-10\t10\t100\n");
+    const std::string outside =
+        WriteScratchFile("outside.txt",
+                         "12\t0.1\t0.0001\ty\t-10\t10\t100\n-1000\t0.1\t0.0001\t\t-10\t10\t100\n"
+                         "8\t0.1\t0.0001\ty\t0\t20\t100\n25\t0.1\t0.0001\ty\t0\t20\t100\n"
+                         "30\t0.1\t0.0001\t\t0\t20\t100\n0\t0.1\t0.0001\t\t-10\t10\t100\n");
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string err;
+        std::vector<std::string> outOfBounds;
+        std::vector<std::string> atBound;
+    } cases[] = {
+        {"inside", {"compute"}, "", {}, {}},
+        {"two marked outside, one unmarked",
+         {"compute", "--params", outside},
+         "kelmora-fit: out of bounds: Lg(K1), C.Shift (PL)\n",
+         {"Lg(K1)", "C.Shift (PL)"},
+         {}},
+        {"optimized against a bound",
+         {"optimize", "--params", lowCeiling},
+         "kelmora-fit: at bound: C.Shift (PL)\n",
+         {},
+         {"C.Shift (PL)"}},
+        {"a computed point is never at bound", {"compute", "--params", lowCeiling}, "", {}, {}},
+    };
+    const auto names = [](const TJson& array) {
+        std::vector<std::string> texts;
+        for (const TJson& item : array.Items) {
+            texts.push_back(item.Text);
+        }
+        return texts;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TFitRun text = RunFit(c.args, data);
+        ASSERT_EQ(text.ExitStatus, 0) << text.Err;
+        EXPECT_EQ(text.Err, c.err);
+        EXPECT_EQ(ReadAnswer(text.Out).Rows.size(), 6u);
+
+        std::vector<std::string> jsonArgs = c.args;
+        jsonArgs.emplace_back("--json");
+        const TFitRun json = RunFit(jsonArgs, data);
+        ASSERT_EQ(json.ExitStatus, 0) << json.Err;
+        EXPECT_EQ(json.Err, "");
+        const TJson doc = ParseJson(json.Out);
+        EXPECT_EQ(doc["outOfBounds"].Type, TJson::TType::Array);
+        EXPECT_EQ(doc["atBound"].Type, TJson::TType::Array);
+        EXPECT_EQ(names(doc["outOfBounds"]), c.outOfBounds);
+        EXPECT_EQ(names(doc["atBound"]), c.atBound);
     }
 }
 

@@ -47,7 +47,7 @@ TEST(FillChart, BothModesFromTheDataSetInAscendingC) {
     EXPECT_EQ(chart.Series[1].Title, "Theor. Chem. Shift");
     EXPECT_EQ(chart.Series[2].Title, "Exp.-Theor.+7");
     ASSERT_EQ(chart.TitleLines.size(), 1u);
-    EXPECT_EQ(chart.TitleLines[0], "Root-mean-square exp.-theor.=0.125*10E-4 ppm");
+    EXPECT_EQ(chart.TitleLines[0], "Mean square exp.-theor.=0.125×10⁻⁴ ppm², RMS=0.00353553 ppm");
     // Point 1 (C = 0.01) comes first.
     EXPECT_EQ(chart.Series[0].X(0), 0.01);
     EXPECT_EQ(chart.Series[0].Y(0), 9);
@@ -63,11 +63,11 @@ TEST(FillChart, BothModesFromTheDataSetInAscendingC) {
     EXPECT_EQ(chart.Series[0].Y(0), 0.2);
     EXPECT_EQ(chart.Series[1].Y(0), 0.05);
     EXPECT_EQ(chart.Series[2].Y(0), (1 - 0.2) - 0.05);
-    EXPECT_EQ(chart.TitleLines[0], "Root-mean-square exp.-theor.=0.125*10E-4 ppm");
+    EXPECT_EQ(chart.TitleLines[0], "Mean square exp.-theor.=0.125×10⁻⁴ ppm², RMS=0.00353553 ppm");
 
     SetNumberDecimalSeparator(",");
     FillChart(chart, s, 7);
     SetNumberDecimalSeparator(".");
     EXPECT_EQ(chart.Series[0].Title, "Alpha1");
-    EXPECT_EQ(chart.TitleLines[0], "Root-mean-square exp.-theor.=0,125*10E-4 ppm");
+    EXPECT_EQ(chart.TitleLines[0], "Mean square exp.-theor.=0,125×10⁻⁴ ppm², RMS=0,00353553 ppm");
 }

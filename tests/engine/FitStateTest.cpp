@@ -252,11 +252,23 @@ TEST(DataSet, FailedEntryChangesNothing) {
         const char* p0;
         const char* message;
     } cases[] = {
-        {{{"1", "2"}, {"x", "3"}}, "0.01", "'x' is not a valid floating point value"},
-        {{{"1", "2"}, {"2", ""}}, "0.01", "'' is not a valid floating point value"},
-        {{{"1", "2"}}, "abc", "'abc' is not a valid floating point value"},
+        {{{"1", "2"}, {"x", "3"}},
+         "0.01",
+         "'x' is not a valid floating point value\nRow 2, column C"},
+        {{{"1", "2"}, {"2", ""}},
+         "0.01",
+         "'' is not a valid floating point value\nRow 2, column Shift"},
+        {{{"1", "2"}},
+         "abc",
+         "'abc' is not a valid floating point value\nPorphyrin concentration (P0)"},
         {{{"", "2"}}, "0.05", "Floating point division by zero"},
-        {{{"1,5", "2"}}, "0.01", "'1,5' is not a valid floating point value"},
+        {{{"1,5", "2"}}, "0.01", "'1,5' is not a valid floating point value\nRow 1, column C"},
+        {{{"1", "2"}, {"-0.5", "3"}},
+         "0.01",
+         "Concentrations cannot be negative: '-0.5'\nRow 2, column C"},
+        {{{"1", "2"}},
+         "-1E-3",
+         "Concentrations cannot be negative: '-1E-3'\nPorphyrin concentration (P0)"},
     };
     for (const auto& c : cases) {
         TFitState s;

@@ -52,10 +52,34 @@ TEST(FormatGeneral, ShortestFifteenDigitForms) {
     }
 }
 
+TEST(FormatGeneral, FewerSignificantDigitsRoundAndMoveTheNotationLimit) {
+    const struct {
+        double x;
+        int digits;
+        const char* text;
+    } cases[] = {
+        {0.0661437827766148, 6, "0.0661438"},
+        {std::sqrt(43.87 * 1e-4), 6, "0.0662344"},
+        {31.6235, 6, "31.6235"},
+        {2.0, 6, "2"},
+        {0.5, 1, "0.5"},
+        {0.96, 1, "1"},
+        {999999.5, 6, "1E6"},
+        {123456.4, 6, "123456"},
+        {0.00001234567, 6, "1.23457E-5"},
+        {1.0 / 3.0, 15, "0.333333333333333"},
+        {std::numeric_limits<double>::quiet_NaN(), 6, "NaN"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatGeneral(c.x, c.digits), c.text) << c.x << " to " << c.digits;
+    }
+}
+
 TEST(FormatGeneral, UsesCurrentSeparator) {
     SeparatorGuard sep(",");
     EXPECT_EQ(FormatGeneral(1.25), "1,25");
     EXPECT_EQ(FormatGeneral(2.5e-7), "2,5E-7");
+    EXPECT_EQ(FormatGeneral(0.0661437827766148, 6), "0,0661438");
     EXPECT_EQ(FormatFixed(0.0123456789, 6), "0,012346");
 }
 
