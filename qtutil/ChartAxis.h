@@ -1,40 +1,27 @@
 #pragma once
 
 #include <QValueAxis>
-#include <algorithm>
-#include <cmath>
+
+#include "util/AxisScale.h"
 
 namespace kelmora {
 
-// An axis from a round number below the data to one above it, in steps of 1, 2 or 5 times a
-// power of ten, about six of them.
+// An axis from a round number at or below the data to one at or above it, with a tick at every
+// multiple of a 1-2-5 step (util/AxisScale.h chooses them), whatever range the axis gets.
 inline void SetNiceRange(QValueAxis* axis, double lo, double hi) {
-    if (!(hi > lo)) {
-        const double pad = std::max(1.0, std::fabs(hi) * 0.1);
-        lo -= pad;
-        hi += pad;
+    const TAxisScale scale = NiceAxisScale(lo, hi);
+    // Qt steps from the anchor by adding the interval, which can land a rounding error past a
+    // range that ends exactly on a tick and drop that tick's label.
+    const double slack = scale.Step * 1e-9;
+    axis->setRange(scale.Min - slack, scale.Max + slack);
+    if (scale.Step > 0.0) {
+        axis->setTickType(QValueAxis::TicksDynamic);
+        axis->setTickAnchor(0.0);
+        axis->setTickInterval(scale.Step);
+    } else {
+        axis->setTickType(QValueAxis::TicksFixed);  // a span beyond the double range
+        axis->setTickCount(2);
     }
-    const double raw = (hi - lo) / 6.0;
-    if (!std::isfinite(raw)) {
-        axis->setRange(lo, hi);  // a span beyond the double range has no round steps
-        return;
-    }
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = magnitude * 10.0;
-    for (double m : {1.0, 2.0, 5.0}) {
-        if (raw <= m * magnitude) {
-            step = m * magnitude;
-            break;
-        }
-    }
-    const double first = std::floor(lo / step) * step;
-    const double last = std::ceil(hi / step) * step;
-    axis->setRange(first, last);
-    // Ticks counted from zero, so that a range across zero labels it "0", not a rounding
-    // remainder such as 8.67e-19.
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0.0);
-    axis->setTickInterval(step);
 }
 
 }  // namespace kelmora

@@ -3,13 +3,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
+#include "engine/DataEntry.h"
 #include "grid/OriginGrid_u.h"
 #include "qtutil/FormLayout.h"
 
 namespace kelmora {
 
-TGetDataForm::TGetDataForm(QWidget* parent) : TDesignedDialog(parent, 280, 461) {
+// The designed dialog, with two lines below it for the point count.
+TGetDataForm::TGetDataForm(QWidget* parent) : TDesignedDialog(parent, 280, 501) {
     setWindowTitle(QStringLiteral("GetDataForm"));
 
     OriginGrid1 = new TOriginGrid(this);
@@ -28,6 +31,10 @@ TGetDataForm::TGetDataForm(QWidget* parent) : TDesignedDialog(parent, 280, 461) 
     Edit1->setGeometry(8, 401, 264, 21);
     Button1 = MakeButton(this, QStringLiteral("Ок"), 8, 432, 113, 25);
     Button2 = MakeButton(this, QStringLiteral("Отмена"), 159, 432, 113, 25);
+    PointCountLabel = new QLabel(this);
+    PointCountLabel->setGeometry(8, 462, 264, 34);
+    PointCountLabel->setWordWrap(true);
+    PointCountLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(Button1, &QPushButton::clicked, this, &TGetDataForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TGetDataForm::Button2Click);
 
@@ -35,6 +42,41 @@ TGetDataForm::TGetDataForm(QWidget* parent) : TDesignedDialog(parent, 280, 461) 
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
     FormCreate();
+
+    // Every change of the table, typed, pasted or deleted, reaches the model's signals.
+    const QAbstractItemModel* model = OriginGrid1->model();
+    connect(model, &QAbstractItemModel::dataChanged, this, &TGetDataForm::UpdatePointCount);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &TGetDataForm::UpdatePointCount);
+    connect(model, &QAbstractItemModel::modelReset, this, &TGetDataForm::UpdatePointCount);
+    UpdatePointCount();
+}
+
+void TGetDataForm::UpdatePointCount() {
+    PointCountLabel->setText(QString::fromStdString(DataRowCountText(CountDataRows(*OriginGrid1))));
+}
+
+void TGetDataForm::MarkFaultyPlace(int col, int row) {
+    if (row < 0) {
+        faultyPlace_ = Edit1;
+        return;
+    }
+    OriginGrid1->SetSelection({col, row, col, row});
+    faultyPlace_ = OriginGrid1;
+}
+
+void TGetDataForm::showEvent(QShowEvent* event) {
+    TDesignedDialog::showEvent(event);
+    if (faultyPlace_ == OriginGrid1) {
+        const TGridRect cell = OriginGrid1->Selection();
+        OriginGrid1->scrollTo(OriginGrid1->model()->index(cell.Top - OriginGrid1->FixedRows(),
+                                                          cell.Left - OriginGrid1->FixedCols()));
+    } else if (faultyPlace_ == Edit1) {
+        Edit1->selectAll();
+    }
+    if (faultyPlace_ != nullptr) {
+        faultyPlace_->setFocus();
+        faultyPlace_ = nullptr;
+    }
 }
 
 void TGetDataForm::FormCreate() {

@@ -19,18 +19,28 @@ class TGetDataForm : public TDesignedDialog {
 
     // Shows the dialog modally; true when it was closed by "Ок".
     bool Execute();
+    // Where the last data entry failed: a cell of the table, or the P0 edit for row -1. The
+    // next showing opens with it selected.
+    void MarkFaultyPlace(int col, int row);
 
     TOriginGrid* OriginGrid1 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
+    // How many points "Ок" takes, and the filled rows it leaves out, kept up to date.
+    QLabel* PointCountLabel = nullptr;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
+    void UpdatePointCount();
     void FormCreate();
     void Button1Click();
     void Button2Click();
     bool Accepted = false;
+    QWidget* faultyPlace_ = nullptr;  // focused at the next showing
 };
 
 }  // namespace kelmora

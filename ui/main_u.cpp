@@ -13,10 +13,12 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
+#include "engine/DataEntry.h"
 #include "engine/Optimizer.h"
 #include "engine/Scan.h"
 #include "grid/OriginGrid_u.h"
@@ -60,8 +62,17 @@ QString PhaseCaption(TFitPhase phase) {
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Kelmora"));
+    // Every control sits on the client area at its designed place, and the client area never
+    // gets smaller than designed. Whatever is put above it (a menu bar, through
+    // layout()->setMenuBar) adds to the window's minimum size by itself.
+    ClientArea = new QWidget(this);
+    ClientArea->setMinimumSize(kClientWidth, kClientHeight);
+    ClientArea->installEventFilter(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(ClientArea);
     resize(kClientWidth, kClientHeight);
-    setMinimumSize(kClientWidth, kClientHeight);
     CreateControls();
     CreateChart();
     FormCreate();
@@ -73,7 +84,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
 TMainForm::~TMainForm() = default;
 
 void TMainForm::CreateControls() {
-    ParamsGrid = new TOriginGrid(this);
+    ParamsGrid = new TOriginGrid(ClientArea);
     ParamsGrid->setGeometry(8, 8, 609, 185);
     ParamsGrid->SetColCount(ParamsGridCols);
     ParamsGrid->SetRowCount(ParamsGridRows);
@@ -85,30 +96,31 @@ void TMainForm::CreateControls() {
     }
     ParamsGrid->SetEditing(true);
 
-    Button1 = MakeButton(this, QStringLiteral("Compute this point"), 624, 21, 121, 25);
-    Button8 = MakeButton(this, QStringLiteral("Scan"), 624, 96, 121, 25);
-    Button3 = MakeButton(this, QStringLiteral("Stop"), 760, 120, 75, 25);
-    Button2 = MakeButton(this, QStringLiteral("Optimize"), 624, 128, 121, 25);
-    Label1 = new QLabel(QStringLiteral("Max. iterations in optimization"), this);
+    Button1 = MakeButton(ClientArea, QStringLiteral("Compute this point"), 624, 21, 121, 25);
+    Button8 = MakeButton(ClientArea, QStringLiteral("Scan"), 624, 96, 121, 25);
+    Button3 = MakeButton(ClientArea, QStringLiteral("Stop"), 760, 120, 75, 25);
+    Button2 = MakeButton(ClientArea, QStringLiteral("Optimize"), 624, 128, 121, 25);
+    Label1 = new QLabel(QStringLiteral("Max. iterations in optimization"), ClientArea);
     Label1->move(624, 160);
     Label1->adjustSize();
-    IterCountEdit = new QLineEdit(QString::fromLatin1(DefaultIterCountText), this);
+    IterCountEdit = new QLineEdit(QString::fromLatin1(DefaultIterCountText), ClientArea);
     IterCountEdit->setGeometry(624, 176, 121, 21);
     FinishMinimaCheck =
-        new QCheckBox(QStringLiteral("Complete optimization of minima during scan"), this);
+        new QCheckBox(QStringLiteral("Complete optimization of minima during scan"), ClientArea);
     FinishMinimaCheck->setGeometry(624, 200, 225, 17);
     FinishMinimaCheck->adjustSize();
-    Button5 = MakeButton(this, QStringLiteral("Enter sorce data"), 824, 8, 139, 25);
-    SepLabEditLabel = new QLabel(QStringLiteral("Decimal separator"), this);
+    Button5 = MakeButton(ClientArea, QStringLiteral("Enter sorce data"), 824, 8, 139, 25);
+    SepLabEditLabel = new QLabel(QStringLiteral("Decimal separator"), ClientArea);
     SepLabEditLabel->move(832, 64);
     SepLabEditLabel->adjustSize();
-    SepLabEdit = new QLineEdit(QStringLiteral("."), this);
+    SepLabEdit = new QLineEdit(QStringLiteral("."), ClientArea);
     SepLabEdit->setGeometry(832, 80, 65, 21);
     SepLabEditLabel->setBuddy(SepLabEdit);
-    UpdateDecSepButton = MakeButton(this, QStringLiteral("Update"), 904, 78, 57, 25);
-    Mode1Button = MakeButton(this, QStringLiteral("Exp., theor. chemical shifts"), 8, 224, 200, 22);
-    Mode2Button =
-        MakeButton(this, QStringLiteral("Fractional conversions by reactions"), 216, 224, 200, 22);
+    UpdateDecSepButton = MakeButton(ClientArea, QStringLiteral("Update"), 904, 78, 57, 25);
+    Mode1Button =
+        MakeButton(ClientArea, QStringLiteral("Exp., theor. chemical shifts"), 8, 224, 200, 22);
+    Mode2Button = MakeButton(ClientArea, QStringLiteral("Fractional conversions by reactions"), 216,
+                             224, 200, 22);
     ShrinkFontToFit(Mode1Button);
     ShrinkFontToFit(Mode2Button);
     Mode1Button->setCheckable(true);
@@ -118,9 +130,9 @@ void TMainForm::CreateControls() {
     modeGroup_->setExclusive(true);
     modeGroup_->addButton(Mode1Button, 0);  // the id is the tag: the display mode
     modeGroup_->addButton(Mode2Button, 1);
-    Button4 = MakeButton(this, QStringLiteral("Copy into table"), 848, 224, 105, 25);
+    Button4 = MakeButton(ClientArea, QStringLiteral("Copy into table"), 848, 224, 105, 25);
     // Free space below "Update", in line with "Copy into table".
-    AnalysisButton = MakeButton(this, QStringLiteral("Analysis..."), 848, 120, 105, 25);
+    AnalysisButton = MakeButton(ClientArea, QStringLiteral("Analysis..."), 848, 120, 105, 25);
 
     connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
@@ -154,7 +166,7 @@ void TMainForm::CreateChart() {
     }
     chart1Chart_->legend()->setVisible(true);
     chart1Chart_->legend()->setAlignment(Qt::AlignRight);
-    Chart1 = new QChartView(chart1Chart_, this);
+    Chart1 = new QChartView(chart1Chart_, ClientArea);
     Chart1->setRenderHint(QPainter::Antialiasing);
     Chart1->setGeometry(kChartLeft, kChartTop, 945, 377);
 }
@@ -174,11 +186,14 @@ void TMainForm::SetForms(TGetDataForm* getData, TOutGridForm* outGrid,
     }
 }
 
-void TMainForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    Chart1->setGeometry(kChartLeft, kChartTop,
-                        std::max(0, width() - kChartLeft - kChartRightMargin),
-                        std::max(0, height() - kChartTop - kChartBottomMargin));
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ClientArea && event->type() == QEvent::Resize) {
+        // The chart takes whatever the client area grows beyond its designed size.
+        Chart1->setGeometry(kChartLeft, kChartTop,
+                            std::max(0, ClientArea->width() - kChartLeft - kChartRightMargin),
+                            std::max(0, ClientArea->height() - kChartTop - kChartBottomMargin));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -251,8 +266,16 @@ TFitSettings TMainForm::CommandSettings() const {
 }
 
 void TMainForm::Button5Click() {
-    if (getDataForm_ != nullptr && getDataForm_->Execute()) {
+    if (getDataForm_ == nullptr || !getDataForm_->Execute()) {
+        return;
+    }
+    try {
         state_.LoadDataSet(*getDataForm_->OriginGrid1, getDataForm_->Edit1->text().toStdString());
+    } catch (const EDataEntryError& e) {
+        // The message goes on to the application's handler; the dialog keeps the place, so
+        // that the next showing opens on it.
+        getDataForm_->MarkFaultyPlace(e.Col(), e.Row());
+        throw;
     }
 }
 

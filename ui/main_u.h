@@ -71,6 +71,8 @@ class TMainForm : public QWidget, public IFitSink {
     void AddMinimum(const TParamVector& v, double q) override;
     void EnableMinimaList() override;
 
+    // Holds every control at its designed place; see the constructor.
+    QWidget* ClientArea = nullptr;
     TOriginGrid* ParamsGrid = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button8 = nullptr;
@@ -90,7 +92,7 @@ class TMainForm : public QWidget, public IFitSink {
     QChartView* Chart1 = nullptr;
 
   protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

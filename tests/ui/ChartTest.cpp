@@ -7,6 +7,7 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTest>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
@@ -40,10 +41,6 @@ std::vector<TExpectedPoint> DefaultTableModel(const std::vector<TExampleLine>& l
     return points;
 }
 
-std::string TitleFor(double q) {
-    return "Root-mean-square exp.-theor.=" + FormatGeneral(q) + "*10E-4 ppm";
-}
-
 struct TMode {
     const char* Name;
     QPushButton* TMainForm::*Button;
@@ -70,6 +67,38 @@ const TMode kModes[] = {
 using Chart = StartedProgram;
 
 // The drawn chart agrees with the chart data, series by series.
+// Ticks at the multiples of a 1-2-5 step, and an axis that ends within one step of the data.
+void ExpectAxesOnRoundSteps(const TMainForm& main) {
+    const TChartData& data = main.ChartData();
+    for (const Qt::Orientation orientation : {Qt::Horizontal, Qt::Vertical}) {
+        SCOPED_TRACE(orientation == Qt::Horizontal ? "x axis" : "y axis");
+        const QList<QAbstractAxis*> axes = main.Chart1->chart()->axes(orientation);
+        ASSERT_EQ(axes.size(), 1);
+        const auto* axis = qobject_cast<QValueAxis*>(axes[0]);
+        ASSERT_NE(axis, nullptr);
+        EXPECT_EQ(axis->tickType(), QValueAxis::TicksDynamic);
+        EXPECT_EQ(axis->tickAnchor(), 0.0);
+        const double step = axis->tickInterval();
+        const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
+        EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 ||
+                    std::fabs(mantissa - 5) < 1e-9)
+            << step;
+        double lo = 1e300;
+        double hi = -1e300;
+        for (const TLineSeries& series : data.Series) {
+            for (const TChartPoint& p : series.Points()) {
+                const double v = orientation == Qt::Horizontal ? p.X : p.Y;
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+        }
+        EXPECT_LE(axis->min(), lo);
+        EXPECT_GE(axis->max(), hi);
+        EXPECT_LT(axis->max() - hi, step);
+        EXPECT_NEAR(std::remainder(axis->max(), step), 0.0, 1e-9 * step);
+    }
+}
+
 void ExpectDrawnAsData(const TMainForm& main) {
     const QList<QAbstractSeries*> drawn = main.Chart1->chart()->series();
     ASSERT_EQ(drawn.size(), 3);
@@ -87,6 +116,7 @@ void ExpectDrawnAsData(const TMainForm& main) {
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(qobject_cast<QLineSeries*>(drawn[k])->color(), colours[k]);
     }
+    ExpectAxesOnRoundSteps(main);
 }
 
 TEST_F(Chart, ComputeAndTheModeButtonsShowTheOneToOneModel) {
@@ -200,6 +230,27 @@ TEST_F(Chart, DescendingDataComeOutAscendingInCopyIntoTable) {
         }
         EXPECT_EQ(copied, expectedClipboard);
     }
+}
+
+// A penalty drawn over a good-looking curve is named, and so is a bound that stopped Optimize.
+TEST_F(Chart, TheTitleNamesParametersOutOfBoundsAndAtABound) {
+    EnterExample("titration-1to1.txt");
+    SetParamCell(1, 1, "2.5");
+    SetParamCell(1, 4, "21");  // C.Shift (PL), marked, bounds 0 to 20
+    Click(Main.Button1);
+    EXPECT_EQ(Main.State().Q, 10000000.0 + 1000.0);
+    EXPECT_EQ(ChartTitle().toStdString(),
+              TitleFor(Main.State().Q) + " (out of bounds: C.Shift (PL))");
+
+    // The example's PL shift is 9.5; a ceiling of 9.3 holds Optimize at it.
+    SetParamCell(1, 4, "9");
+    SetParamCell(6, 4, "9.3");
+    Click(Main.Button2);
+    ASSERT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(ChartTitle().toStdString(), TitleFor(Main.State().Q) + " (at bound: C.Shift (PL))");
+    // A plain evaluation of the same point makes no claim about where a search stopped.
+    Click(Main.Button1);
+    EXPECT_EQ(ChartTitle().toStdString(), TitleFor(Main.State().Q));
 }
 
 TEST_F(Chart, CopyIntoTableBeforeAnyComputeReportsTheFixedRow) {

@@ -1,4 +1,5 @@
 // "Enter sorce data": what a user pastes into the dialog reaches the data set only through "Ок".
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -97,6 +98,113 @@ TEST_F(DataEntry, EnterAndEscapeDoNotCloseTheDialog) {
         }
         Click(GetData.Button2);
     });
+}
+
+QString PointCount(const TGetDataForm& form) {
+    return form.PointCountLabel->text();
+}
+
+TEST_F(DataEntry, FewerPointsPastedOverMoreReplaceThemAndTheCountFollows) {
+    const auto many = ReadExample("titration-1to2.txt");
+    auto few = ReadExample("titration-1to1.txt");
+    few.resize(10);
+    EnterData(ClipboardText(many));
+    EXPECT_EQ(PointCount(GetData), QStringLiteral("30 points"));
+
+    WithDataDialog([&] {
+        PasteIntoDataGrid(ClipboardText(few));
+        EXPECT_EQ(PointCount(GetData), QStringLiteral("10 points"));
+        for (int r = 11; r <= 30; ++r) {
+            EXPECT_EQ(GetData.OriginGrid1->Cell(0, r), "") << r;
+            EXPECT_EQ(GetData.OriginGrid1->Cell(1, r), "") << r;
+        }
+        Click(GetData.Button1);
+    });
+    ExpectDataSetIs(Main.State(), few);
+}
+
+TEST_F(DataEntry, TheCountNamesFilledRowsBelowTheFirstRowWithoutC) {
+    const QString text = QStringLiteral(
+        "0.001\t8.1\r\n0.002\t8.2\r\n0.003\t8.3\r\n\r\n"
+        "0.005\t8.5\r\n0.006\t8.6\r\n");
+    WithDataDialog([&] {
+        PasteIntoDataGrid(text);
+        EXPECT_EQ(PointCount(GetData),
+                  QStringLiteral("3 points\nNot taken: 2 filled rows from row 4 on"));
+        // Typing the missing C joins the rows below; the Shift column plays no part in the
+        // count; deleting a C cuts the rows below it off again.
+        TypeIntoCell(*GetData.OriginGrid1, 0, 4, QStringLiteral("0.004"));
+        EXPECT_EQ(PointCount(GetData), QStringLiteral("6 points"));
+        TypeIntoCell(*GetData.OriginGrid1, 1, 4, QStringLiteral("8.4"));
+        EXPECT_EQ(PointCount(GetData), QStringLiteral("6 points"));
+        TypeIntoCell(*GetData.OriginGrid1, 0, 2, QString());
+        EXPECT_EQ(PointCount(GetData),
+                  QStringLiteral("1 point\nNot taken: 5 filled rows from row 2 on"));
+        Click(GetData.Button1);
+    });
+    EXPECT_EQ(Main.State().PointCount, 1);
+}
+
+// A refused entry names the place on a second line, keeps the data set, and the dialog opens
+// on that place next time.
+TEST_F(DataEntry, ARefusedEntryNamesItsPlaceAndTheDialogOpensThere) {
+    EnterExample("titration-1to1.txt");
+    const std::vector<TDataPoint> before = Main.State().Points;
+    const struct {
+        const char* Name;
+        int Col;
+        int Row;
+        QString Text;
+        QString Message;
+    } cases[] = {
+        {"negative C", 0, 7, QStringLiteral("-0.007"),
+         QStringLiteral("Concentrations cannot be negative: '-0.007'\nRow 7, column C")},
+        {"shift not a number", 1, 12, QStringLiteral("8.x"),
+         QStringLiteral("'8.x' is not a valid floating point value\nRow 12, column Shift")},
+        {"negative P0", -1, -1, QStringLiteral("-0.01"),
+         QStringLiteral("Concentrations cannot be negative: '-0.01'\n"
+                        "Porphyrin concentration (P0)")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Messages().clear();
+        std::string old;
+        WithDataDialog([&] {
+            if (c.Row < 0) {
+                old = GetData.Edit1->text().toStdString();
+                TypeInto(GetData.Edit1, c.Text);
+            } else {
+                old = GetData.OriginGrid1->Cell(c.Col, c.Row);
+                TypeIntoCell(*GetData.OriginGrid1, c.Col, c.Row, c.Text);
+            }
+            GetData.OriginGrid1->SetSelection({0, 1, 0, 1});
+            Click(GetData.Button1);
+        });
+        EXPECT_EQ(Messages(), QStringList{c.Message});
+        ASSERT_EQ(Main.State().Points.size(), before.size());
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            EXPECT_EQ(Main.State().Points[i].Conc, before[i].Conc);
+        }
+        EXPECT_EQ(Main.State().PorphyrinConc, 0.01);
+
+        WithDataDialog([&] {
+            if (c.Row < 0) {
+                EXPECT_EQ(GetData.focusWidget(), GetData.Edit1);
+                EXPECT_EQ(GetData.Edit1->selectedText(), c.Text);
+                TypeInto(GetData.Edit1, QString::fromStdString(old));
+            } else {
+                EXPECT_EQ(GetData.focusWidget(), GetData.OriginGrid1);
+                EXPECT_EQ(GetData.OriginGrid1->Selection(),
+                          (TGridRect{c.Col, c.Row, c.Col, c.Row}));
+                TypeIntoCell(*GetData.OriginGrid1, c.Col, c.Row, QString::fromStdString(old));
+            }
+            Click(GetData.Button2);
+        });
+    }
+    // Mended, the same data go in without a word.
+    Messages().clear();
+    WithDataDialog([&] { Click(GetData.Button1); });
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
 }
 
 }  // namespace

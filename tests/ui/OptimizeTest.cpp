@@ -36,8 +36,7 @@ TEST_F(Optimize, FitsTheOneToOneExampleAndShowsTheResult) {
     const double q = Main.State().Q;
     EXPECT_LT(q, 0.1);
     EXPECT_EQ(q, FreshQ(Main.State().GetParamVector()));
-    EXPECT_EQ(ChartTitle().toStdString(),
-              "Root-mean-square exp.-theor.=" + FormatGeneral(q) + "*10E-4 ppm");
+    EXPECT_EQ(ChartTitle().toStdString(), TitleFor(q));
 }
 
 // A run with Min. step 0 ends only by Stop. A large data set makes each sweep slow enough that
@@ -70,8 +69,7 @@ TEST_F(Optimize, StopEndsARunThatWouldNeverConverge) {
     ExpectTableShowsTheRecords();
     EXPECT_EQ(Main.State().Q, FreshQ(Main.State().GetParamVector()));
     EXPECT_EQ(Main.ChartData().Series[0].Title, "Alpha1");
-    EXPECT_EQ(ChartTitle().toStdString(),
-              "Root-mean-square exp.-theor.=" + FormatGeneral(Main.State().Q) + "*10E-4 ppm");
+    EXPECT_EQ(ChartTitle().toStdString(), TitleFor(Main.State().Q));
 }
 
 // lg K1 leaves the double range at its first trial step; the message is shown, the window

@@ -132,8 +132,7 @@ TEST_F(Scan, FilterRenumbersAndAClickPutsAMinimumBack) {
     const double q = FreshQ(chosen.Params);
     EXPECT_EQ(Main.State().Q, q);
     EXPECT_NE(q, chosen.Q);
-    EXPECT_EQ(ChartTitle().toStdString(),
-              "Root-mean-square exp.-theor.=" + FormatGeneral(q) + "*10E-4 ppm");
+    EXPECT_EQ(ChartTitle().toStdString(), TitleFor(q));
     EXPECT_EQ(Main.ChartData().Series[0].Count(), 30);
 }
 

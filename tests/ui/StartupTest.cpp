@@ -90,6 +90,7 @@ TEST_F(StartUp, ControlsSitWhereTheyWereDesignedWithTheirTexts) {
         {GetData.Edit1, {8, 401, 264, 21}, {}},
         {GetData.Button1, {8, 432, 113, 25}, QStringLiteral("Ок")},
         {GetData.Button2, {159, 432, 113, 25}, QStringLiteral("Отмена")},
+        {GetData.PointCountLabel, {8, 462, 264, 34}, {}},
         {OutGrid.OriginGrid1, {8, 16, 473, 433}, {}},
         {OutGrid.Button1, {406, 456, 75, 25}, QStringLiteral("Copy")},
         {OutGrid.Button2, {160, 488, 121, 25}, QStringLiteral("Ok")},
@@ -108,7 +109,7 @@ TEST_F(StartUp, ControlsSitWhereTheyWereDesignedWithTheirTexts) {
     EXPECT_EQ(Main.FinishMinimaCheck->pos(), QPoint(624, 200));
     EXPECT_EQ(GetData.Label1->text(), QStringLiteral("Porphyrin concentration, gr-mol/liter"));
     EXPECT_EQ(GetData.Label1->pos(), QPoint(10, 384));
-    EXPECT_EQ(GetData.size(), QSize(280, 461));
+    EXPECT_EQ(GetData.size(), QSize(280, 501));  // the designed 461, and the point count
     EXPECT_EQ(OutGrid.size(), QSize(492, 521));
 }
 
@@ -120,6 +121,24 @@ TEST_F(StartUp, ChartGrowsWithTheWindowAndTheTableStaysPut) {
     EXPECT_EQ(Main.Button4->geometry(), QRect(848, 224, 105, 25));
     Main.resize(designed);
     EXPECT_EQ(Main.Chart1->geometry(), QRect(8, 256, 945, 377));
+}
+
+// Shrinking stops at the designed size: every control keeps its place and stays whole.
+TEST_F(StartUp, TheWindowCannotBeShrunkBelowItsDesignedSize) {
+    const QSize designed(964, 636);
+    EXPECT_EQ(Main.size(), designed);
+    EXPECT_EQ(Main.minimumSizeHint().expandedTo(Main.minimumSize()), designed);
+    for (const QSize small : {QSize(300, 200), QSize(963, 636), QSize(964, 400)}) {
+        SCOPED_TRACE(std::to_string(small.width()) + "x" + std::to_string(small.height()));
+        Main.resize(small);
+        EXPECT_EQ(Main.size(), designed);
+        const QRect client = Main.ClientArea->geometry();
+        for (QWidget* w : Main.ClientArea->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            EXPECT_TRUE(client.contains(w->geometry().translated(client.topLeft())))
+                << w->metaObject()->className();
+        }
+        EXPECT_EQ(Main.Chart1->geometry(), QRect(8, 256, 945, 377));
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -156,6 +157,11 @@ void StartedProgram::EnterExampleRepeated(const std::string& fileName, int copie
 
 double StartedProgram::TableValue(int i) const {
     return ParseFloat(ParamCell(1, i + 1));
+}
+
+std::string StartedProgram::TitleFor(double q) {
+    return "Mean square exp.-theor.=" + FormatGeneral(q) +
+           "×10⁻⁴ ppm², RMS=" + FormatGeneral(std::sqrt(q * 1e-4), 6) + " ppm";
 }
 
 QString StartedProgram::ChartTitle() const {

@@ -102,6 +102,8 @@ class StartedProgram : public ::testing::Test {
     // Value column of parameter i, parsed.
     double TableValue(int i) const;
     QString ChartTitle() const;
+    // The title the chart shows for a criterion q with every parameter inside its bounds.
+    static std::string TitleFor(double q);
     // The criterion a fresh fitting state gives for v, with the data the dialog holds and the
     // bounds and marks of the table.
     double FreshQ(const TParamVector& v) const;

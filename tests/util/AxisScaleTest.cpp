@@ -1,0 +1,89 @@
+#include "util/AxisScale.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+using namespace kelmora;
+
+namespace {
+
+// Whether step is 1, 2 or 5 times a power of ten.
+bool IsRoundStep(double step) {
+    const double magnitude = std::pow(10.0, std::floor(std::log10(step) + 1e-12));
+    const double m = step / magnitude;
+    for (const double round : {1.0, 2.0, 5.0, 10.0}) {
+        if (std::fabs(m - round) < 1e-9 * round) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsMultiple(double x, double step) {
+    const double k = x / step;
+    return std::fabs(k - std::round(k)) < 1e-6;
+}
+
+void ExpectRoundScale(double lo, double hi) {
+    const TAxisScale s = NiceAxisScale(lo, hi);
+    SCOPED_TRACE(::testing::Message() << "range " << lo << " .. " << hi);
+    ASSERT_GT(s.Step, 0.0);
+    EXPECT_TRUE(IsRoundStep(s.Step)) << s.Step;
+    EXPECT_TRUE(IsMultiple(s.Min, s.Step)) << s.Min << " / " << s.Step;
+    EXPECT_TRUE(IsMultiple(s.Max, s.Step)) << s.Max << " / " << s.Step;
+    EXPECT_LE(s.Min, lo + 1e-9 * (hi - lo));
+    EXPECT_GE(s.Max, hi - 1e-9 * (hi - lo));
+    const double intervals = std::round((s.Max - s.Min) / s.Step);
+    EXPECT_GE(intervals, 4);
+    EXPECT_LE(intervals, 10);
+}
+
+}  // namespace
+
+TEST(NiceAxisScale, RangesEndOnRoundValuesNearTheData) {
+    const struct {
+        double lo, hi;
+        double min, max, step;
+    } cases[] = {
+        {0.001, 0.05, 0.0, 0.05, 0.01},    // the last point on a tick
+        {0.001, 0.0523, 0.0, 0.06, 0.01},  // 0.055 would take 11 intervals
+        {0.0, 1.0, 0.0, 1.0, 0.2},         // 0.1 gives the same range: the coarser wins
+        {7.9, 9.52, 7.8, 9.6, 0.2},
+        {20.3, 38.1, 20.0, 40.0, 5.0},  // the 31P shifts: never thirds
+        {-0.35, 1.02, -0.4, 1.2, 0.2},
+        {0.3, 0.9, 0.3, 0.9, 0.1},  // 0.3 / 0.1 is not quite 3
+        {5.0, 5.0, 4.0, 6.0, 0.5},  // a single value gets a range around it
+        {0.0, 0.0, -1.0, 1.0, 0.5},
+        {-1000.0, -1000.0, -1100.0, -900.0, 50.0},
+    };
+    for (const auto& c : cases) {
+        const TAxisScale s = NiceAxisScale(c.lo, c.hi);
+        EXPECT_NEAR(s.Min, c.min, 1e-12 * std::fabs(c.max - c.min)) << c.lo << " .. " << c.hi;
+        EXPECT_NEAR(s.Max, c.max, 1e-12 * std::fabs(c.max - c.min)) << c.lo << " .. " << c.hi;
+        EXPECT_DOUBLE_EQ(s.Step, c.step) << c.lo << " .. " << c.hi;
+    }
+}
+
+TEST(NiceAxisScale, EveryFiniteRangeGetsRoundTicks) {
+    std::mt19937_64 random(20261207);
+    std::uniform_real_distribution<double> exponent(-12.0, 12.0);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (int k = 0; k < 2000; ++k) {
+        const double scale = std::pow(10.0, exponent(random));
+        const double a = unit(random) * scale;
+        const double b =
+            a + std::fabs(unit(random)) * scale * std::pow(10.0, -exponent(random) / 6);
+        ExpectRoundScale(a, b);
+    }
+}
+
+TEST(NiceAxisScale, RangesBeyondTheDoubleRangeHaveNoSteps) {
+    const double big = std::numeric_limits<double>::max();
+    const TAxisScale s = NiceAxisScale(-big, big);
+    EXPECT_EQ(s.Step, 0.0);
+    EXPECT_EQ(s.Min, -big);
+    EXPECT_EQ(s.Max, big);
+}
