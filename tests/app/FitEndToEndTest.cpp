@@ -322,7 +322,7 @@ TEST(FitEndToEnd, AnyOtherSeparatorLeavesTheDefaultsWithTheirPoints) {
         {{"compute", "--decimal-separator", ";"},
          1,
          "",
-         "'0.01' is not a valid floating point value\n"},
+         "'0.01' is not a valid floating point value\nPorphyrin concentration (P0)\n"},
         {{"compute", "--decimal-separator", ";", "--p0", "0;01"},
          1,
          "",
