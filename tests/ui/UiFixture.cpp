@@ -127,6 +127,12 @@ void StartedProgram::WithDataDialog(const std::function<void()>& inDialog) {
 }
 
 void StartedProgram::PasteIntoDataGrid(const QString& clipboardText) {
+    SelectDataColumnsByHeader();
+    QGuiApplication::clipboard()->setText(clipboardText);
+    QTest::keyClick(GetData.OriginGrid1, Qt::Key_V, Qt::ControlModifier);
+}
+
+void StartedProgram::SelectDataColumnsByHeader() {
     TOriginGrid& grid = *GetData.OriginGrid1;
     QWidget* header = grid.horizontalHeader()->viewport();
     const QPoint overC = grid.FromGridPoint(header, {10, 5});
@@ -135,8 +141,6 @@ void StartedProgram::PasteIntoDataGrid(const QString& clipboardText) {
     QTest::mouseMove(header, overShift);
     QTest::mouseRelease(header, Qt::LeftButton, {}, overShift);
     EXPECT_EQ(grid.Selection(), (TGridRect{0, 0, 1, grid.RowCount() - 1}));
-    QGuiApplication::clipboard()->setText(clipboardText);
-    QTest::keyClick(&grid, Qt::Key_V, Qt::ControlModifier);
 }
 
 void StartedProgram::EnterData(const QString& clipboardText, bool ok) {

@@ -94,6 +94,8 @@ class StartedProgram : public ::testing::Test {
     void WithDataDialog(const std::function<void()>& inDialog);
     // Inside the data dialog: both columns selected by their headers, then Ctrl+V.
     void PasteIntoDataGrid(const QString& clipboardText);
+    // Inside the data dialog: a press on the "C" header and a drag to "Shift".
+    void SelectDataColumnsByHeader();
 
     void SetParamCell(int col, int row, const std::string& text) {
         Main.ParamsGrid->SetCell(col, row, text);
