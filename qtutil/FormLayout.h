@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QString>
+#include <QStringList>
+#include <algorithm>
 
 namespace kelmora {
 
@@ -29,6 +31,23 @@ inline void ShrinkFontToFit(QPushButton* button, int padding = 12) {
         font.setPointSizeF(font.pointSizeF() - 0.5);
     }
     button->setFont(font);
+}
+
+// The widest value a table shows: a sign and 15 significant digits.
+inline QString WidestNumberText() {
+    return QStringLiteral("-8.88888888888888");
+}
+
+// Pixels a grid column of widget needs so that none of the texts is clipped, never less than
+// the designed width: the designed sizes come from a smaller font than most desktops use.
+inline int ColumnWidthFor(const QWidget* widget, int designed, const QStringList& texts,
+                          int padding) {
+    const QFontMetrics metrics(widget->font());
+    int width = designed;
+    for (const QString& text : texts) {
+        width = std::max(width, metrics.horizontalAdvance(text) + padding);
+    }
+    return width;
 }
 
 // A modal dialog as designed: fixed client size, no minimise or maximise, opened centred on

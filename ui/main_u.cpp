@@ -43,6 +43,8 @@ constexpr int kChartLeft = 8;
 constexpr int kChartTop = 256;
 constexpr int kChartRightMargin = kClientWidth - (8 + 945);
 constexpr int kChartBottomMargin = kClientHeight - (256 + 377);
+// Pixels a cell needs around its text.
+constexpr int kCellPadding = 6;
 
 QString PhaseCaption(TFitPhase phase) {
     switch (phase) {
@@ -90,10 +92,24 @@ void TMainForm::CreateControls() {
     ParamsGrid->SetRowCount(ParamsGridRows);
     ParamsGrid->SetFixedCols(1);
     ParamsGrid->SetFixedRows(1);
-    const int widths[ParamsGridCols] = {86, 124, 64, 64, 66, 56, 56, 80};
+    // Designed widths, widened where this font needs more for a header, a row label or a
+    // 15-digit Value; the Value column also takes whatever room the grid has left.
+    const int designed[ParamsGridCols] = {86, 124, 64, 64, 66, 56, 56, 80};
+    int used = 0;
     for (int c = 0; c < ParamsGridCols; ++c) {
-        ParamsGrid->SetColWidth(c, widths[c]);
+        QStringList texts{QString::fromUtf8(ParamColumnHeaders[c])};
+        if (c == 0) {
+            for (const char* label : ParamRowLabels) {
+                texts.append(QString::fromUtf8(label));
+            }
+        } else if (c == 1) {
+            texts.append(WidestNumberText());
+        }
+        ParamsGrid->SetColWidth(c, ColumnWidthFor(ParamsGrid, designed[c], texts, kCellPadding));
+        used += ParamsGrid->ColWidth(c);
     }
+    const int room = ParamsGrid->width() - 2 * ParamsGrid->frameWidth() - used;
+    ParamsGrid->SetColWidth(1, ParamsGrid->ColWidth(1) + std::max(0, room));
     ParamsGrid->SetEditing(true);
 
     Button1 = MakeButton(ClientArea, QStringLiteral("Compute this point"), 624, 21, 121, 25);

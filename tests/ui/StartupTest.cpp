@@ -65,6 +65,9 @@ TEST_F(StartUp, OnlyTheMainWindowIsShownAndEveryEditHoldsItsDefault) {
 }
 
 TEST_F(StartUp, ControlsSitWhereTheyWereDesignedWithTheirTexts) {
+    // The output table grows by what its four columns need beyond the designed 110 pixels.
+    const int outGrow = 4 * (OutGrid.OriginGrid1->ColWidth(0) - 110);
+    ASSERT_GE(outGrow, 0);
     struct TControl {
         QWidget* Widget;
         QRect Geometry;
@@ -91,9 +94,9 @@ TEST_F(StartUp, ControlsSitWhereTheyWereDesignedWithTheirTexts) {
         {GetData.Button1, {8, 432, 113, 25}, QStringLiteral("Ок")},
         {GetData.Button2, {159, 432, 113, 25}, QStringLiteral("Отмена")},
         {GetData.PointCountLabel, {8, 462, 264, 34}, {}},
-        {OutGrid.OriginGrid1, {8, 16, 473, 433}, {}},
-        {OutGrid.Button1, {406, 456, 75, 25}, QStringLiteral("Copy")},
-        {OutGrid.Button2, {160, 488, 121, 25}, QStringLiteral("Ok")},
+        {OutGrid.OriginGrid1, {8, 16, 473 + outGrow, 433}, {}},
+        {OutGrid.Button1, {406 + outGrow, 456, 75, 25}, QStringLiteral("Copy")},
+        {OutGrid.Button2, {160 + outGrow / 2, 488, 121, 25}, QStringLiteral("Ok")},
     };
     for (const TControl& c : controls) {
         SCOPED_TRACE(c.Text.toStdString() + " " + c.Widget->metaObject()->className());
@@ -110,7 +113,7 @@ TEST_F(StartUp, ControlsSitWhereTheyWereDesignedWithTheirTexts) {
     EXPECT_EQ(GetData.Label1->text(), QStringLiteral("Porphyrin concentration, gr-mol/liter"));
     EXPECT_EQ(GetData.Label1->pos(), QPoint(10, 384));
     EXPECT_EQ(GetData.size(), QSize(280, 501));  // the designed 461, and the point count
-    EXPECT_EQ(OutGrid.size(), QSize(492, 521));
+    EXPECT_EQ(OutGrid.size(), QSize(492 + outGrow, 521));
 }
 
 TEST_F(StartUp, ChartGrowsWithTheWindowAndTheTableStaysPut) {
@@ -121,6 +124,52 @@ TEST_F(StartUp, ChartGrowsWithTheWindowAndTheTableStaysPut) {
     EXPECT_EQ(Main.Button4->geometry(), QRect(848, 224, 105, 25));
     Main.resize(designed);
     EXPECT_EQ(Main.Chart1->geometry(), QRect(8, 256, 945, 377));
+}
+
+// The widest text of a column fits in it with room to spare.
+void ExpectFits(const TOriginGrid& grid, int col, const QString& text) {
+    EXPECT_GE(grid.ColWidth(col), grid.fontMetrics().horizontalAdvance(text) + 4)
+        << "column " << col << ": " << text.toStdString();
+}
+
+int SumOfColumns(const TOriginGrid& grid, int count) {
+    int sum = 0;
+    for (int c = 0; c < count; ++c) {
+        sum += grid.ColWidth(c);
+    }
+    return sum;
+}
+
+// At the default size nothing is cut: every header and row label, a Value of 15 significant
+// digits with its sign, and the four columns of the output table side by side.
+TEST_F(StartUp, HeadersAndFifteenDigitValuesAreNotClipped) {
+    const TOriginGrid& params = *Main.ParamsGrid;
+    for (int c = 0; c < ParamsGridCols; ++c) {
+        ExpectFits(params, c, QString::fromUtf8(ParamColumnHeaders[c]));
+    }
+    for (const char* label : ParamRowLabels) {
+        ExpectFits(params, 0, QString::fromUtf8(label));
+    }
+    ExpectFits(params, 1, QStringLiteral("-8.88888888888888"));
+    ExpectFits(params, 1, QString::fromStdString(FormatGeneral(-2.0 / 3.0 * 10)));
+    EXPECT_LE(SumOfColumns(params, ParamsGridCols), params.width() - 2 * params.frameWidth());
+
+    EnterExample("titration-1to1.txt");
+    Click(Main.Button1);
+    TDialogDriver look(&OutGrid, [this] {
+        const TOriginGrid& out = *OutGrid.OriginGrid1;
+        ASSERT_EQ(out.ColCount(), 4);
+        for (int c = 0; c < 4; ++c) {
+            for (int r = 0; r < out.RowCount(); ++r) {
+                ExpectFits(out, c, QString::fromStdString(out.Cell(c, r)));
+            }
+            ExpectFits(out, c, QStringLiteral("-8.88888888888888"));
+        }
+        EXPECT_LE(SumOfColumns(out, 4), out.viewport()->width());
+        Click(OutGrid.Button2);
+    });
+    Click(Main.Button4);
+    EXPECT_TRUE(look.Ran());
 }
 
 // Shrinking stops at the designed size: every control keeps its place and stays whole.
