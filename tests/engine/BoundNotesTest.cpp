@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "FakeFitHost.h"
+#include "FakeFitSink.h"
 #include "engine/ChartData.h"
 #include "engine/Optimizer.h"
 #include "util/NumberText.h"
 
 using namespace kelmora;
 using kelmora::testing::MakeSyntheticTitration;
-using kelmora::testing::TFakeFitHost;
+using kelmora::testing::TFakeFitSink;
 
 namespace {
 
@@ -17,7 +17,7 @@ TFitState StateWithBounds() {
     TFitState s;
     TStringTable t(ParamsGridCols, ParamsGridRows);
     FillStartupParamsTable(t);
-    s.ReadParamsTable(t, DefaultIterCountText, false);
+    s.ReadParamsTable(t, TFitSettings{});
     return s;  // marked: Lg(K1), C.Shift (P), C.Shift (PL); Min. step 0.0001
 }
 
@@ -94,26 +94,26 @@ TEST(BoundNotes, ReadingTheTableOrSettingValuesEndsTheAtBoundNote) {
     TStringTable t(ParamsGridCols, ParamsGridRows);
     FillStartupParamsTable(t);
     t.SetCell(1, 4, "20");
-    s.ReadParamsTable(t, DefaultIterCountText, false);
+    s.ReadParamsTable(t, TFitSettings{});
     EXPECT_EQ(BoundNotesText(s), "");
 }
 
 // A titration whose free-porphyrin shift lies beyond the default 0-20 ppm: Optimize stops at
 // the bound, and the title must say so.
 TEST(BoundNotes, OptimizeAgainstABoundSaysSoInTheTitle) {
-    TFakeFitHost host;
-    FillStartupParamsTable(host.Table);
+    TFakeFitSink sink;
+    FillStartupParamsTable(sink.Table);
     TFitState s;
-    s.ReadParamsTable(host.Table, host.IterText, false);
+    s.ReadParamsTable(sink.Table, sink.Settings);
     s.FitParams[0].Value = 2.5;
     s.FitParams[2].Value = 23;
     s.FitParams[2].MaxVal = 100;  // only while the data are made
     MakeSyntheticTitration(s, 20, 0.01, 0.05);
-    host.Table.SetCell(1, 1, "2.5");
-    host.Table.SetCell(1, 3, "19");
-    host.TickAdvance = 1;
+    sink.Table.SetCell(1, 1, "2.5");
+    sink.Table.SetCell(1, 3, "19");
+    sink.TickAdvance = 1;
 
-    OptimizeCommand(s, host);
+    OptimizeCommand(s, sink.Table, sink.Settings, sink);
 
     EXPECT_TRUE(s.OptimizeEnded);
     EXPECT_LE(s.FitParams[2].Value, 20.0);
