@@ -138,7 +138,8 @@ class Analysis : public StartedProgram {
 TEST_F(Analysis, OpensBesideTheMainWindowAndKeepsItsPlaceAndSize) {
     EXPECT_EQ(Main.AnalysisButton->geometry(), QRect(848, 120, 105, 25));
     EXPECT_EQ(Main.AnalysisButton->text(), QStringLiteral("Analysis..."));
-    for (QWidget* other : Main.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    for (QWidget* other :
+         Main.ClientArea->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (other != Main.AnalysisButton && other->isVisible()) {
             EXPECT_FALSE(other->geometry().intersects(Main.AnalysisButton->geometry()))
                 << other->metaObject()->className() << " under the button";
