@@ -12,18 +12,26 @@
 #include "app/HeadlessHost.h"
 #include "engine/Optimizer.h"
 #include "engine/Scan.h"
+#include "files/KelmoraFile.h"
+#include "grid/GridCore.h"
 #include "util/Errors.h"
+#include "util/NumberText.h"
 
 namespace kelmora {
 
 namespace {
 
+// exact: a Kelmora file whose table is in use, so that Compute starts from the values the file
+// was saved with rather than from their 15-digit texts.
 void RunCommand(TFitCommand command, TFitState& state, const TFitSettings& settings,
-                THeadlessFitHost& host) {
+                THeadlessFitHost& host, const TKelmoraDocument* exact) {
     switch (command) {
         case TFitCommand::Compute:
             // "Compute this point": read, evaluate, nothing written back by the command.
             state.ReadParamsTable(host.Table, settings);
+            if (exact != nullptr) {
+                RestoreExactValues(*exact, host.Table, state);
+            }
             state.ComputeQ();
             break;
         case TFitCommand::Optimize:
@@ -36,8 +44,40 @@ void RunCommand(TFitCommand command, TFitState& state, const TFitSettings& setti
     host.EndProgressLine();
 }
 
+// The answer as the desktop program would save it after the same command. What the command
+// line cannot change (the chart mode, the minima of an earlier scan, the Analysis window's
+// work) comes through from the opened file.
+TKelmoraDocument AnswerDocument(const TFitOptions& options, const TKelmoraDocument* opened,
+                                const THeadlessFitHost& host, const TFitState& state,
+                                const TGridCore& data, const std::string& p0Text,
+                                const TMinimaStore& minima) {
+    TKelmoraDocument doc;
+    if (opened != nullptr) {
+        doc = *opened;
+    }
+    doc.DecimalSeparator = NumberDecimalSeparator();
+    StoreParamsTable(doc, host.Table, state);
+    doc.DataCells = DataCellsOf(data);
+    doc.P0Text = p0Text;
+    doc.IterCountText = options.IterationsText;
+    doc.FinishMinima = options.Refine;
+    if (options.Command == TFitCommand::Scan) {
+        doc.Minima.assign(minima.Minima().begin(), minima.Minima().end());
+        doc.BestQ = minima.BestQ();
+        doc.MinimaDropped = minima.DroppedCount();
+    }
+    return doc;
+}
+
 void Run(const TFitOptions& options, TFitCliStreams streams) {
-    const std::string dataText = ReadInputText(options.DataFile.value_or("-"), streams.In);
+    std::optional<TKelmoraDocument> opened;
+    if (options.OpenFile) {
+        opened = ReadKelmoraFile(*options.OpenFile);
+    }
+    std::optional<std::string> dataText;
+    if (options.DataFile || !opened) {
+        dataText = ReadInputText(options.DataFile.value_or("-"), streams.In);
+    }
     std::optional<std::string> paramsText;
     if (options.ParamsFile) {
         paramsText = ReadInputText(*options.ParamsFile, streams.In);
@@ -52,14 +92,27 @@ void Run(const TFitOptions& options, TFitCliStreams streams) {
     std::string dialogP0 = "0.01";
     FillDefaultParamsTable(host.Table);
     ApplyDecimalSeparator(".", dialogP0, host.Table);  // as the window's start-up does
+    if (opened) {
+        // The file's texts are written in its separator already: it is set, not converted to.
+        SetNumberDecimalSeparator(opened->DecimalSeparator);
+        RestoreParamsTable(*opened, host.Table);
+        dialogP0 = opened->P0Text;
+    }
     if (options.DecimalSeparator) {
         ApplyDecimalSeparator(*options.DecimalSeparator, dialogP0, host.Table);
     }
     if (paramsText) {
         ReadParamsText(*paramsText, host.Table, *options.ParamsFile);
     }
-    const TDataRowCount rows =
-        LoadDataText(state, dataText, options.P0Given ? options.P0Text : dialogP0);
+    TGridCore data;
+    if (dataText) {
+        data = DataTableFromText(*dataText);
+    } else {
+        RestoreDataCells(opened->DataCells, data);
+    }
+    const std::string p0Text = options.P0Given ? options.P0Text : dialogP0;
+    state.LoadDataSet(data, p0Text);
+    const TDataRowCount rows = CountDataRows(data);
     if (rows.RowsLeftOut > 0) {
         streams.Err << DataLeftOutWarning(rows) << '\n';
     }
@@ -69,10 +122,17 @@ void Run(const TFitOptions& options, TFitCliStreams streams) {
         if (options.Command != TFitCommand::Compute) {
             stopOnCtrlC.emplace();
         }
-        RunCommand(options.Command, state, {options.IterationsText, options.Refine}, host);
+        const bool fileTable = opened && !paramsText;
+        RunCommand(options.Command, state, {options.IterationsText, options.Refine}, host,
+                   fileTable ? &*opened : nullptr);
     }
     state.WriteParamsTable(host.Table);
 
+    // Saved before anything is printed, so that a failed save leaves standard output empty.
+    if (options.SaveFile) {
+        WriteKelmoraFile(*options.SaveFile, AnswerDocument(options, opened ? &*opened : nullptr,
+                                                           host, state, data, p0Text, minima));
+    }
     const TMinimaStore* listed = options.Command == TFitCommand::Scan ? &minima : nullptr;
     if (options.Json) {
         WriteJsonOutput(streams.Out, options.Command, state, listed);

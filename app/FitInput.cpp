@@ -132,11 +132,11 @@ void ReadParamsText(std::string_view text, ITextTable& paramsTable, const std::s
     }
 }
 
-TDataRowCount LoadDataText(TFitState& state, std::string_view text, const std::string& p0Text) {
+TGridCore DataTableFromText(std::string_view text) {
     // Shaped as the dialog's OriginGrid1: two columns, a hundred rows, a header row.
     TGridCore grid;
     grid.SetColCount(2);
-    grid.SetRowCount(100);
+    grid.SetRowCount(DataGridRows);
     grid.SetFixedCols(0);
     grid.SetFixedRows(1);
     grid.SetCell(0, 0, "C");
@@ -144,6 +144,11 @@ TDataRowCount LoadDataText(TFitState& state, std::string_view text, const std::s
     grid.SetEditing(true);
     grid.SetSelection({0, 0, 1, grid.RowCount() - 1});
     grid.PasteText(text);
+    return grid;
+}
+
+TDataRowCount LoadDataText(TFitState& state, std::string_view text, const std::string& p0Text) {
+    const TGridCore grid = DataTableFromText(text);
     state.LoadDataSet(grid, p0Text);
     return CountDataRows(grid);
 }

@@ -7,6 +7,7 @@
 
 #include "engine/DataEntry.h"
 #include "engine/FitState.h"
+#include "grid/GridCore.h"
 #include "util/TextTable.h"
 
 namespace kelmora {
@@ -29,9 +30,12 @@ std::string ReadInputText(const std::string& fileName, std::istream& standardInp
 // can be given back as it is. sourceName only names the file in error messages.
 void ReadParamsText(std::string_view text, ITextTable& paramsTable, const std::string& sourceName);
 
-// Data entry exactly as pasting the text into the source-data dialog's grid (both columns
-// selected by their headers) and pressing "Ок" would do it. Returns what the dialog would have
-// counted: the points taken and the lines with text left out below them.
+// The source-data dialog's table after pasting the text into it, both columns selected by their
+// headers.
+TGridCore DataTableFromText(std::string_view text);
+// Data entry exactly as pasting the text into the source-data dialog's grid and pressing "Ок"
+// would do it. Returns what the dialog would have counted: the points taken and the lines with
+// text left out below them.
 TDataRowCount LoadDataText(TFitState& state, std::string_view text, const std::string& p0Text);
 
 }  // namespace kelmora

@@ -23,6 +23,8 @@ enum class TOptionId {
     Refine,
     DecimalSeparator,
     Json,
+    Open,
+    Save,
     Help,
     Version
 };
@@ -33,7 +35,7 @@ struct TOptionInfo {
     bool TakesValue;
 };
 
-constexpr std::array<TOptionInfo, 9> Options = {{
+constexpr std::array<TOptionInfo, 11> Options = {{
     {"--data", TOptionId::Data, true},
     {"--p0", TOptionId::P0, true},
     {"--params", TOptionId::Params, true},
@@ -41,6 +43,8 @@ constexpr std::array<TOptionInfo, 9> Options = {{
     {"--refine", TOptionId::Refine, false},
     {"--decimal-separator", TOptionId::DecimalSeparator, true},
     {"--json", TOptionId::Json, false},
+    {"--open", TOptionId::Open, true},
+    {"--save", TOptionId::Save, true},
     {"--help", TOptionId::Help, false},
     {"--version", TOptionId::Version, false},
 }};
@@ -84,6 +88,12 @@ void Apply(TFitOptions& o, TOptionId id, std::string value) {
             break;
         case TOptionId::Json:
             o.Json = true;
+            break;
+        case TOptionId::Open:
+            o.OpenFile = std::move(value);
+            break;
+        case TOptionId::Save:
+            o.SaveFile = std::move(value);
             break;
         case TOptionId::Help:
         case TOptionId::Version:
@@ -162,6 +172,7 @@ TFitArgs ParseFitArgs(const std::vector<std::string_view>& args) {
 std::string FitUsageText() {
     return "Usage: kelmora-fit compute|optimize|scan [--data FILE] [--p0 TEXT] [--params FILE]\n"
            "                   [--iterations TEXT] [--refine] [--decimal-separator TEXT] [--json]\n"
+           "                   [--open FILE] [--save FILE]\n"
            "       kelmora-fit analyze [OPTIONS]   (see kelmora-fit analyze --help)\n"
            "       kelmora-fit --help | --version\n";
 }
@@ -189,6 +200,10 @@ std::string FitHelpText() {
            "  --refine             complete optimization of minima during scan\n"
            "  --decimal-separator TEXT  decimal separator, its first character (default .)\n"
            "  --json               one JSON object instead of text\n"
+           "  --open FILE          a Kelmora file: its data, P0, decimal separator and table\n"
+           "                       (the options above, when given, win over it)\n"
+           "  --save FILE          also write the answer as a Kelmora file: data, P0, the table\n"
+           "                       after the command, the minima of a scan\n"
            "  --help               this text\n"
            "  --version            the program's version\n"
            "\n"

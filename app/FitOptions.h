@@ -24,6 +24,8 @@ struct TFitOptions {
     bool Refine = false;                          // FinishMinimaCheck ticked
     std::optional<std::string> DecimalSeparator;  // "Update" pressed with this text
     bool Json = false;
+    std::optional<std::string> OpenFile;  // a Kelmora file for data, P0, separator and table
+    std::optional<std::string> SaveFile;  // the answer as a Kelmora file
     // Whether --p0 was given: the dialog's default goes through the separator update, a text
     // the user typed does not.
     bool P0Given = false;

@@ -20,6 +20,8 @@ extern const std::array<std::array<const char*, 7>, ParamCount> DefaultParamCell
 inline constexpr const char* DefaultIterCountText = "1000000000";
 inline constexpr int ParamsGridCols = 8;
 inline constexpr int ParamsGridRows = 7;
+// Rows of the source-data table as the dialog starts, its header row included.
+inline constexpr int DataGridRows = 100;
 
 // What the window hands a command besides the parameter table: the texts and ticks of the
 // controls below it, as they stood when the button was pressed.

@@ -6,6 +6,7 @@
 #include <QShowEvent>
 
 #include "engine/DataEntry.h"
+#include "engine/FitState.h"
 #include "grid/OriginGrid_u.h"
 #include "qtutil/FormLayout.h"
 
@@ -18,7 +19,7 @@ TGetDataForm::TGetDataForm(QWidget* parent) : TDesignedDialog(parent, 280, 501) 
     OriginGrid1 = new TOriginGrid(this);
     OriginGrid1->setGeometry(8, 8, 264, 361);
     OriginGrid1->SetColCount(2);
-    OriginGrid1->SetRowCount(100);
+    OriginGrid1->SetRowCount(DataGridRows);
     OriginGrid1->SetFixedCols(0);
     OriginGrid1->SetFixedRows(1);
     OriginGrid1->SetDefaultColWidth(120);

@@ -121,8 +121,7 @@ std::string FormatFixed(double x, int decimals) {
     return WithSeparator(text);
 }
 
-std::optional<double> TryParseFloat(std::string_view text) {
-    const std::string& sep = NumberDecimalSeparator();
+std::optional<double> TryParseFloat(std::string_view text, std::string_view separator) {
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n && IsSpace(text[i])) {
@@ -135,10 +134,10 @@ std::optional<double> TryParseFloat(std::string_view text) {
     bool anyDigit = false;
     bool seenSep = false;
     while (i < n) {
-        if (!seenSep && !sep.empty() && text.substr(i, sep.size()) == sep) {
+        if (!seenSep && !separator.empty() && text.substr(i, separator.size()) == separator) {
             seenSep = true;
             normal += '.';
-            i += sep.size();
+            i += separator.size();
         } else if (IsDigit(text[i])) {
             anyDigit = true;
             normal += text[i++];
@@ -178,12 +177,15 @@ std::optional<double> TryParseFloat(std::string_view text) {
     return v;
 }
 
+std::optional<double> TryParseFloat(std::string_view text) {
+    return TryParseFloat(text, NumberDecimalSeparator());
+}
+
 double ParseFloat(std::string_view text) {
-    const std::optional<double> v = TryParseFloat(text);
-    if (!v) {
-        throw EConvertError("'" + MessageExcerpt(text) + "' is not a valid floating point value");
+    if (const std::optional<double> v = TryParseFloat(text)) {
+        return *v;
     }
-    return *v;
+    throw EConvertError("'" + MessageExcerpt(text) + "' is not a valid floating point value");
 }
 
 std::int32_t ParseInt(std::string_view text) {

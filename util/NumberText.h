@@ -30,6 +30,8 @@ std::string FormatFixed(double x, int decimals);
 double ParseFloat(std::string_view text);
 // The same syntax without the error: no value when the text is not a number.
 std::optional<double> TryParseFloat(std::string_view text);
+// The same with a given decimal separator, for texts that do not follow the one in force.
+std::optional<double> TryParseFloat(std::string_view text, std::string_view separator);
 
 // Optional blanks, optional sign, decimal digits, optional blanks, within 32 bits; anything
 // else raises "'<text>' is not a valid integer value" (quoted the same way).

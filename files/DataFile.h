@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelmora {
+
+// How a data file's columns are separated; Blanks means runs of spaces.
+enum class TColumnSeparator { Tab, Semicolon, Comma, Blanks };
+
+// A data file split into its columns, as the import shows it before the user picks C and Shift.
+struct TDataFile {
+    TColumnSeparator Separator = TColumnSeparator::Tab;
+    char DecimalMark = '.';
+    std::vector<std::string> Header;  // the header line's fields; empty when there is none
+    struct TRow {
+        int Line = 0;                     // in the file, from 1
+        std::vector<std::string> Fields;  // trimmed and unquoted; empty fields at the end dropped
+    };
+    std::vector<TRow> Rows;  // the data lines; blank lines are skipped
+    int ColumnCount = 0;     // fields of the longest line, the header included
+};
+
+// Reads the text of a spreadsheet or instrument export: columns separated by TAB, semicolon,
+// comma or blanks, decimal point or comma, an optional header line, CR LF or LF line ends,
+// UTF-8 with or without byte order mark, double-quoted fields. The layout is the first of TAB,
+// semicolon, comma, blanks under which every line below the first has numbers only; failing
+// that, the first of them the file has. The first line is a header when it has words above
+// numbers.
+// A file without data, with one column only, or with NUL bytes raises EKelmoraError naming
+// fileName.
+TDataFile SplitDataFile(std::string_view text, const std::string& fileName);
+
+// The two chosen columns of every data line as texts with the decimal separator in force, so
+// that they read as typed into the source-data table. A field that is missing or no number
+// raises EKelmoraError naming the file, line and column.
+std::vector<std::array<std::string, 2>> DataColumns(const TDataFile& file, int cColumn,
+                                                    int shiftColumn, const std::string& fileName);
+
+}  // namespace kelmora

@@ -1,0 +1,55 @@
+#include "files/KelmoraDocument.h"
+
+#include <algorithm>
+
+#include "util/NumberText.h"
+
+namespace kelmora {
+
+void StoreParamsTable(TKelmoraDocument& doc, const ITextTable& table, const TFitState& state) {
+    for (int i = 0; i < ParamCount; ++i) {
+        for (int c = 0; c < ParamFileColumns; ++c) {
+            doc.ParamCells[i][c] = table.Cell(c + 1, i + 1);
+        }
+    }
+    doc.ParamValues = state.GetParamVector();
+}
+
+void RestoreParamsTable(const TKelmoraDocument& doc, ITextTable& table) {
+    for (int i = 0; i < ParamCount; ++i) {
+        for (int c = 0; c < ParamFileColumns; ++c) {
+            table.SetCell(c + 1, i + 1, doc.ParamCells[i][c]);
+        }
+    }
+}
+
+void RestoreExactValues(const TKelmoraDocument& doc, const ITextTable& table, TFitState& state) {
+    for (int i = 0; i < ParamCount; ++i) {
+        if (table.Cell(1, i + 1) == FormatGeneral(doc.ParamValues[i])) {
+            state.FitParams[i].Value = doc.ParamValues[i];
+        }
+    }
+}
+
+std::vector<std::array<std::string, 2>> DataCellsOf(const ITextTable& data) {
+    std::vector<std::array<std::string, 2>> cells;
+    for (int r = 1; r < data.RowCount(); ++r) {
+        cells.push_back({data.Cell(0, r), data.Cell(1, r)});
+    }
+    while (!cells.empty() && cells.back()[0].empty() && cells.back()[1].empty()) {
+        cells.pop_back();
+    }
+    return cells;
+}
+
+void RestoreDataCells(const std::vector<std::array<std::string, 2>>& cells, TGridCore& data) {
+    const int filled = static_cast<int>(cells.size());
+    data.SetRowCount(std::max(DataGridRows, filled + 1));
+    for (int r = 1; r < data.RowCount(); ++r) {
+        const bool saved = r <= filled;
+        data.SetCell(0, r, saved ? cells[r - 1][0] : std::string());
+        data.SetCell(1, r, saved ? cells[r - 1][1] : std::string());
+    }
+}
+
+}  // namespace kelmora

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/FitState.h"
+#include "engine/FitTypes.h"
+#include "grid/GridCore.h"
+#include "minima/MinimaStore.h"
+#include "util/TextTable.h"
+
+namespace kelmora {
+
+// The format this program writes; it reads this one and every older one.
+inline constexpr std::uint64_t KelmoraFormatVersion = 1;
+inline constexpr int ParamFileColumns = ParamsGridCols - 1;  // Value .. Steps count
+
+// The Analysis window's data and settings, as the user left them.
+struct TAnalysisSection {
+    std::vector<std::vector<std::string>> DataCells;  // the data grid's rows of cell texts
+    std::string P0Text;
+    std::vector<std::string> Models;  // those chosen of "1:1", "1:2", "1:2nc"
+    bool LinearTerm = false;
+    std::map<std::string, std::string> FixedParams;  // parameter name -> value text
+    std::int32_t Replicates = 0;                     // Monte Carlo
+    std::string ConcErrorText;                       // concentration error, %
+    std::uint64_t Seed = 0;
+
+    bool operator==(const TAnalysisSection&) const = default;
+};
+
+// Everything a Kelmora file holds. Whatever the user typed stays text, so that opening a file
+// shows every cell exactly as it was saved.
+struct TKelmoraDocument {
+    std::string DecimalSeparator = ".";
+    // Columns 1 to 7 of rows 1 to 6 of the parameter table.
+    std::array<std::array<std::string, ParamFileColumns>, ParamCount> ParamCells{};
+    // The fit's own values. The table shows them to 15 digits only, and the criterion at the
+    // rounded values is not the one the fit ended with.
+    TParamVector ParamValues{};
+    // The source-data table from row 1 down to its last filled row: C and Shift.
+    std::vector<std::array<std::string, 2>> DataCells;
+    std::string P0Text = "0.01";
+    std::string IterCountText = DefaultIterCountText;
+    bool FinishMinima = false;
+    std::int32_t ChartMode = 0;
+    std::vector<TFoundMinimum> Minima;
+    double BestQ = TMinimaStore::NoBestQ;
+    std::int32_t MinimaDropped = 0;
+    std::optional<TAnalysisSection> Analysis;
+};
+
+// The cells and values of a parameter table and the state's records.
+void StoreParamsTable(TKelmoraDocument& doc, const ITextTable& table, const TFitState& state);
+// Puts the saved cells into a table; headers and row labels are the table's own.
+void RestoreParamsTable(const TKelmoraDocument& doc, ITextTable& table);
+// After the table has been read into the records: a Value whose cell still shows the saved
+// value (in the separator in force) takes the saved value itself, so that the criterion comes
+// out as it did when the file was saved. A cell that shows anything else keeps what it says.
+void RestoreExactValues(const TKelmoraDocument& doc, const ITextTable& table, TFitState& state);
+
+// The source-data table's texts (C in column 0, Shift in column 1, from row 1), without the
+// empty rows at its end; and back into the table, shaped as the dialog starts unless the texts
+// need more rows.
+std::vector<std::array<std::string, 2>> DataCellsOf(const ITextTable& data);
+void RestoreDataCells(const std::vector<std::array<std::string, 2>>& cells, TGridCore& data);
+
+}  // namespace kelmora

@@ -1,0 +1,304 @@
+// Kelmora files: what is saved comes back exactly, and a file that is not a whole Kelmora file
+// of this or an older format is refused with a message that says why.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "files/KelmoraFile.h"
+#include "util/Errors.h"
+#include "util/NumberText.h"
+
+namespace kelmora {
+namespace {
+
+// Bit for bit, so that NaN equals NaN and -0 differs from 0.
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void ExpectSameDocument(const TKelmoraDocument& a, const TKelmoraDocument& b) {
+    EXPECT_EQ(a.DecimalSeparator, b.DecimalSeparator);
+    EXPECT_EQ(a.ParamCells, b.ParamCells);
+    for (int i = 0; i < ParamCount; ++i) {
+        EXPECT_TRUE(SameBits(a.ParamValues[i], b.ParamValues[i])) << "value " << i;
+    }
+    EXPECT_EQ(a.DataCells, b.DataCells);
+    EXPECT_EQ(a.P0Text, b.P0Text);
+    EXPECT_EQ(a.IterCountText, b.IterCountText);
+    EXPECT_EQ(a.FinishMinima, b.FinishMinima);
+    EXPECT_EQ(a.ChartMode, b.ChartMode);
+    ASSERT_EQ(a.Minima.size(), b.Minima.size());
+    for (std::size_t k = 0; k < a.Minima.size(); ++k) {
+        EXPECT_TRUE(SameBits(a.Minima[k].Q, b.Minima[k].Q)) << "minimum " << k;
+        for (int i = 0; i < ParamCount; ++i) {
+            EXPECT_TRUE(SameBits(a.Minima[k].Params[i], b.Minima[k].Params[i]));
+        }
+    }
+    EXPECT_TRUE(SameBits(a.BestQ, b.BestQ));
+    EXPECT_EQ(a.MinimaDropped, b.MinimaDropped);
+    EXPECT_EQ(a.Analysis, b.Analysis);
+}
+
+// A document that uses every field, with the values that are hardest to keep.
+TKelmoraDocument FullDocument() {
+    TKelmoraDocument doc;
+    doc.DecimalSeparator = "·";
+    for (int i = 0; i < ParamCount; ++i) {
+        for (int c = 0; c < ParamFileColumns; ++c) {
+            doc.ParamCells[i][c] = std::to_string(i) + "·" + std::to_string(c);
+        }
+    }
+    doc.ParamCells[2][3] = "";
+    doc.ParamCells[4][3] = " y\t\"quoted\" \\ ";
+    doc.ParamValues = {0.1 + 0.2, 1.0 / 3.0, -0.0, 5e-324, 1.7976931348623157e308, -1000};
+    doc.DataCells = {{"0·001", "8·1144"}, {"", ""}, {"x", "Ünïcødé"}, {"0·003", ""}};
+    doc.P0Text = "0·01";
+    doc.IterCountText = "12 sweeps";
+    doc.FinishMinima = true;
+    doc.ChartMode = -7;
+    doc.Minima = {{{1, 2, 3, 4, 5, 6}, 0.125},
+                  {{0.1, -0.2, 1e300, -1e-300, 7, 8}, std::numeric_limits<double>::quiet_NaN()},
+                  {{0, 0, 0, 0, 0, 0}, std::numeric_limits<double>::infinity()}};
+    doc.BestQ = -std::numeric_limits<double>::infinity();
+    doc.MinimaDropped = 17;
+    TAnalysisSection a;
+    a.DataCells = {{"0·001", "8·11", "extra"}, {}, {"0·002"}};
+    a.P0Text = "0·02";
+    a.Models = {"1:1", "1:2nc"};
+    a.LinearTerm = true;
+    a.FixedParams = {{"lgK1", "2·5"}, {"δPL", ""}};
+    a.Replicates = 2000;
+    a.ConcErrorText = "1·5";
+    a.Seed = std::numeric_limits<std::uint64_t>::max();
+    doc.Analysis = a;
+    return doc;
+}
+
+TEST(KelmoraFile, EveryFieldComesBackExactly) {
+    const TKelmoraDocument full = FullDocument();
+    ExpectSameDocument(ParseKelmoraFile(KelmoraFileText(full), "full.kelmora"), full);
+
+    const TKelmoraDocument fresh;  // the defaults, without an analysis
+    const TKelmoraDocument back = ParseKelmoraFile(KelmoraFileText(fresh), "fresh.kelmora");
+    ExpectSameDocument(back, fresh);
+    EXPECT_FALSE(back.Analysis.has_value());
+}
+
+TEST(KelmoraFile, TheTextNamesItsFormatAndVersionAndKeepsTextsAsTexts) {
+    TKelmoraDocument doc;
+    doc.ParamCells[0][0] = "1.50";
+    doc.DataCells = {{"0.0010", "8.1"}};
+    const nlohmann::json j = nlohmann::json::parse(KelmoraFileText(doc));
+    EXPECT_EQ(j.at("format"), "kelmora");
+    EXPECT_EQ(j.at("version"), KelmoraFormatVersion);
+    EXPECT_EQ(j.at("parameters").at("cells").at(0).at(0), "1.50");
+    EXPECT_EQ(j.at("data").at("cells").at(0).at(0), "0.0010");
+    EXPECT_FALSE(j.contains("analysis"));
+}
+
+TEST(KelmoraFile, TextsThatAreNotUtf8AreSavedWithTheFaultyBytesReplaced) {
+    TKelmoraDocument doc;
+    doc.DataCells = {{"0.1\xff", "8"}};
+    const TKelmoraDocument back = ParseKelmoraFile(KelmoraFileText(doc), "f");
+    EXPECT_EQ(back.DataCells[0][0], "0.1\xEF\xBF\xBD");
+}
+
+std::string MessageOf(std::string_view text) {
+    try {
+        ParseKelmoraFile(text, "f.kelmora");
+    } catch (const EKelmoraError& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+TEST(KelmoraFile, ATextThatIsNoKelmoraFileIsRefusedAsSuch) {
+    const std::string notKelmora = "'f.kelmora' is not a Kelmora file.";
+    for (const std::string_view text :
+         {std::string_view(""), std::string_view("   \n"), std::string_view("hello"),
+          std::string_view("\x00\x01\xff\xfe binary", 12), std::string_view("[1, 2]"),
+          std::string_view("42"), std::string_view("{}"), std::string_view("{\"format\": 1}"),
+          std::string_view("{\"format\": \"spreadsheet\", \"version\": 1}"),
+          std::string_view("\"kelmora\"")}) {
+        EXPECT_EQ(MessageOf(text), notKelmora) << text;
+    }
+}
+
+TEST(KelmoraFile, EveryTruncationIsDamage) {
+    const std::string text = KelmoraFileText(FullDocument());
+    // Only the final line break may go: the object ends just before it.
+    for (std::size_t n = 1; n + 1 < text.size(); ++n) {
+        const std::string message = MessageOf(text.substr(0, n));
+        ASSERT_EQ(message.rfind("'f.kelmora' is damaged: ", 0), 0u) << n << ": " << message;
+    }
+    EXPECT_EQ(MessageOf(text.substr(0, text.size() - 1)), "(accepted)");
+}
+
+// One change to a good file and the message it must give.
+struct TDamage {
+    const char* Pointer;   // JSON pointer of the field
+    nlohmann::json Value;  // its new value; null with Remove
+    bool Remove;
+    std::string Message;  // after "'f.kelmora' "
+};
+
+TEST(KelmoraFile, EveryDamageIsRefusedNamingTheField) {
+    using J = nlohmann::json;
+    const std::vector<TDamage> cases = {
+        {"/version", 2, false,
+         "was saved by a newer version of Kelmora (file format 2); this version reads file "
+         "format 1."},
+        {"/version", 0, false, "is damaged: version should be a whole number from 1 up."},
+        {"/version", "1", false, "is damaged: version should be a whole number from 1 up."},
+        {"/version", 1.5, false, "is damaged: version should be a whole number from 1 up."},
+        {"/version", J(), true, "is damaged: version is missing."},
+        {"/decimalSeparator", "", false, "is damaged: decimalSeparator should be one character."},
+        {"/decimalSeparator", ".,", false, "is damaged: decimalSeparator should be one character."},
+        {"/decimalSeparator", 46, false, "is damaged: decimalSeparator should be a text."},
+        {"/parameters", J(), true, "is damaged: parameters is missing."},
+        {"/parameters", J::array(), false, "is damaged: parameters should be an object."},
+        {"/parameters/cells/5", J(), true, "is damaged: parameters.cells should hold 6 entries."},
+        {"/parameters/cells/2/6", J(), true,
+         "is damaged: parameters.cells[2] should hold 7 entries."},
+        {"/parameters/cells/2/3", 1.5, false,
+         "is damaged: parameters.cells[2][3] should be a text."},
+        {"/parameters/values/4", "abc", false,
+         "is damaged: parameters.values[4] should be a number."},
+        {"/parameters/values/4", J(), false,
+         "is damaged: parameters.values[4] should be a number."},
+        {"/parameters/values", J::object(), false,
+         "is damaged: parameters.values should be a list."},
+        {"/data/cells/1", J::array({"1"}), false,
+         "is damaged: data.cells[1] should hold 2 entries."},
+        {"/data/cells/0/1", false, false, "is damaged: data.cells[0][1] should be a text."},
+        {"/data/p0", J(), true, "is damaged: data.p0 is missing."},
+        {"/iterations", 1000, false, "is damaged: iterations should be a text."},
+        {"/refine", "yes", false, "is damaged: refine should be true or false."},
+        {"/chartMode", 4294967296LL, false,
+         "is damaged: chartMode should be a whole number of 32 bits."},
+        {"/chartMode", -2147483649LL, false,
+         "is damaged: chartMode should be a whole number of 32 bits."},
+        {"/chartMode", 1.0, false, "is damaged: chartMode should be a whole number of 32 bits."},
+        {"/minima/list/1/q", J(), true, "is damaged: minima.list[1].q is missing."},
+        {"/minima/list/0/values/6", 7, false,
+         "is damaged: minima.list[0].values should hold 6 entries."},
+        {"/minima/list/2", J::array(), false, "is damaged: minima.list[2] should be an object."},
+        {"/minima/bestQ", "-inf", false, "is damaged: minima.bestQ should be a number."},
+        {"/minima/notStored", -1, false, "is damaged: minima.notStored should not be negative."},
+        {"/analysis", 1, false, "is damaged: analysis should be an object."},
+        {"/analysis/seed", -1, false,
+         "is damaged: analysis.seed should be a whole number from 0 up."},
+        {"/analysis/fixedParameters/lgK1", 2.5, false,
+         "is damaged: analysis.fixedParameters.lgK1 should be a text."},
+        {"/analysis/data/cells/0/1", 8.11, false,
+         "is damaged: analysis.data.cells[0][1] should be a text."},
+        {"/analysis/models", "1:1", false, "is damaged: analysis.models should be a list."},
+        {"/analysis/linearTerm", J(), true, "is damaged: analysis.linearTerm is missing."},
+        {"/analysis/monteCarloReplicates", "2000", false,
+         "is damaged: analysis.monteCarloReplicates should be a whole number of 32 bits."},
+    };
+    const J good = J::parse(KelmoraFileText(FullDocument()));
+    for (const TDamage& d : cases) {
+        J damaged = good;
+        const J::json_pointer at(d.Pointer);
+        if (d.Remove) {
+            J& parent = damaged.at(at.parent_pointer());
+            if (parent.is_array()) {
+                parent.erase(std::stoul(at.back()));
+            } else {
+                parent.erase(at.back());
+            }
+        } else {
+            damaged[at] = d.Value;
+        }
+        EXPECT_EQ(MessageOf(damaged.dump()), "'f.kelmora' " + d.Message) << d.Pointer;
+    }
+}
+
+TEST(KelmoraFile, ANumberBeyondTheDoubleRangeIsDamage) {
+    nlohmann::json j = nlohmann::json::parse(KelmoraFileText(TKelmoraDocument()));
+    j["minima"]["bestQ"] = "HUGE";
+    std::string text = j.dump();
+    text.replace(text.find("\"HUGE\""), 6, "1e520");
+    EXPECT_EQ(MessageOf(text),
+              "'f.kelmora' is damaged: it holds a number beyond the range of numbers.");
+}
+
+TEST(KelmoraFile, AFullListOfMinimaIsTheMostAFileMayHold) {
+    TKelmoraDocument doc;
+    doc.Minima.resize(TMinimaStore::MaxMinima);
+    EXPECT_EQ(ParseKelmoraFile(KelmoraFileText(doc), "f").Minima.size(),
+              static_cast<std::size_t>(TMinimaStore::MaxMinima));
+    doc.Minima.emplace_back();
+    EXPECT_EQ(MessageOf(KelmoraFileText(doc)),
+              "'f.kelmora' is damaged: minima.list holds more than 4000 minima.");
+}
+
+// The exact values stand in for the table's Value cells only while a cell still shows them.
+TEST(KelmoraDocument, ExactValuesReplaceOnlyTheCellsThatStillShowThem) {
+    TKelmoraDocument doc;
+    doc.ParamValues = {1.5941406249999988, -1000, 7.8408203124999982, 11.325390625000013, 10, 0};
+    TStringTable table(ParamsGridCols, ParamsGridRows);
+    FillStartupParamsTable(table);
+    for (int i = 0; i < ParamCount; ++i) {
+        table.SetCell(1, i + 1, FormatGeneral(doc.ParamValues[i]));
+    }
+    table.SetCell(1, 4, "11.3254");  // edited after the save
+    TFitState state;
+    state.ReadParamsTable(table, TFitSettings{});
+    RestoreExactValues(doc, table, state);
+    EXPECT_EQ(state.FitParams[0].Value, 1.5941406249999988);
+    EXPECT_NE(ParseFloat(table.Cell(1, 1)), 1.5941406249999988);  // what the cell alone gives
+    EXPECT_EQ(state.FitParams[2].Value, 7.8408203124999982);
+    EXPECT_EQ(state.FitParams[3].Value, 11.3254);
+    EXPECT_EQ(state.FitParams[1].Value, -1000);
+}
+
+TEST(KelmoraDocument, TheParameterTableAndTheDataTableRoundTrip) {
+    TStringTable table(ParamsGridCols, ParamsGridRows);
+    FillStartupParamsTable(table);
+    table.SetCell(4, 2, "y");
+    TFitState state;
+    state.FitParams[3].Value = 0.1 + 0.2;
+    TKelmoraDocument doc;
+    StoreParamsTable(doc, table, state);
+    EXPECT_EQ(doc.ParamCells[1][3], "y");
+    EXPECT_EQ(doc.ParamValues[3], 0.1 + 0.2);
+
+    TStringTable other(ParamsGridCols, ParamsGridRows);
+    FillStartupParamsTable(other);  // the headers are the table's own
+    for (int c = 1; c < ParamsGridCols; ++c) {
+        for (int r = 1; r < ParamsGridRows; ++r) {
+            other.SetCell(c, r, "junk");
+        }
+    }
+    RestoreParamsTable(doc, other);
+    for (int c = 0; c < ParamsGridCols; ++c) {
+        for (int r = 0; r < ParamsGridRows; ++r) {
+            EXPECT_EQ(other.Cell(c, r), table.Cell(c, r)) << c << ", " << r;
+        }
+    }
+
+    TGridCore grid;
+    grid.SetColCount(2);
+    grid.SetRowCount(300);
+    grid.SetCell(0, 1, "0.1");
+    grid.SetCell(1, 1, "8");
+    grid.SetCell(1, 3, "lone shift");
+    grid.SetCell(0, 250, "far down");
+    EXPECT_EQ(DataCellsOf(grid).size(), 250u);
+    const std::vector<std::array<std::string, 2>> cells = {{"0.1", "8"}, {"", "lone shift"}};
+    RestoreDataCells(cells, grid);
+    EXPECT_EQ(grid.RowCount(), DataGridRows);  // shaped as the dialog starts
+    EXPECT_EQ(DataCellsOf(grid), cells);
+    std::vector<std::array<std::string, 2>> many(150, {"1", "2"});
+    RestoreDataCells(many, grid);
+    EXPECT_EQ(grid.RowCount(), 151);
+    EXPECT_EQ(DataCellsOf(grid), many);
+}
+
+}  // namespace
+}  // namespace kelmora
