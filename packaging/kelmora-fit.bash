@@ -4,14 +4,14 @@
 _kelmora_fit() {
     local commands="compute optimize scan analyze"
     local fitOptions="--data --p0 --params --iterations --refine --decimal-separator --json
-        --help --version"
+        --open --save --help --version"
     local analyzeOptions="--data --p0 --host-column --models --linear-term --fix --mc --seed
         --conc-error --json --help"
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
     case $prev in
-        --data | --params)
+        --data | --params | --open | --save)
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return
