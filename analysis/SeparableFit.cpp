@@ -141,64 +141,76 @@ TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorX
     return e;
 }
 
+// The gradient of SS/2 and the Gauss-Newton matrix over the free lg K that the gradient does
+// not press against a search limit; only those may move.
+struct TStepSystem {
+    std::vector<int> Movable;  // positions in the free lg K
+    Eigen::VectorXd G;
+    Eigen::MatrixXd H;
+};
+
+TStepSystem StepSystem(const TEvaluation& e, const std::vector<int>& freeLgK,
+                       const Eigen::VectorXd& values) {
+    const Eigen::VectorXd g = e.J.transpose() * e.R;
+    const Eigen::MatrixXd h = e.J.transpose() * e.J;
+    TStepSystem sys;
+    for (int k = 0; k < static_cast<int>(freeLgK.size()); ++k) {
+        const double v = values[freeLgK[k]];
+        const bool pushedDown = v <= LgKMin[freeLgK[k]] && g[k] > 0.0;
+        const bool pushedUp = v >= LgKMax[freeLgK[k]] && g[k] < 0.0;
+        if (!pushedDown && !pushedUp) {
+            sys.Movable.push_back(k);
+        }
+    }
+    const auto m = static_cast<Eigen::Index>(sys.Movable.size());
+    sys.G.resize(m);
+    sys.H.resize(m, m);
+    for (Eigen::Index a = 0; a < m; ++a) {
+        sys.G[a] = g[sys.Movable[a]];
+        for (Eigen::Index b = 0; b < m; ++b) {
+            sys.H(a, b) = h(sys.Movable[a], sys.Movable[b]);
+        }
+    }
+    return sys;
+}
+
 // Levenberg-Marquardt over the free lg K, each trial point with its exact linear parameters.
 // Done when the Gauss-Newton step promises, or a step achieves, a relative decrease of SS
 // below 1e-12; a constant pushed against its search limit drops out of the step.
 TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorXd values) {
     const std::vector<int> freeLgK = layout.FreeLgK();
-    const int q = static_cast<int>(freeLgK.size());
     // SS of a fit that is exact but for rounding: a few ulp of the shifts per observation.
     const double roundingSs = static_cast<double>(data.Shifts.size()) *
                               std::pow(16.0 * Eps * data.Shifts.cwiseAbs().maxCoeff(), 2);
     TEvaluation e = Evaluate(layout, data, values, freeLgK, true);
     TFitOutcome out;
     double lambda = 1e-3;
-    for (int iteration = 0; iteration < MaxIterations && !out.Converged; ++iteration) {
+    bool stuck = false;
+    for (int iteration = 0; iteration < MaxIterations && !out.Converged && !stuck; ++iteration) {
         if (e.Ss <= roundingSs) {
             out.Converged = true;
             break;
         }
-        const Eigen::VectorXd g = e.J.transpose() * e.R;
-        const Eigen::MatrixXd h = e.J.transpose() * e.J;
-        std::vector<int> active;
-        for (int k = 0; k < q; ++k) {
-            const double v = values[freeLgK[k]];
-            const bool pushedDown = v <= LgKMin[freeLgK[k]] && g[k] > 0.0;
-            const bool pushedUp = v >= LgKMax[freeLgK[k]] && g[k] < 0.0;
-            if (!pushedDown && !pushedUp) {
-                active.push_back(k);
-            }
-        }
-        if (active.empty()) {
+        const TStepSystem sys = StepSystem(e, freeLgK, values);
+        if (sys.Movable.empty()) {
             out.Converged = true;
             break;
         }
-        const auto m = static_cast<Eigen::Index>(active.size());
-        Eigen::VectorXd gA(m);
-        Eigen::MatrixXd hA(m, m);
-        for (Eigen::Index a = 0; a < m; ++a) {
-            gA[a] = g[active[a]];
-            for (Eigen::Index b = 0; b < m; ++b) {
-                hA(a, b) = h(active[a], active[b]);
-            }
-        }
-        const Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd> hInv(hA);
-        const double predicted = gA.dot(hInv.solve(gA));
+        const Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd> hInv(sys.H);
+        const double predicted = sys.G.dot(hInv.solve(sys.G));
         if (predicted <= RelativeTolerance * e.Ss + roundingSs) {
             out.Converged = true;
             break;
         }
-        const double floor = 1e-12 * hA.diagonal().maxCoeff() + std::numeric_limits<double>::min();
-        bool accepted = false;
-        while (!accepted) {
-            Eigen::MatrixXd damped = hA;
-            for (Eigen::Index a = 0; a < m; ++a) {
-                damped(a, a) += lambda * (hA(a, a) + floor);
-            }
-            const Eigen::VectorXd step = damped.ldlt().solve(-gA);
+        const double floor =
+            1e-12 * sys.H.diagonal().maxCoeff() + std::numeric_limits<double>::min();
+        for (;;) {
+            Eigen::MatrixXd damped = sys.H;
+            damped.diagonal() += lambda * (sys.H.diagonal().array() + floor).matrix();
+            const Eigen::VectorXd step = damped.ldlt().solve(-sys.G);
             Eigen::VectorXd trial = values;
-            for (Eigen::Index a = 0; a < m; ++a) {
-                const int index = freeLgK[active[a]];
+            for (Eigen::Index a = 0; a < step.size(); ++a) {
+                const int index = freeLgK[sys.Movable[a]];
                 trial[index] = std::clamp(values[index] + step[a], LgKMin[index], LgKMax[index]);
             }
             const double ss = Evaluate(layout, data, trial, freeLgK, false).Ss;
@@ -207,17 +219,16 @@ TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorX
                 values = trial;
                 e = Evaluate(layout, data, values, freeLgK, true);
                 lambda = std::max(lambda * 0.1, 1e-15);
-                accepted = true;
                 out.Converged = decrease < RelativeTolerance;
-            } else {
-                lambda *= 10.0;
-                if (lambda > 1e20) {
-                    // No step down at all: the minimum within rounding, unless the model still
-                    // promised a real decrease.
-                    out.Converged = predicted <= 1e-8 * e.Ss + roundingSs;
-                    iteration = MaxIterations;
-                    break;
-                }
+                break;
+            }
+            lambda *= 10.0;
+            if (lambda > 1e20) {
+                // No step down at all: the minimum within rounding, unless the model still
+                // promised a real decrease.
+                out.Converged = predicted <= 1e-8 * e.Ss + roundingSs;
+                stuck = true;
+                break;
             }
         }
     }
