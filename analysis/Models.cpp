@@ -34,9 +34,7 @@ std::vector<std::string> SignalNamesOf(const TTitration& titration) {
     const std::size_t count = titration.Shifts.empty() ? 0 : titration.Shifts.front().size();
     std::vector<std::string> names;
     for (std::size_t s = 0; s < count; ++s) {
-        std::string name = std::to_string(s + 1);
-        name.insert(0, 1, 's');  // "s" + ... trips a false -Wrestrict of GCC 12 at -O3
-        names.push_back(std::move(name));
+        names.push_back("s" + std::to_string(s + 1));
     }
     return names;
 }

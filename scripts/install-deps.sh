@@ -2,6 +2,11 @@
 # Installs the Debian 12 packages Kelmora builds, tests and runs with, skipping those already
 # there. Recommends are not installed, so every package the build needs is named here
 # (qt6-charts-dev only recommends libqt6opengl6-dev, yet Qt6Charts' CMake files need it).
+#
+#   install-deps.sh [package] [icons]
+#
+# With "package", also what building the .deb needs; with "icons", what redrawing the icon's
+# PNG sizes needs. Neither is needed to build, test or run.
 set -euo pipefail
 packages=(
     # compilers and build
@@ -11,13 +16,21 @@ packages=(
     libeigen3-dev libboost-dev nlohmann-json3-dev
     # tests and benchmarks: GoogleTest, Google Benchmark, sanitizer and fuzzer runtimes
     libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
-    # tests under a real X server and its clipboard, screenshots
-    xvfb xauth x11-apps xclip imagemagick
-    # checks of exported figures and of the installed files and package
-    libxml2-utils poppler-utils desktop-file-utils appstream dpkg-dev file
-    # drawing the icon's PNG sizes from its SVG (scripts/render-icons.sh)
-    librsvg2-bin
+    # tests under a real X server and its clipboard
+    xvfb xclip
+    # checks of exported figures and of the installed files
+    libxml2-utils poppler-utils desktop-file-utils appstream
 )
+for extra in "$@"; do
+    case "$extra" in
+    package) packages+=(dpkg-dev file) ;;  # cpack's Depends from dpkg-shlibdeps
+    icons) packages+=(imagemagick librsvg2-bin) ;;
+    *)
+        echo "install-deps.sh: unknown extra '$extra' (package, icons)" >&2
+        exit 2
+        ;;
+    esac
+done
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
