@@ -1,5 +1,6 @@
 // The desktop program: the main window, then the source-data dialog, the output table and the
 // minima list, then the separator shown on the main window, then the event loop.
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +10,7 @@
 #include "grid/OriginGrid_u.h"
 #include "minima/RemParams_u.h"
 #include "ui/Application.h"
+#include "ui/FileMenu.h"
 #include "ui/OutGrid_u.h"
 #include "ui/getdata_u.h"
 #include "ui/main_u.h"
@@ -23,6 +25,7 @@ int main(int argc, char** argv) {
     }
     kelmora::TKelmoraApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelmora"));
+    QApplication::setOrganizationName(QStringLiteral("Kelmora"));
     QApplication::setApplicationVersion(QString::fromLatin1(kelmora::KelmoraVersion));
     // Lets the desktop match the window to the installed entry and its icon; from the build
     // folder the theme has no such icon and the window keeps the toolkit's.
@@ -35,5 +38,11 @@ int main(int argc, char** argv) {
     mainForm.SetForms(&getDataForm, &outGridForm, &minimaForm);
     mainForm.UpdateDecSepButtonClick();
     mainForm.show();
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) {
+        // Inside the event loop, so that a file that cannot be opened is reported in a box.
+        QTimer::singleShot(0, &mainForm,
+                           [&mainForm, path = args.at(1)] { mainForm.Files->OpenFile(path); });
+    }
     return QApplication::exec();
 }

@@ -27,6 +27,9 @@ void TLineSeries::SetPoints(std::vector<TChartPoint> points) {
 const std::array<const char*, 3> kShiftSeriesTitles = {"Exp. Chem. Shift", "Theor. Chem. Shift",
                                                        "Exp.-Theor.+7"};
 const std::array<const char*, 3> kFractionSeriesTitles = {"Alpha1", "Alpha2", "1-A1-A2"};
+const char* const kConcAxisTitle = "C, mol/l";
+const char* const kShiftAxisTitle = "Chemical shift, ppm";
+const char* const kFractionAxisTitle = "Fraction";
 
 std::string CriterionTitle(const TFitState& state) {
     // Q is 10^4 times the mean square deviation; the reader wants the RMS in ppm beside it.
@@ -56,6 +59,8 @@ void FillChart(TChartData& chart, const TFitState& state, int mode) {
         chart.Series[k].SetPoints(std::move(pts[k]));
     }
     chart.TitleLines = {CriterionTitle(state)};
+    chart.XAxisTitle = kConcAxisTitle;
+    chart.YAxisTitle = mode == 0 ? kShiftAxisTitle : kFractionAxisTitle;
 }
 
 }  // namespace kelmora

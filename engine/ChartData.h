@@ -38,10 +38,15 @@ class TLineSeries {
 struct TChartData {
     std::array<TLineSeries, 3> Series;
     std::vector<std::string> TitleLines;
+    std::string XAxisTitle;
+    std::string YAxisTitle;
 };
 
 extern const std::array<const char*, 3> kShiftSeriesTitles;
 extern const std::array<const char*, 3> kFractionSeriesTitles;
+extern const char* const kConcAxisTitle;      // "C, mol/l"
+extern const char* const kShiftAxisTitle;     // "Chemical shift, ppm"
+extern const char* const kFractionAxisTitle;  // "Fraction"
 
 // The title line: the criterion as the mean square it is, its RMS, and the bound notes.
 std::string CriterionTitle(const TFitState& state);

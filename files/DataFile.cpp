@@ -223,6 +223,43 @@ TDataFile SplitDataFile(std::string_view text, const std::string& fileName) {
     return file;
 }
 
+std::array<int, 2> GuessDataColumns(const TDataFile& file) {
+    const auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](char ch) {
+            return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
+        });
+        return s;
+    };
+    int c = -1;
+    int shift = -1;
+    for (int k = 0; k < static_cast<int>(file.Header.size()); ++k) {
+        const std::string name = lower(file.Header[k]);
+        const auto has = [&name](const char* word) { return name.find(word) != std::string::npos; };
+        if (shift < 0 && (has("shift") || has("ppm") || has("\xCE\xB4"))) {
+            shift = k;
+        } else if (c < 0 && (name.starts_with("c") || has("conc"))) {
+            c = k;
+        }
+    }
+    // The first column from `from` on, round to the start, that is not `avoid`.
+    const auto firstOther = [&file](int avoid, int from) {
+        for (int k = 0; k < file.ColumnCount; ++k) {
+            const int col = (from + k) % file.ColumnCount;
+            if (col != avoid) {
+                return col;
+            }
+        }
+        return 0;
+    };
+    if (c < 0) {
+        c = firstOther(shift, 0);
+    }
+    if (shift < 0) {
+        shift = firstOther(c, c + 1);
+    }
+    return {c, shift};
+}
+
 std::vector<std::array<std::string, 2>> DataColumns(const TDataFile& file, int cColumn,
                                                     int shiftColumn, const std::string& fileName) {
     const std::string mark(1, file.DecimalMark);

@@ -33,6 +33,10 @@ struct TDataFile {
 // fileName.
 TDataFile SplitDataFile(std::string_view text, const std::string& fileName);
 
+// The columns to offer as C and Shift: those whose header names them (a header starting with
+// "C" or holding "conc"; one holding "shift", "ppm" or "δ"), else the first two.
+std::array<int, 2> GuessDataColumns(const TDataFile& file);
+
 // The two chosen columns of every data line as texts with the decimal separator in force, so
 // that they read as typed into the source-data table. A field that is missing or no number
 // raises EKelmoraError naming the file, line and column.

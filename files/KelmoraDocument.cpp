@@ -1,10 +1,43 @@
 #include "files/KelmoraDocument.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "util/NumberText.h"
 
 namespace kelmora {
+
+namespace {
+
+// NaN equals NaN here: a list that held one before still holds it.
+bool SameNumber(double a, double b) {
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+}  // namespace
+
+TKelmoraDocument StartupDocument() {
+    TStringTable table(ParamsGridCols, ParamsGridRows);
+    FillStartupParamsTable(table);
+    TKelmoraDocument doc;
+    StoreParamsTable(doc, table, TFitState());
+    return doc;
+}
+
+bool SameWork(const TKelmoraDocument& a, const TKelmoraDocument& b) {
+    const auto sameMinimum = [](const TFoundMinimum& x, const TFoundMinimum& y) {
+        return SameNumber(x.Q, y.Q) &&
+               std::equal(x.Params.begin(), x.Params.end(), y.Params.begin(), SameNumber);
+    };
+    return a.DecimalSeparator == b.DecimalSeparator && a.ParamCells == b.ParamCells &&
+           a.DataCells == b.DataCells && a.P0Text == b.P0Text &&
+           a.IterCountText == b.IterCountText && a.FinishMinima == b.FinishMinima &&
+           a.ChartMode == b.ChartMode && SameNumber(a.BestQ, b.BestQ) &&
+           a.MinimaDropped == b.MinimaDropped &&
+           std::equal(a.Minima.begin(), a.Minima.end(), b.Minima.begin(), b.Minima.end(),
+                      sameMinimum) &&
+           a.Analysis == b.Analysis;
+}
 
 void StoreParamsTable(TKelmoraDocument& doc, const ITextTable& table, const TFitState& state) {
     for (int i = 0; i < ParamCount; ++i) {

@@ -54,6 +54,15 @@ struct TKelmoraDocument {
     std::optional<TAnalysisSection> Analysis;
 };
 
+// The work as the program starts it: the parameter table's defaults in the start-up separator,
+// no data, every setting at its default.
+TKelmoraDocument StartupDocument();
+
+// Whether two documents hold the same work: every text, setting and minimum alike. The exact
+// values are left out, as they follow from the table: a Compute that reads the table unchanged
+// makes no change worth saving.
+bool SameWork(const TKelmoraDocument& a, const TKelmoraDocument& b);
+
 // The cells and values of a parameter table and the state's records.
 void StoreParamsTable(TKelmoraDocument& doc, const ITextTable& table, const TFitState& state);
 // Puts the saved cells into a table; headers and row labels are the table's own.

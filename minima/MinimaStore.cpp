@@ -1,5 +1,6 @@
 #include "minima/MinimaStore.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -42,6 +43,13 @@ void TMinimaStore::Reset() {
     Clear();
     BestQ_ = NoBestQ;
     DroppedCount_ = 0;
+}
+
+void TMinimaStore::Restore(std::span<const TFoundMinimum> minima, double bestQ, int droppedCount) {
+    Count_ = static_cast<int>(std::min(minima.size(), Minima_.size()));
+    std::copy_n(minima.begin(), Count_, Minima_.begin());
+    BestQ_ = bestQ;
+    DroppedCount_ = droppedCount;
 }
 
 TAddResult TMinimaStore::AddMinimum(const TParamVector& params, double q) {

@@ -43,6 +43,10 @@ class TMinimaStore {
     // A new scan: no entries, BestQ 1e50, nothing dropped.
     void Reset();
 
+    // A list as it was saved: its first MaxMinima entries, the best Q and the count of minima
+    // turned away.
+    void Restore(std::span<const TFoundMinimum> minima, double bestQ, int droppedCount);
+
     // Appends (params, q) unless the list is full; a full list only counts the loss and leaves
     // BestQ alone. q becomes BestQ when strictly lower, and a q that is not a number as well.
     TAddResult AddMinimum(const TParamVector& params, double q);

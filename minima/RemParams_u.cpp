@@ -114,6 +114,23 @@ void TRememberParamsForm::EnableMinimaList() {
     Button1->setEnabled(true);
 }
 
+void TRememberParamsForm::RestoreMinima(std::span<const TFoundMinimum> minima, double bestQ,
+                                        int droppedCount) {
+    Store_.Restore(minima, bestQ, droppedCount);
+    ListBox1->clear();
+    for (int k = 0; k < Store_.Count(); ++k) {
+        ListBox1->addItem(ToQString(Store_.AddedLineText(k)));
+    }
+    BestMinLabel->setText(bestQ == TMinimaStore::NoBestQ ? QStringLiteral("Best minimum:")
+                                                         : ToQString(Store_.BestMinLabelText()));
+    BestMinLabel->adjustSize();
+    ShowDroppedCount();
+    EnableMinimaList();
+    if (Store_.Count() > 0) {
+        show();
+    }
+}
+
 void TRememberParamsForm::ClearMinima() {
     Store_.Clear();
     ListBox1->clear();

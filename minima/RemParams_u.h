@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QMetaObject>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "engine/FitTypes.h"
@@ -34,6 +35,9 @@ class TRememberParamsForm : public QDialog {
     void ResetMinima();
     void AddMinimum(const TParamVector& params, double q);
     void EnableMinimaList();
+
+    // A list as a Kelmora file kept it, shown as a scan would have left it.
+    void RestoreMinima(std::span<const TFoundMinimum> minima, double bestQ, int droppedCount);
 
     void ClearMinima();
     void RestoreMinimum(int index);

@@ -6,11 +6,15 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLegend>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -27,6 +31,7 @@
 #include "qtutil/FormLayout.h"
 #include "qtutil/QtText.h"
 #include "ui/Analysis_u.h"
+#include "ui/FileMenu.h"
 #include "ui/OutGrid_u.h"
 #include "ui/getdata_u.h"
 #include "util/NumberText.h"
@@ -63,7 +68,10 @@ QString PhaseCaption(TFitPhase phase) {
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(QStringLiteral("Kelmora"));
+    MenuBar = new QMenuBar(this);
+    Files = new TFileMenu(*this, MenuBar);
+    SetCommandCaption(QStringLiteral("Kelmora"));
+    setAcceptDrops(true);
     // Every control sits on the client area at its designed place, and the client area never
     // gets smaller than designed. Whatever is put above it (a menu bar, through
     // layout()->setMenuBar) adds to the window's minimum size by itself.
@@ -74,7 +82,8 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(ClientArea);
-    resize(kClientWidth, kClientHeight);
+    layout->setMenuBar(MenuBar);
+    resize(kClientWidth, kClientHeight + MenuBar->sizeHint().height());
     CreateControls();
     CreateChart();
     FormCreate();
@@ -167,6 +176,8 @@ void TMainForm::CreateChart() {
     axisX_ = new QValueAxis(chart1Chart_);
     axisY_ = new QValueAxis(chart1Chart_);
     axisX_->setLabelFormat(QStringLiteral("%g"));
+    axisX_->setTitleText(QString::fromUtf8(kConcAxisTitle));
+    axisY_->setTitleText(QString::fromUtf8(kShiftAxisTitle));
     axisY_->setLabelFormat(QStringLiteral("%g"));
     chart1Chart_->addAxis(axisX_, Qt::AlignBottom);
     chart1Chart_->addAxis(axisY_, Qt::AlignLeft);
@@ -200,6 +211,50 @@ void TMainForm::SetForms(TGetDataForm* getData, TOutGridForm* outGrid,
     if (minimaForm_ != nullptr) {
         minimaForm_->SetParamVectorHandler([this](const TParamVector& v) { SetParamVector(v); });
     }
+    WatchForChanges();
+}
+
+void TMainForm::WatchForChanges() {
+    const auto changed = [this] { Files->DocumentChanged(); };
+    const auto watchModel = [&](QAbstractItemModel* model) {
+        connect(model, &QAbstractItemModel::dataChanged, Files, changed);
+        connect(model, &QAbstractItemModel::modelReset, Files, changed);
+        connect(model, &QAbstractItemModel::layoutChanged, Files, changed);
+        connect(model, &QAbstractItemModel::rowsInserted, Files, changed);
+        connect(model, &QAbstractItemModel::rowsRemoved, Files, changed);
+    };
+    watchModel(ParamsGrid->model());
+    connect(IterCountEdit, &QLineEdit::textChanged, Files, changed);
+    connect(FinishMinimaCheck, &QCheckBox::toggled, Files, changed);
+    connect(modeGroup_, &QButtonGroup::idClicked, Files, changed);
+    // A separator change that finds nothing to convert still changes the work.
+    connect(UpdateDecSepButton, &QPushButton::clicked, Files, changed);
+    if (getDataForm_ != nullptr) {
+        watchModel(getDataForm_->OriginGrid1->model());
+        connect(getDataForm_->Edit1, &QLineEdit::textChanged, Files, changed);
+    }
+    if (minimaForm_ != nullptr) {
+        watchModel(minimaForm_->ListBox1->model());
+    }
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        Files->MarkClean();  // what the user first sees is nothing to save
+    }
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (runDepth_ == 0 && TFileMenu::CanDrop(event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    Files->Drop(event->mimeData());
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -213,6 +268,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!Files->MayReplaceWork()) {
+        event->ignore();
+        return;
+    }
     if (runDepth_ > 0) {
         // A run must not go on invisibly: stop it at its next refresh and end the program
         // as soon as the command has returned.
@@ -240,14 +299,17 @@ void TMainForm::RunLongCommand(TFitPhase phase, const QString& doneCaption, TCom
     } depth(this);
     stopClicked_ = false;
     // A failed command has nothing to say in the caption: it shows what it showed before.
-    const TOnUnwind restoreOnError([this, before = windowTitle()] {
+    const TOnUnwind restoreOnError([this, before = commandCaption_] {
         SetCommandButtonsEnabled(true);
-        setWindowTitle(before);
+        Files->SetRunning(false);
+        SetCommandCaption(before);
     });
-    setWindowTitle(PhaseCaption(phase));
+    SetCommandCaption(PhaseCaption(phase));
+    Files->SetRunning(true);
     command(*ParamsGrid, CommandSettings());
     SetCommandButtonsEnabled(true);
-    setWindowTitle(doneCaption);
+    Files->SetRunning(false);
+    SetCommandCaption(doneCaption);
     QApplication::beep();
 }
 
@@ -380,6 +442,8 @@ void TMainForm::RedrawChart() {
         series_[k]->replace(points);
         series_[k]->setName(ToQString(s.Title));
     }
+    axisX_->setTitleText(ToQString(chart_.XAxisTitle));
+    axisY_->setTitleText(ToQString(chart_.YAxisTitle));
     // Automatic scaling: the axes span what the series hold, widened to round numbers.
     if (any) {
         SetNiceRange(axisX_, minX, maxX);
@@ -390,6 +454,21 @@ void TMainForm::RedrawChart() {
         title += (title.isEmpty() ? QString() : QStringLiteral("<br>")) + ToQString(line);
     }
     chart1Chart_->setTitle(title);
+}
+
+// ---- Caption ----
+
+void TMainForm::SetCommandCaption(const QString& text) {
+    commandCaption_ = text;
+    ShowCaption();
+}
+
+void TMainForm::ShowCaption() {
+    if (Files->FilePath().isEmpty()) {
+        setWindowTitle(commandCaption_ + QStringLiteral("[*]"));
+    } else {
+        setWindowTitle(Files->DocumentName() + QStringLiteral("[*] - ") + commandCaption_);
+    }
 }
 
 // ---- Sink of the long commands ----
@@ -413,7 +492,7 @@ bool TMainForm::TestStop() {
 }
 
 void TMainForm::PhaseChanged(TFitPhase phase) {
-    setWindowTitle(PhaseCaption(phase));
+    SetCommandCaption(PhaseCaption(phase));
     // Only now that the table has been read: a faulty cell leaves the buttons alone. A nested
     // command would overwrite the running command's point.
     SetCommandButtonsEnabled(false);

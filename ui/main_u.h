@@ -14,12 +14,14 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QLineSeries;
+class QMenuBar;
 class QPushButton;
 class QValueAxis;
 
 namespace kelmora {
 
 class TAnalysisForm;
+class TFileMenu;
 class TGetDataForm;
 class TOriginGrid;
 class TOutGridForm;
@@ -36,6 +38,8 @@ class TMainForm : public QWidget, public IFitSink {
 
     // The other windows, created after this one and kept until the end.
     void SetForms(TGetDataForm* getData, TOutGridForm* outGrid, TRememberParamsForm* minima);
+    TGetDataForm* GetDataForm() const { return getDataForm_; }
+    TRememberParamsForm* MinimaForm() const { return minimaForm_; }
 
     TFitState& State() { return state_; }
     const TChartData& ChartData() const { return chart_; }
@@ -62,6 +66,11 @@ class TMainForm : public QWidget, public IFitSink {
     TFitSettings CommandSettings() const;
     void RedrawChart();
 
+    // The caption: the file's name with the unsaved mark, then what the last command said.
+    void SetCommandCaption(const QString& text);
+    QString CommandCaption() const { return commandCaption_; }
+    void ShowCaption();
+
     // IFitSink
     std::uint32_t TickCount() override;
     void Refresh(const TFitState& state) override;
@@ -71,6 +80,8 @@ class TMainForm : public QWidget, public IFitSink {
     void AddMinimum(const TParamVector& v, double q) override;
     void EnableMinimaList() override;
 
+    QMenuBar* MenuBar = nullptr;
+    TFileMenu* Files = nullptr;
     // Holds every control at its designed place; see the constructor.
     QWidget* ClientArea = nullptr;
     TOriginGrid* ParamsGrid = nullptr;
@@ -94,11 +105,16 @@ class TMainForm : public QWidget, public IFitSink {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void CreateControls();
     void CreateChart();
     void FormCreate();
+    // Every edit of the work reaches the File menu, which keeps the unsaved mark.
+    void WatchForChanges();
     // The frame of Optimize and Scan in the window: captions, buttons and the beep around the
     // command; a close of the window during it ends the program once it returns.
     template <class TCommand>
@@ -117,6 +133,8 @@ class TMainForm : public QWidget, public IFitSink {
     QLineSeries* series_[3] = {};
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
+    QString commandCaption_;
+    bool shown_ = false;
     int runDepth_ = 0;
     bool closing_ = false;
     bool stopClicked_ = false;  // until the running command's next refresh

@@ -46,6 +46,8 @@ TEST(FillChart, BothModesFromTheDataSetInAscendingC) {
     EXPECT_EQ(chart.Series[0].Title, "Exp. Chem. Shift");
     EXPECT_EQ(chart.Series[1].Title, "Theor. Chem. Shift");
     EXPECT_EQ(chart.Series[2].Title, "Exp.-Theor.+7");
+    EXPECT_EQ(chart.XAxisTitle, "C, mol/l");
+    EXPECT_EQ(chart.YAxisTitle, "Chemical shift, ppm");
     ASSERT_EQ(chart.TitleLines.size(), 1u);
     EXPECT_EQ(chart.TitleLines[0], "Mean square exp.-theor.=0.125×10⁻⁴ ppm², RMS=0.00353553 ppm");
     // Point 1 (C = 0.01) comes first.
@@ -59,6 +61,8 @@ TEST(FillChart, BothModesFromTheDataSetInAscendingC) {
     EXPECT_EQ(chart.Series[0].Title, "Alpha1");
     EXPECT_EQ(chart.Series[1].Title, "Alpha2");
     EXPECT_EQ(chart.Series[2].Title, "1-A1-A2");
+    EXPECT_EQ(chart.XAxisTitle, "C, mol/l");
+    EXPECT_EQ(chart.YAxisTitle, "Fraction");
     EXPECT_EQ(chart.Series[0].Count(), 3);  // a redraw replaces, never adds
     EXPECT_EQ(chart.Series[0].Y(0), 0.2);
     EXPECT_EQ(chart.Series[1].Y(0), 0.05);

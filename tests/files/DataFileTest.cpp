@@ -162,6 +162,25 @@ TEST(DataFile, TheExampleTitrationsReadInFull) {
     }
 }
 
+TEST(DataFile, TheHeaderSuggestsWhichColumnsAreCAndShift) {
+    struct TCase {
+        std::string Text;
+        std::array<int, 2> Columns;
+    };
+    const std::vector<TCase> cases = {
+        {"1\t2\t3\n4\t5\t6\n", {0, 1}},
+        {"t;C;Shift\n1;2;3\n", {1, 2}},
+        {"Chemical shift, ppm;Conc\n1;2\n", {1, 0}},
+        {"n;\xCE\xB4obs;x\n1;2;3\n", {0, 1}},
+        {"n;x;\xCE\xB4obs\n1;2;3\n", {0, 2}},
+        {"n;x;y;CONCENTRATION\n1;2;3;4\n", {3, 0}},
+        {"n;x;y;c\n1;2;3;4\n", {3, 0}},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(GuessDataColumns(SplitDataFile(c.Text, "d.csv")), c.Columns) << c.Text;
+    }
+}
+
 struct TFaultCase {
     std::string Text;
     int CColumn;

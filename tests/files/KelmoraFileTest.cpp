@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -235,6 +236,40 @@ TEST(KelmoraFile, AFullListOfMinimaIsTheMostAFileMayHold) {
     doc.Minima.emplace_back();
     EXPECT_EQ(MessageOf(KelmoraFileText(doc)),
               "'f.kelmora' is damaged: minima.list holds more than 4000 minima.");
+}
+
+TEST(KelmoraDocument, SameWorkSeesEveryEditButNotTheExactValues) {
+    const TKelmoraDocument base = FullDocument();
+    EXPECT_TRUE(SameWork(base, base));  // NaN minima included
+    TKelmoraDocument values = base;
+    values.ParamValues[0] += 1;
+    EXPECT_TRUE(SameWork(base, values));
+
+    const std::vector<std::pair<const char*, std::function<void(TKelmoraDocument&)>>> edits = {
+        {"separator", [](TKelmoraDocument& d) { d.DecimalSeparator = ","; }},
+        {"table cell", [](TKelmoraDocument& d) { d.ParamCells[5][6] += "0"; }},
+        {"data cell", [](TKelmoraDocument& d) { d.DataCells[3][1] = "9"; }},
+        {"data row",
+         [](TKelmoraDocument& d) {
+             d.DataCells.push_back({"1", "2"});
+         }},
+        {"P0", [](TKelmoraDocument& d) { d.P0Text = "0.02"; }},
+        {"iterations", [](TKelmoraDocument& d) { d.IterCountText = "5"; }},
+        {"refine", [](TKelmoraDocument& d) { d.FinishMinima = false; }},
+        {"chart mode", [](TKelmoraDocument& d) { d.ChartMode = 0; }},
+        {"minimum", [](TKelmoraDocument& d) { d.Minima[0].Params[5] = 0; }},
+        {"minimum Q", [](TKelmoraDocument& d) { d.Minima[1].Q = 1; }},
+        {"minima filtered", [](TKelmoraDocument& d) { d.Minima.pop_back(); }},
+        {"best Q", [](TKelmoraDocument& d) { d.BestQ = 0; }},
+        {"dropped", [](TKelmoraDocument& d) { d.MinimaDropped = 0; }},
+        {"analysis", [](TKelmoraDocument& d) { d.Analysis->Seed = 1; }},
+        {"no analysis", [](TKelmoraDocument& d) { d.Analysis.reset(); }},
+    };
+    for (const auto& [name, edit] : edits) {
+        TKelmoraDocument edited = base;
+        edit(edited);
+        EXPECT_FALSE(SameWork(base, edited)) << name;
+    }
 }
 
 // The exact values stand in for the table's Value cells only while a cell still shows them.

@@ -252,3 +252,24 @@ TEST(MinimaStore, LineAndLabelTextsFollowTheSeparator) {
         EXPECT_EQ(store.RebuildLineTexts(), c.rebuilt);
     }
 }
+
+TEST(MinimaStore, ARestoredListIsTheSavedOneCutToTheMostItHolds) {
+    TMinimaStore store;
+    store.AddMinimum({9, 9, 9, 9, 9, 9}, 9.0);
+    std::vector<TFoundMinimum> saved(TMinimaStore::MaxMinima + 3);
+    for (std::size_t k = 0; k < saved.size(); ++k) {
+        saved[k].Params[0] = static_cast<double>(k);
+        saved[k].Q = 100.0 - static_cast<double>(k) / 100.0;
+    }
+    store.Restore(saved, 0.5, 7);
+    EXPECT_EQ(store.Count(), TMinimaStore::MaxMinima);
+    EXPECT_EQ(store.Minimum(17).Params[0], 17.0);
+    EXPECT_EQ(store.Minimum(TMinimaStore::MaxMinima - 1).Q, saved[TMinimaStore::MaxMinima - 1].Q);
+    EXPECT_EQ(store.BestQ(), 0.5);  // as saved, even though no entry holds it any more
+    EXPECT_EQ(store.DroppedCount(), 7);
+
+    store.Restore({}, TMinimaStore::NoBestQ, 0);
+    EXPECT_EQ(store.Count(), 0);
+    EXPECT_EQ(store.BestQ(), TMinimaStore::NoBestQ);
+    EXPECT_EQ(store.DroppedLabelText(), "");
+}

@@ -326,7 +326,7 @@ TEST_F(Analysis, UseInMainTableWaitsWhileTheMainWindowOptimizes) {
 
     SetParamCell(3, 1, "0");  // lg K1 Min. step 0: only Stop ends this run
     bool sawRunning = false;
-    TRunWhen stopper([&] { return Main.windowTitle() == QStringLiteral("Optimizing..."); },
+    TRunWhen stopper([&] { return Main.windowTitle() == QStringLiteral("Optimizing...[*]"); },
                      [&] {
                          sawRunning = true;
                          EXPECT_FALSE(form.UseInMainButton->isEnabled());

@@ -39,8 +39,8 @@ class TChangeRecorder : public QObject {
 using Captions = StartedProgram;
 
 TEST_F(Captions, FollowTheCommandAndTheButtonsComeBackOnce) {
-    const QString refining = QStringLiteral("Идет дооптимизация");
-    const QString scanningOn = QStringLiteral("Идет сканирование");
+    const QString refining = QStringLiteral("Идет дооптимизация[*]");
+    const QString scanningOn = QStringLiteral("Идет сканирование[*]");
     // The row of lg K1 besides its Value and mark: Max. step, Min. val, Max. val, Steps count.
     struct TLgK1Row {
         const char* maxStep = "0.1";
@@ -63,49 +63,49 @@ TEST_F(Captions, FollowTheCommandAndTheButtonsComeBackOnce) {
          false,
          false,
          {},
-         {QStringLiteral("Optimizing..."), QStringLiteral("Optimization complete")},
+         {QStringLiteral("Optimizing...[*]"), QStringLiteral("Optimization complete[*]")},
          offOn,
          {}},
         {"optimize, faulty cell",
          false,
          false,
          {.maxStep = "x"},
-         {QStringLiteral("Optimizing..."), QStringLiteral("Optimization complete")},
+         {QStringLiteral("Optimizing...[*]"), QStringLiteral("Optimization complete[*]")},
          {},
          {QStringLiteral("'x' is not a valid floating point value")}},
         {"optimize, error during the run",
          false,
          false,
          {.maxStep = "1000", .minVal = "-1000000", .maxVal = "1000000"},
-         {QStringLiteral("Optimizing..."), QStringLiteral("Optimization complete")},
+         {QStringLiteral("Optimizing...[*]"), QStringLiteral("Optimization complete[*]")},
          offOn,
          {QStringLiteral("Floating point overflow")}},
         {"scan",
          true,
          false,
          {},
-         {QStringLiteral("Scanning..."), QStringLiteral("Scanning complete")},
+         {QStringLiteral("Scanning...[*]"), QStringLiteral("Scanning complete[*]")},
          offOn,
          {}},
         {"scan with refinement",
          true,
          true,
          {},
-         {QStringLiteral("Scanning..."), QStringLiteral("Scanning complete")},
+         {QStringLiteral("Scanning...[*]"), QStringLiteral("Scanning complete[*]")},
          offOn,
          {}},
         {"scan, error during the run",
          true,
          false,
          {.minVal = "300", .maxVal = "320"},  // lg K1 past 308 on the lattice
-         {QStringLiteral("Scanning..."), QStringLiteral("Scanning complete")},
+         {QStringLiteral("Scanning...[*]"), QStringLiteral("Scanning complete[*]")},
          offOn,
          {QStringLiteral("Floating point overflow")}},
         {"scan, a single lattice value",
          true,
          false,
          {.steps = "1"},
-         {QStringLiteral("Scanning..."), QStringLiteral("Scanning complete")},
+         {QStringLiteral("Scanning...[*]"), QStringLiteral("Scanning complete[*]")},
          {},
          {QStringLiteral("Steps count of Lg(K1) must be at least 2 for a scan")}},
     };
@@ -168,7 +168,7 @@ TEST_F(Captions, ARefusedScanLeavesTableAndListAsTheyWere) {
             EXPECT_EQ(ParamCell(col, r), cells[k++]) << col << ", " << r;
         }
     }
-    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Scanning complete"));
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Scanning complete[*]"));
 }
 
 }  // namespace

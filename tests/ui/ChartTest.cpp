@@ -134,7 +134,7 @@ TEST_F(Chart, ComputeAndTheModeButtonsShowTheOneToOneModel) {
     EXPECT_NEAR(q, 10000.0 / 30 * sum, 1e-9 * q);
     const std::string title = TitleFor(q);
     // Compute changes neither the caption nor the table.
-    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Kelmora"));
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Kelmora[*]"));
     EXPECT_EQ(ParamCell(2, 1), "0.10");
 
     // Twice through both modes: the button that is already down redraws the same chart.

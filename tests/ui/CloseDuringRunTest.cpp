@@ -59,7 +59,7 @@ TEST_F(CloseDuringRun, TheRunStopsAndTheProgramEnds) {
     }
     EnterExample("titration-1to1.txt");
     SetParamCell(3, 1, "0");  // lg K1 Min. step 0: nothing but Stop or a close ends this run
-    CloseWhile(Main.Button2, QStringLiteral("Optimizing..."));
+    CloseWhile(Main.Button2, QStringLiteral("Optimizing...[*]"));
 }
 
 // The close comes while a refinement runs. The refinement starts with the stop cleared, so
@@ -76,7 +76,7 @@ TEST_F(CloseDuringRun, AScanWithRefinementStopsAndTheProgramEnds) {
     SetParamCell(4, 3, "");
     SetParamCell(4, 4, "");
     Main.FinishMinimaCheck->setChecked(true);
-    CloseWhile(Main.Button8, QStringLiteral("Идет дооптимизация"));
+    CloseWhile(Main.Button8, QStringLiteral("Идет дооптимизация[*]"));
     EXPECT_GE(Minima.Store().Count(), 1);  // the refined minimum is listed
 }
 

@@ -47,7 +47,7 @@ class Scan : public StartedProgram {
 TEST_F(Scan, ListsTheLatticeMinimaWithTheBestQ) {
     ScanTheExample();
     ASSERT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
-    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Scanning complete"));
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Scanning complete[*]"));
     EXPECT_TRUE(Main.Button1->isEnabled());
     EXPECT_TRUE(Main.Button2->isEnabled());
     EXPECT_TRUE(Main.Button8->isEnabled());
@@ -147,7 +147,7 @@ TEST_F(Scan, LinesAppearAtTheRefreshesDuringTheScan) {
     TRunWhen watcher(
         [&] {
             return Minima.Store().Count() > 0 &&
-                   Main.windowTitle() == QStringLiteral("Scanning...");
+                   Main.windowTitle() == QStringLiteral("Scanning...[*]");
         },
         [&] {
             EXPECT_FALSE(Main.Button8->isEnabled());  // still running

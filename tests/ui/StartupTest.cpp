@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 
 #include "UiFixture.h"
@@ -43,7 +44,7 @@ TEST_F(StartUp, OnlyTheMainWindowIsShownAndEveryEditHoldsItsDefault) {
     EXPECT_FALSE(GetData.isVisible());
     EXPECT_FALSE(OutGrid.isVisible());
     EXPECT_FALSE(Minima.isVisible());
-    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Kelmora"));
+    EXPECT_EQ(Main.windowTitle(), QStringLiteral("Kelmora[*]"));
     EXPECT_EQ(GetData.windowTitle(), QStringLiteral("GetDataForm"));
     EXPECT_EQ(OutGrid.windowTitle(), QStringLiteral("OutGridForm"));
     EXPECT_EQ(Main.IterCountEdit->text(), QStringLiteral("1000000000"));
@@ -172,10 +173,15 @@ TEST_F(StartUp, HeadersAndFifteenDigitValuesAreNotClipped) {
     EXPECT_TRUE(look.Ran());
 }
 
-// Shrinking stops at the designed size: every control keeps its place and stays whole.
+// Shrinking stops at the designed size, grown by the menu bar above it: every control keeps its
+// place and stays whole.
 TEST_F(StartUp, TheWindowCannotBeShrunkBelowItsDesignedSize) {
-    const QSize designed(964, 636);
+    const int menuHeight = Main.MenuBar->sizeHint().height();
+    ASSERT_GT(menuHeight, 0);
+    const QSize designed(964, 636 + menuHeight);
     EXPECT_EQ(Main.size(), designed);
+    EXPECT_EQ(Main.ClientArea->geometry(), QRect(0, menuHeight, 964, 636));
+    EXPECT_EQ(Main.MenuBar->geometry(), QRect(0, 0, 964, menuHeight));
     EXPECT_EQ(Main.minimumSizeHint().expandedTo(Main.minimumSize()), designed);
     for (const QSize small : {QSize(300, 200), QSize(963, 636), QSize(964, 400)}) {
         SCOPED_TRACE(std::to_string(small.width()) + "x" + std::to_string(small.height()));

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ui/FileMenu.h"
 #include "util/NumberText.h"
 
 namespace kelmora::uitest {
@@ -79,6 +80,30 @@ void TRunWhen::Poll() {
     action_();
 }
 
+TUnsavedChoice TScriptedPrompts::AskUnsaved(QWidget*, const QString& documentName) {
+    UnsavedAsked << documentName;
+    return UnsavedAnswer;
+}
+
+QString TScriptedPrompts::NextFileName(const QString& caption) {
+    FileCaptions << caption;
+    return FileNames.isEmpty() ? QString() : FileNames.takeFirst();
+}
+
+QString TScriptedPrompts::OpenFileName(QWidget*, const QString& caption, const QString&) {
+    return NextFileName(caption);
+}
+
+QString TScriptedPrompts::SaveFileName(QWidget*, const QString& caption, const QString&,
+                                       const QString&) {
+    return NextFileName(caption);
+}
+
+void TScriptedPrompts::ShowAbout(QWidget*, const QString& title, const QString& text) {
+    AboutTitle = title;
+    AboutText = text;
+}
+
 void Click(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
@@ -115,6 +140,7 @@ void TypeIntoCell(TOriginGrid& grid, int col, int row, const QString& text) {
 
 StartedProgram::StartedProgram() {
     Messages().clear();
+    Main.Files->SetPrompts(&Prompts);
     Main.SetForms(&GetData, &OutGrid, &Minima);
     Main.UpdateDecSepButtonClick();
     Main.show();

@@ -14,6 +14,7 @@
 
 #include "grid/OriginGrid_u.h"
 #include "minima/RemParams_u.h"
+#include "ui/FilePrompts.h"
 #include "ui/OutGrid_u.h"
 #include "ui/getdata_u.h"
 #include "ui/main_u.h"
@@ -70,6 +71,26 @@ class TRunWhen {
     bool ran_ = false;
 };
 
+// The File menu's questions answered from a script, and what was asked recorded.
+class TScriptedPrompts : public IFilePrompts {
+  public:
+    TUnsavedChoice UnsavedAnswer = TUnsavedChoice::Discard;
+    QStringList FileNames;     // the answers of the file dialogs in turn; none left: cancelled
+    QStringList UnsavedAsked;  // the document names the question named
+    QStringList FileCaptions;  // the file dialogs' captions
+    QString AboutTitle;
+    QString AboutText;
+
+    TUnsavedChoice AskUnsaved(QWidget* parent, const QString& documentName) override;
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
+                         const QString& filter) override;
+    void ShowAbout(QWidget* parent, const QString& title, const QString& text) override;
+
+  private:
+    QString NextFileName(const QString& caption);
+};
+
 void Click(QAbstractButton* button);
 // Replaces an edit's text by typing, as a user would.
 void TypeInto(QLineEdit* edit, const QString& text);
@@ -112,6 +133,7 @@ class StartedProgram : public ::testing::Test {
     // The Value column shows the records, to the digits of the general format.
     void ExpectTableShowsTheRecords();
 
+    TScriptedPrompts Prompts;
     TMainForm Main;
     TGetDataForm GetData{&Main};
     TOutGridForm OutGrid{&Main};

@@ -1,0 +1,129 @@
+#include "ui/ImportDialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "qtutil/QtText.h"
+
+namespace kelmora {
+
+namespace {
+
+QString ColumnName(const TDataFile& file, int k) {
+    const QString number = QStringLiteral("Column %1").arg(k + 1);
+    if (k < static_cast<int>(file.Header.size()) && !file.Header[k].empty()) {
+        return number + QStringLiteral(": ") + ToQString(file.Header[k]);
+    }
+    return number;
+}
+
+}  // namespace
+
+QString DataFileLayoutText(const TDataFile& file) {
+    QString columns;
+    switch (file.Separator) {
+        case TColumnSeparator::Tab:
+            columns = QStringLiteral("separated by TABs");
+            break;
+        case TColumnSeparator::Semicolon:
+            columns = QStringLiteral("separated by semicolons");
+            break;
+        case TColumnSeparator::Comma:
+            columns = QStringLiteral("separated by commas");
+            break;
+        case TColumnSeparator::Blanks:
+            columns = QStringLiteral("separated by blanks");
+            break;
+    }
+    return QStringLiteral("%1 data lines%2, %3 columns %4, decimal %5")
+        .arg(file.Rows.size())
+        .arg(file.Header.empty() ? QString() : QStringLiteral(" below a header"))
+        .arg(file.ColumnCount)
+        .arg(columns, file.DecimalMark == ',' ? QStringLiteral("comma") : QStringLiteral("point"));
+}
+
+TImportDialog::TImportDialog(const TDataFile& file, const QString& fileName, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Import Data - %1").arg(fileName));
+    auto* layout = new QVBoxLayout(this);
+
+    LayoutLabel = new QLabel(DataFileLayoutText(file), this);
+    layout->addWidget(LayoutLabel);
+
+    const int rows = std::min(static_cast<int>(file.Rows.size()), PreviewRows);
+    Preview = new QTableWidget(rows, file.ColumnCount, this);
+    Preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Preview->setSelectionMode(QAbstractItemView::NoSelection);
+    QStringList names;
+    for (int k = 0; k < file.ColumnCount; ++k) {
+        names << ColumnName(file, k);
+    }
+    Preview->setHorizontalHeaderLabels(names);
+    QStringList lines;
+    for (int r = 0; r < rows; ++r) {
+        const TDataFile::TRow& row = file.Rows[static_cast<std::size_t>(r)];
+        lines << QString::number(row.Line);
+        for (int k = 0; k < static_cast<int>(row.Fields.size()); ++k) {
+            Preview->setItem(r, k, new QTableWidgetItem(ToQString(row.Fields[k])));
+        }
+    }
+    Preview->setVerticalHeaderLabels(lines);  // the file's own line numbers
+    Preview->resizeColumnsToContents();
+    Preview->setMinimumSize(480, 280);
+    layout->addWidget(Preview);
+
+    auto* choice = new QFormLayout();
+    CColumnBox = new QComboBox(this);
+    ShiftColumnBox = new QComboBox(this);
+    CColumnBox->addItems(names);
+    ShiftColumnBox->addItems(names);
+    const std::array<int, 2> guess = GuessDataColumns(file);
+    CColumnBox->setCurrentIndex(guess[0]);
+    ShiftColumnBox->setCurrentIndex(guess[1]);
+    choice->addRow(QStringLiteral("C, mol/l:"), CColumnBox);
+    choice->addRow(QStringLiteral("Shift, ppm:"), ShiftColumnBox);
+    layout->addLayout(choice);
+
+    Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    Buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Import"));
+    layout->addWidget(Buttons);
+
+    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(CColumnBox, &QComboBox::currentIndexChanged, this, &TImportDialog::MarkChosenColumns);
+    connect(ShiftColumnBox, &QComboBox::currentIndexChanged, this,
+            &TImportDialog::MarkChosenColumns);
+    MarkChosenColumns();
+}
+
+int TImportDialog::CColumn() const {
+    return CColumnBox->currentIndex();
+}
+
+int TImportDialog::ShiftColumn() const {
+    return ShiftColumnBox->currentIndex();
+}
+
+// The chosen columns stand out in the preview, and one column cannot be both.
+void TImportDialog::MarkChosenColumns() {
+    QColor chosen = palette().color(QPalette::Highlight);
+    chosen.setAlpha(60);
+    for (int r = 0; r < Preview->rowCount(); ++r) {
+        for (int k = 0; k < Preview->columnCount(); ++k) {
+            if (QTableWidgetItem* item = Preview->item(r, k)) {
+                const bool used = k == CColumn() || k == ShiftColumn();
+                item->setBackground(used ? QBrush(chosen) : QBrush());
+            }
+        }
+    }
+    Buttons->button(QDialogButtonBox::Ok)->setEnabled(CColumn() != ShiftColumn());
+}
+
+}  // namespace kelmora
