@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QChartView>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageSize>
@@ -20,6 +21,9 @@ constexpr qreal PngScale = 2.0;
 constexpr int ScreenDpi = 96;  // the logical resolution Qt draws widgets at
 
 void Paint(QChartView* view, QPaintDevice& device, QSize size) {
+    // A redraw just before (a mode switch, say) leaves the legend and the title to be laid out
+    // when events are next processed; the figure must show them as they now are.
+    QCoreApplication::sendPostedEvents();
     QPainter painter(&device);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
