@@ -27,7 +27,8 @@ fi
 
 examples=share/doc/kelmora/examples
 files=(bin/kelmora-fit share/man/man1/kelmora-fit.1 share/bash-completion/completions/kelmora-fit
-    "$examples/README.md" "$examples/titration-1to1.txt" "$examples/titration-1to2.txt")
+    share/doc/kelmora/copyright "$examples/README.md" "$examples/titration-1to1.txt"
+    "$examples/titration-1to2.txt")
 if [ "$withQt" = ON ]; then
     files+=(bin/kelmora share/man/man1/kelmora.1
         "share/applications/$appId.desktop" "share/metainfo/$appId.metainfo.xml"
