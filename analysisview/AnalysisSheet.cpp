@@ -188,6 +188,32 @@ void RestoreSheetCells(const std::vector<std::vector<std::string>>& cells, TGrid
     }
 }
 
+std::map<std::string, std::string> FixedCells(const ITextTable& table) {
+    std::map<std::string, std::string> cells;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        const std::string name = Trimmed(table.Cell(0, row));
+        if (!name.empty()) {
+            cells[name] = table.Cell(1, row);
+        }
+    }
+    return cells;
+}
+
+void RestoreFixedCells(const std::map<std::string, std::string>& cells, TGridCore& table,
+                       int minRows) {
+    table.SetRowCount(std::max(minRows, static_cast<int>(cells.size()) + 1));
+    for (int row = 1; row < table.RowCount(); ++row) {
+        table.SetCell(0, row, "");
+        table.SetCell(1, row, "");
+    }
+    int row = 1;
+    for (const auto& [name, value] : cells) {
+        table.SetCell(0, row, name);
+        table.SetCell(1, row, value);
+        ++row;
+    }
+}
+
 bool IsNamesLine(std::string_view line) {
     bool anyCell = false;
     bool anyNumber = false;

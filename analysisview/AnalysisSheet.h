@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -75,6 +76,13 @@ std::vector<std::vector<std::string>> SheetCells(const ITextTable& sheet);
 // The sheet gets minRows rows, or more when the saved rows need them; cells beyond its columns
 // are dropped.
 void RestoreSheetCells(const std::vector<std::vector<std::string>>& cells, TGridCore& sheet,
+                       int minRows);
+
+// The fixed-parameter table's texts for a file, name to value text, rows without a name left
+// out; and back, each name in a row of its own in name order, the table growing to hold them and
+// never below minRows.
+std::map<std::string, std::string> FixedCells(const ITextTable& table);
+void RestoreFixedCells(const std::map<std::string, std::string>& cells, TGridCore& table,
                        int minRows);
 
 // Whether a pasted first line holds names rather than numbers: it has cells and none of them

@@ -2,6 +2,7 @@
 // and how a first line of names pastes.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -315,6 +316,43 @@ TEST(AnalysisSheet, CellsForAFileRoundTripWithTheSignalNames) {
         EXPECT_EQ(SheetCells(other), cells) << c.name;
         EXPECT_EQ(other.Cell(4, 0), "Shift 3") << c.name;
     }
+}
+
+TEST(AnalysisSheet, FixedCellsForAFileRoundTripByName) {
+    const struct {
+        const char* name;
+        int rowsBefore;
+        int minRows;
+        int rowsAfter;
+    } cases[] = {
+        {"fits the table", 6, 6, 6},
+        {"a small table grows to the minimum", 2, 6, 6},
+        {"more names than rows", 3, 3, 4},
+    };
+    const std::map<std::string, std::string> cells = {
+        {"lgK2", "4,5"}, {"dP.Ha", "8"}, {"k.Ha", ""}};
+    for (const auto& c : cases) {
+        TGridCore table;
+        table.SetColCount(2);
+        table.SetRowCount(c.rowsBefore);
+        table.SetFixedCols(0);
+        table.SetFixedRows(1);
+        table.SetCell(0, 0, "Fixed parameter");
+        table.SetCell(0, c.rowsBefore - 1, "old");
+        table.SetCell(1, c.rowsBefore - 1, "1");
+        RestoreFixedCells(cells, table, c.minRows);
+        EXPECT_EQ(table.RowCount(), c.rowsAfter) << c.name;
+        EXPECT_EQ(table.Cell(0, 0), "Fixed parameter") << c.name;
+        EXPECT_EQ(table.Cell(0, 1), "dP.Ha") << c.name;
+        EXPECT_EQ(table.Cell(1, 1), "8") << c.name;
+        EXPECT_EQ(table.Cell(0, 3), "lgK2") << c.name;
+        EXPECT_EQ(FixedCells(table), cells) << c.name;
+    }
+    TStringTable typed(2, 4);
+    typed.SetCell(0, 1, "  lgK1 ");
+    typed.SetCell(1, 1, "3");
+    typed.SetCell(1, 2, "5");  // no name: not kept
+    EXPECT_EQ(FixedCells(typed), (std::map<std::string, std::string>{{"lgK1", "3"}}));
 }
 
 }  // namespace
