@@ -78,6 +78,12 @@ analysis::TAnalysisProgress TAnalysisRun::LastProgress() const {
     return progress_;
 }
 
+void TAnalysisRun::Discard() {
+    const std::lock_guard lock(mutex_);
+    result_.reset();
+    error_ = nullptr;
+}
+
 analysis::TAnalysisResult TAnalysisRun::TakeResult() {
     const std::lock_guard lock(mutex_);
     if (error_) {

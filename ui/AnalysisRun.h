@@ -33,6 +33,8 @@ class TAnalysisRun : public QObject {
     // After Finished: the result, or nothing when the analysis raised an error; that error is
     // raised again here, on the caller's thread.
     analysis::TAnalysisResult TakeResult();
+    // After Finished: forgets what the run brought, result or error alike.
+    void Discard();
 
   Q_SIGNALS:
     void Progressed();

@@ -1,5 +1,6 @@
 #include "ui/Analysis_u.h"
 
+#include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "analysisview/AnalysisCurves.h"
 #include "analysisview/AnalysisReport.h"
@@ -25,6 +27,7 @@
 #include "qtutil/QtText.h"
 #include "ui/AnalysisCharts.h"
 #include "ui/AnalysisRun.h"
+#include "ui/FileMenu.h"
 #include "ui/main_u.h"
 #include "util/NumberText.h"
 #include "util/TextUtil.h"
@@ -37,6 +40,19 @@ namespace {
 
 constexpr int kSheetRows = 101;
 constexpr int kFixedRows = 6;
+
+// The window as it first opens.
+TAnalysisSection StartingSection() {
+    TAnalysisSection section;
+    section.P0Text = FormatGeneral(0.01);
+    for (const analysis::TModel model : analysis::AllModels) {
+        section.Models.emplace_back(analysis::ModelName(model));
+    }
+    section.Replicates = analysis::TAnalysisSettings().Replicates;
+    section.ConcErrorText = "0";
+    section.Seed = 1;
+    return section;
+}
 
 QPushButton* Button(const QString& text, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
@@ -133,12 +149,9 @@ TAnalysisForm::TAnalysisForm(TMainForm* mainForm)
 
     setMinimumSize(900, 600);
     resize(1200, 800);
-    for (QPushButton* b : {CopyResultsButton, CopyResidualsButton}) {
-        b->setEnabled(false);  // until there are results
-    }
-    UpdateUseInMain();
+    RestoreAnalysis(std::nullopt);
     SetRunning(false);
-    UpdateCount();
+    WatchForChanges();
 }
 
 TAnalysisForm::~TAnalysisForm() = default;
@@ -153,7 +166,7 @@ QWidget* TAnalysisForm::CreateDataPanel() {
             &TAnalysisForm::UpdateCount);
     connect(DataGrid->model(), &QAbstractItemModel::modelReset, this, &TAnalysisForm::UpdateCount);
 
-    P0Edit = new QLineEdit(ToQString(FormatGeneral(0.01)), box);
+    P0Edit = new QLineEdit(box);
     auto* p0Label = new QLabel(QStringLiteral("P0, M (when the P0 column is empty)"), box);
     p0Label->setBuddy(P0Edit);
     FromMainButton = Button(QStringLiteral("From main window"), box);
@@ -179,7 +192,6 @@ QWidget* TAnalysisForm::CreateSettingsPanel() {
     auto* models = new QHBoxLayout();
     for (int k = 0; k < 3; ++k) {
         ModelChecks[k] = new QCheckBox(QString::fromLatin1(modelTitles[k]), box);
-        ModelChecks[k]->setChecked(true);
         models->addWidget(ModelChecks[k]);
     }
     models->addStretch(1);
@@ -193,11 +205,9 @@ QWidget* TAnalysisForm::CreateSettingsPanel() {
         QStringLiteral("Names as in the results: lgK1, lgK2, dP.s1, dPL.s1, dPL2.s1, k.s1, …"));
     ReplicatesSpin = new QSpinBox(box);
     ReplicatesSpin->setRange(0, 1000000);
-    ReplicatesSpin->setValue(1000);
-    ConcErrorEdit = new QLineEdit(QStringLiteral("0"), box);
+    ConcErrorEdit = new QLineEdit(box);
     SeedSpin = new QSpinBox(box);
     SeedSpin->setRange(0, 2147483647);
-    SeedSpin->setValue(1);
 
     FitButton = Button(QStringLiteral("Fit"), box);
     StopButton = Button(QStringLiteral("Stop"), box);
@@ -254,6 +264,8 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     UseInMainButton = Button(QStringLiteral("Use in main table"), panel);
     CopyResultsButton = Button(QStringLiteral("Copy results"), panel);
     CopyResidualsButton = Button(QStringLiteral("Copy residuals"), panel);
+    ExportChartButton = Button(QStringLiteral("Export chart..."), panel);
+    connect(ExportChartButton, &QPushButton::clicked, this, &TAnalysisForm::ExportChartButtonClick);
     connect(UseInMainButton, &QPushButton::clicked, this, &TAnalysisForm::UseInMainButtonClick);
     connect(CopyResultsButton, &QPushButton::clicked, this, &TAnalysisForm::CopyResultsButtonClick);
     connect(CopyResidualsButton, &QPushButton::clicked, this,
@@ -266,6 +278,7 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     modelRow->addStretch(1);
     modelRow->addWidget(CopyResultsButton);
     modelRow->addWidget(CopyResidualsButton);
+    modelRow->addWidget(ExportChartButton);
     auto* signalRow = new QHBoxLayout();
     signalRow->addWidget(new QLabel(QStringLiteral("Signal"), panel));
     signalRow->addWidget(SignalCombo);
@@ -378,6 +391,7 @@ void TAnalysisForm::FitButtonClick() {
     }
     const analysis::TAnalysisSettings settings = ReadSettings();
     runData_ = data;
+    discardRun_ = false;
     ProgressBar->setRange(0, 0);
     StatusLabel->setText(QStringLiteral("Fitting…"));
     SetRunning(true);
@@ -410,6 +424,11 @@ void TAnalysisForm::RunFinished() {
         TAnalysisForm* form;
         ~TAnnounce() { Q_EMIT form->RunEnded(); }
     } announce{this};
+    if (discardRun_) {
+        run_->Discard();
+        StatusLabel->clear();
+        return;
+    }
     if (run_->Failed()) {
         ProgressBar->setRange(0, 1);
         ProgressBar->setValue(0);
@@ -419,6 +438,84 @@ void TAnalysisForm::RunFinished() {
     result_ = run_->TakeResult();  // an error of the analysis is reported from here
     resultData_ = runData_;
     ShowResult();
+}
+
+void TAnalysisForm::ClearResults() {
+    result_.reset();
+    ModelCombo->clear();
+    SignalCombo->clear();
+    ParamTable->setRowCount(0);
+    ComparisonTable->setRowCount(0);
+    VerdictLabel->clear();
+    WarningLabel->clear();
+    WarningLabel->hide();
+    SignalQLabel->clear();
+    Charts->Clear();
+    for (QPushButton* b : {CopyResultsButton, CopyResidualsButton}) {
+        b->setEnabled(false);  // until there are results
+    }
+    UpdateUseInMain();
+}
+
+void TAnalysisForm::WatchForChanges() {
+    const auto changed = [this] { mainForm_->Files->DocumentChanged(); };
+    for (const TOriginGrid* grid : {DataGrid, FixedGrid}) {
+        connect(grid->model(), &QAbstractItemModel::dataChanged, this, changed);
+        connect(grid->model(), &QAbstractItemModel::modelReset, this, changed);
+        connect(grid->model(), &QAbstractItemModel::rowsInserted, this, changed);
+        connect(grid->model(), &QAbstractItemModel::headerDataChanged, this, changed);
+    }
+    for (const QLineEdit* edit : {P0Edit, ConcErrorEdit}) {
+        connect(edit, &QLineEdit::textChanged, this, changed);
+    }
+    for (const QCheckBox* check :
+         {ModelChecks[0], ModelChecks[1], ModelChecks[2], LinearTermCheck}) {
+        connect(check, &QCheckBox::toggled, this, changed);
+    }
+    for (const QSpinBox* spin : {ReplicatesSpin, SeedSpin}) {
+        connect(spin, &QSpinBox::valueChanged, this, changed);
+    }
+}
+
+TAnalysisSection TAnalysisForm::CaptureAnalysis() const {
+    TAnalysisSection section;
+    section.DataCells = SheetCells(*DataGrid);
+    section.P0Text = P0Edit->text().toStdString();
+    for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
+        if (ModelChecks[k]->isChecked()) {
+            section.Models.emplace_back(analysis::ModelName(analysis::AllModels[k]));
+        }
+    }
+    section.LinearTerm = LinearTermCheck->isChecked();
+    section.FixedParams = FixedCells(*FixedGrid);
+    section.Replicates = ReplicatesSpin->value();
+    section.ConcErrorText = ConcErrorEdit->text().toStdString();
+    section.Seed = static_cast<std::uint64_t>(SeedSpin->value());
+    return section;
+}
+
+void TAnalysisForm::RestoreAnalysis(const std::optional<TAnalysisSection>& saved) {
+    if (Running()) {
+        discardRun_ = true;
+        run_->Stop();
+    }
+    const TAnalysisSection section = saved ? *saved : StartingSection();
+    RestoreSheetCells(section.DataCells, DataGrid->Core(), kSheetRows);
+    P0Edit->setText(ToQString(section.P0Text));
+    for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
+        const std::string name(analysis::ModelName(analysis::AllModels[k]));
+        ModelChecks[k]->setChecked(std::find(section.Models.begin(), section.Models.end(), name) !=
+                                   section.Models.end());
+    }
+    LinearTermCheck->setChecked(section.LinearTerm);
+    RestoreFixedCells(section.FixedParams, FixedGrid->Core(), kFixedRows);
+    ReplicatesSpin->setValue(section.Replicates);
+    ConcErrorEdit->setText(ToQString(section.ConcErrorText));
+    SeedSpin->setValue(static_cast<int>(
+        std::min<std::uint64_t>(section.Seed, static_cast<std::uint64_t>(SeedSpin->maximum()))));
+    ClearResults();
+    StatusLabel->clear();
+    UpdateCount();
 }
 
 void TAnalysisForm::SelectRejected() {
@@ -521,6 +618,10 @@ void TAnalysisForm::CopyResultsButtonClick() {
     if (result_) {
         TOriginGrid::Clipboard().SetText(ResultsCopyText(*result_));
     }
+}
+
+void TAnalysisForm::ExportChartButtonClick() {
+    mainForm_->Files->ExportChart(static_cast<QChartView*>(Charts->currentWidget()), this);
 }
 
 void TAnalysisForm::CopyResidualsButtonClick() {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "analysis/Analysis.h"
+#include "ui/WindowDocument.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,8 +25,9 @@ class TOriginGrid;
 
 // The Analysis window: a titration with several signals and an optional host column, the
 // settings of the global analysis, its run off the user-interface thread, and its results as
-// tables and charts. Not modal; created once and kept, so it keeps its data and results.
-class TAnalysisForm : public QWidget {
+// tables and charts. Not modal; created with the main window and kept, so it keeps its data and
+// results, and its data and settings go into the Kelmora file with the main window's work.
+class TAnalysisForm : public QWidget, public IAnalysisDocument {
     Q_OBJECT
   public:
     explicit TAnalysisForm(TMainForm* mainForm);
@@ -35,6 +37,11 @@ class TAnalysisForm : public QWidget {
     void Open();
     bool Running() const;
     const std::optional<analysis::TAnalysisResult>& Result() const { return result_; }
+    // IAnalysisDocument. A restore stops a run under way and forgets the results shown, which
+    // belonged to other data.
+    TAnalysisSection CaptureAnalysis() const override;
+    void RestoreAnalysis(const std::optional<TAnalysisSection>& section) override;
+
     // After "Update" in the main window: the P0, the concentration error and the values of the
     // fixed parameters take the new separator, as the main window's P0 and table do. The
     // sheet's data, like the data dialog's, keep theirs.
@@ -51,6 +58,7 @@ class TAnalysisForm : public QWidget {
     void UseInMainButtonClick();
     void CopyResultsButtonClick();
     void CopyResidualsButtonClick();
+    void ExportChartButtonClick();
 
     // Data
     TOriginGrid* DataGrid = nullptr;
@@ -80,6 +88,7 @@ class TAnalysisForm : public QWidget {
     QPushButton* UseInMainButton = nullptr;
     QPushButton* CopyResultsButton = nullptr;
     QPushButton* CopyResidualsButton = nullptr;
+    QPushButton* ExportChartButton = nullptr;
     TAnalysisCharts* Charts = nullptr;
 
   Q_SIGNALS:
@@ -103,6 +112,8 @@ class TAnalysisForm : public QWidget {
     void ShowChosenModel();
     void ShowSignalQ();
     void SetRunning(bool running);
+    void ClearResults();
+    void WatchForChanges();
     void UpdateUseInMain();
 
     TMainForm* mainForm_;
@@ -112,6 +123,7 @@ class TAnalysisForm : public QWidget {
     analysis::TTitration resultData_;  // the data the shown results were fitted to
     QByteArray geometry_;
     bool mainTableBusy_ = false;
+    bool discardRun_ = false;  // the run under way was for work that has been replaced
 };
 
 }  // namespace kelmora

@@ -99,7 +99,7 @@ void TFileMenu::CreateActions(QMenuBar* menuBar) {
     connect(SaveAction, &QAction::triggered, this, &TFileMenu::Save);
     connect(SaveAsAction, &QAction::triggered, this, &TFileMenu::SaveAs);
     connect(ImportAction, &QAction::triggered, this, &TFileMenu::ImportData);
-    connect(ExportAction, &QAction::triggered, this, &TFileMenu::ExportChart);
+    connect(ExportAction, &QAction::triggered, this, qOverload<>(&TFileMenu::ExportChart));
     connect(QuitAction, &QAction::triggered, &form_, &QWidget::close);
     connect(AboutAction, &QAction::triggered, this, &TFileMenu::About);
 }
@@ -253,13 +253,17 @@ void TFileMenu::ImportFile(const QString& path) {
 }
 
 void TFileMenu::ExportChart() {
+    ExportChart(form_.Chart1, &form_);
+}
+
+void TFileMenu::ExportChart(QChartView* view, QWidget* parent) {
     const QString base = filePath_.isEmpty() ? QDir::current().filePath(QStringLiteral("chart"))
                                              : QFileInfo(filePath_).path() + QLatin1Char('/') +
                                                    QFileInfo(filePath_).completeBaseName();
-    const QString path = prompts_->SaveFileName(&form_, QStringLiteral("Export Chart"),
+    const QString path = prompts_->SaveFileName(parent, QStringLiteral("Export Chart"),
                                                 base + QStringLiteral(".png"), ChartFileFilter());
     if (!path.isEmpty()) {
-        WriteChartFile(form_.Chart1, path);
+        WriteChartFile(view, path);
     }
 }
 

@@ -9,10 +9,12 @@
 #include "ui/FilePrompts.h"
 
 class QAction;
+class QChartView;
 class QMenu;
 class QMenuBar;
 class QMimeData;
 class QTimer;
+class QWidget;
 
 namespace kelmora {
 
@@ -44,6 +46,8 @@ class TFileMenu : public QObject {
     void ImportData();
     void ImportFile(const QString& path);
     void ExportChart();
+    // The same for another window's chart, the file dialog over that window.
+    void ExportChart(QChartView* view, QWidget* parent);
     void About();
 
     // Before the work is replaced or the program ends: false when the user cancelled.

@@ -87,6 +87,9 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     CreateControls();
     CreateChart();
     FormCreate();
+    // Made now, though shown only on demand, so that a file's analysis part is kept from the start.
+    analysisForm_ = new TAnalysisForm(this);
+    Files->SetAnalysisDocument(analysisForm_);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -401,16 +404,12 @@ void TMainForm::SetDecimalSeparator(const std::string& ch) {
     if (getDataForm_ != nullptr) {
         getDataForm_->Edit1->setText(ToQString(p0));
     }
-    if (analysisForm_ != nullptr && !ch.empty()) {
+    if (!ch.empty()) {
         analysisForm_->DecimalSeparatorChanged();
     }
 }
 
 void TMainForm::AnalysisButtonClick() {
-    if (analysisForm_ == nullptr) {
-        analysisForm_ = new TAnalysisForm(this);
-        analysisForm_->SetMainTableBusy(runDepth_ > 0);
-    }
     analysisForm_->Open();
 }
 

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,15 +17,18 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QValueAxis>
 #include <cstdio>
+#include <map>
 
 #include "UiFixture.h"
 #include "analysisview/AnalysisReport.h"
 #include "analysisview/AnalysisSheet.h"
 #include "ui/AnalysisCharts.h"
 #include "ui/Analysis_u.h"
+#include "ui/FileMenu.h"
 #include "util/NumberText.h"
 
 namespace kelmora::uitest {
@@ -368,6 +372,68 @@ TEST_F(Analysis, OpenedUnderACommaItsP0IsWrittenWithIt) {
     EXPECT_EQ(form.P0Edit->text(), QStringLiteral("0,01"));
     TypeInto(Main.SepLabEdit, QStringLiteral("."));
     Click(Main.UpdateDecSepButton);
+}
+
+TEST_F(Analysis, DataAndSettingsGoIntoTheKelmoraFileAndComeBack) {
+    TAnalysisForm& form = Open();
+    const analysis::TTitration t = MakeTitration(true);
+    Paste(form, SheetColC, SheetFirstShiftCol + 1,
+          QStringLiteral("C\tP0\tHa\tHb\r\n") + Columns(t, true, true, true));
+    Click(form.ModelChecks[2]);
+    Click(form.LinearTermCheck);
+    TypeIntoCell(*form.FixedGrid, 0, 1, QStringLiteral("lgK2"));
+    TypeIntoCell(*form.FixedGrid, 1, 1, QStringLiteral("5.5"));
+    TypeInto(form.ConcErrorEdit, QStringLiteral("1.5"));
+    form.SeedSpin->setValue(42);
+    form.ReplicatesSpin->setValue(0);
+    Fit(form);
+    ASSERT_TRUE(form.Result().has_value());
+    const TAnalysisSection before = form.CaptureAnalysis();
+    EXPECT_EQ(before.Models, (std::vector<std::string>{"1:1", "1:2"}));
+    EXPECT_EQ(before.FixedParams, (std::map<std::string, std::string>{{"lgK2", "5.5"}}));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("work.kelmora"));
+    Prompts.FileNames = {path};
+    ASSERT_TRUE(Main.Files->SaveAs());
+    Main.Files->NewFile();
+    EXPECT_FALSE(form.Result().has_value());  // results of other data are not kept
+    EXPECT_EQ(form.ParamTable->rowCount(), 0);
+    EXPECT_EQ(form.DataGrid->Cell(SheetColC, 1), "");
+    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol, 0), "Shift 1");
+    EXPECT_EQ(form.P0Edit->text(), QStringLiteral("0.01"));
+    EXPECT_EQ(form.ReplicatesSpin->value(), 1000);
+    EXPECT_TRUE(form.ModelChecks[2]->isChecked());
+    EXPECT_EQ(form.CountLabel->text(), QStringLiteral("0 points, 0 signals"));
+
+    Prompts.FileNames = {path};
+    Main.Files->Open();
+    EXPECT_EQ(form.CaptureAnalysis(), before);
+    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol + 1, 0), "Hb");
+    EXPECT_EQ(form.CountLabel->text(), QStringLiteral("16 points, 2 signals"));
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+}
+
+TEST_F(Analysis, AnEditInTheWindowMarksTheWorkUnsaved) {
+    TAnalysisForm& form = Open();
+    EXPECT_FALSE(Main.isWindowModified());
+    TypeIntoCell(*form.DataGrid, SheetColC, 1, QStringLiteral("0.1"));
+    QTRY_VERIFY(Main.isWindowModified());
+}
+
+TEST_F(Analysis, ExportChartWritesTheChartShown) {
+    TAnalysisForm& form = Open();
+    Paste(form, SheetColC, SheetFirstShiftCol + 1, Columns(MakeTitration(true), true, true, true));
+    form.ReplicatesSpin->setValue(0);
+    Fit(form);
+    form.Charts->setCurrentWidget(form.Charts->SpeciesChart);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("species.png"));
+    Prompts.FileNames = {path};
+    Click(form.ExportChartButton);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(8).startsWith("\x89PNG"));
 }
 
 TEST_F(Analysis, FromMainWindowTakesTheDataSetAndP0) {

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -144,6 +145,10 @@ StartedProgram::StartedProgram() {
     Main.SetForms(&GetData, &OutGrid, &Minima);
     Main.UpdateDecSepButtonClick();
     Main.show();
+}
+
+void StartedProgram::TearDown() {
+    QSettings().clear();
 }
 
 void StartedProgram::WithDataDialog(const std::function<void()>& inDialog) {

@@ -102,6 +102,8 @@ void TypeIntoCell(TOriginGrid& grid, int col, int row, const QString& text);
 class StartedProgram : public ::testing::Test {
   protected:
     StartedProgram();
+    // The files a test saved or opened are not the next test's recent files.
+    void TearDown() override;
 
     // The data dialog as a user fills it: both columns selected by their headers, the
     // clipboard pasted, then closed with "Ок" (or "Отмена").
