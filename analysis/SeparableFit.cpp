@@ -388,6 +388,14 @@ TFitOutcome FitFromLattice(const TLayout& layout, const TFitData& data) {
             }
         }
     }
+    if (minima.empty()) {
+        // No start gives a finite sum of squares (shifts so large that their squares
+        // overflow): there is nothing to descend from, and the model is reported unconverged.
+        TFitOutcome none;
+        none.Values = points.front();
+        none.Ss = ss(0, 0);
+        return none;
+    }
     std::sort(minima.begin(), minima.end());
     minima.resize(std::min<std::size_t>(minima.size(), LatticeStarts));
     TFitOutcome best;

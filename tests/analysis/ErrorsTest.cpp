@@ -179,6 +179,23 @@ TEST(Errors, NoDegreesOfFreedomGiveTheFitWithoutErrors) {
     EXPECT_FALSE(m.Aicc.has_value());
 }
 
+TEST(Errors, DataWithNoFiniteSumOfSquaresGiveAnUnconvergedModelNotACrash) {
+    // A ligand concentration near the top of the double range leaves no lattice start with a
+    // finite sum of squares (found by fuzzing kelmora-fit analyze's input).
+    TTitration t;
+    t.Conc = {3.3e179, 0.0, 0.0};
+    t.Host = {0.01};
+    t.Shifts = {{3.3e70, 1.2e34}, {3.3e42, 3.3e3}, {3.3e57, 1.2e34}};
+    TAnalysisSettings settings;
+    settings.Models = {TModel::OneToOne};
+    settings.Replicates = 0;
+    const TAnalysisResult r = RunAnalysis(t, settings);
+    ASSERT_EQ(r.Models.size(), 1u);
+    EXPECT_FALSE(r.Models[0].Converged);
+    EXPECT_EQ(r.Models[0].Message, "The fit did not converge.");
+    EXPECT_EQ(r.Models[0].Params.size(), 5u);
+}
+
 TEST(Errors, BadInputIsRefusedWithAMessageThatSaysWhere) {
     const TModelValues truth = Truth(TModel::OneToOne, 3.0, 0, {{8, 9, 0, 0}, {1, 2, 0, 0}});
     const TTitration good = MakeTitration(truth, 6, 5e-3, 1e-3, true, 0.001, 4);
