@@ -15,9 +15,7 @@ struct TSpeciation {
 };
 
 // P + L <=> PL (K1) and P + 2L <=> PL2 (overall K2) at total ligand conc >= 0 and total host
-// host > 0. lgK2 = -infinity is the 1:1 model, solved in closed form; otherwise a Newton
-// iteration kept inside a bracket of the free ligand ends at a mass-balance residual of a few
-// units in the last place of conc.
+// host > 0, by the general speciation; lgK2 = -infinity is the 1:1 model.
 TSpeciation SolveSpeciation(double lgK1, double lgK2, double conc, double host);
 
 }  // namespace kelmora::analysis

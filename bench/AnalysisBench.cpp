@@ -8,6 +8,7 @@
 #include "analysis/Analysis.h"
 #include "analysis/Equilibrium.h"
 #include "analysis/Random.h"
+#include "analysis/Speciation.h"
 
 using namespace kelmora::analysis;
 
@@ -43,6 +44,26 @@ void BM_SpeciationOneToTwo(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SpeciationOneToTwo);
+
+// The sandwich with both open forms, P2L + PL + PL2, across a titration; with the derivatives
+// the fit needs, when the argument is 1.
+void BM_SpeciationThreeSpecies(benchmark::State& state) {
+    const TSpecies complexes[] = {{2, 1}, {1, 1}, {1, 2}};
+    TComplexation complexation(complexes);
+    complexation.SetLgBeta(std::vector<double>{9.0, 4.0, 7.0});
+    TConcentrationDerivatives d;
+    double conc = 1e-4;
+    for (auto _ : state) {
+        const TEquilibrium e = complexation.Solve(1e-3, conc);
+        if (state.range(0) == 1) {
+            complexation.Derivatives(e, d);
+            benchmark::DoNotOptimize(d);
+        }
+        benchmark::DoNotOptimize(e);
+        conc = conc < 6e-3 ? conc + 1e-4 : 1e-4;
+    }
+}
+BENCHMARK(BM_SpeciationThreeSpecies)->Arg(0)->Arg(1);
 
 void BM_ThreeModelsWithErrors50x3(benchmark::State& state) {
     const TTitration t = Titration(50, {{8, 9, 10.5, 0}, {2, 1.2, 0.8, 0}, {5, 5.4, 6.1, 0}});

@@ -1,0 +1,301 @@
+#include "analysis/Speciation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "util/Errors.h"
+
+namespace kelmora::analysis {
+namespace {
+
+constexpr double Ln10 = 2.302585092994045684;
+constexpr double Eps = std::numeric_limits<double>::epsilon();
+constexpr int MaxIterations = 200;
+
+double Power(double x, int n) {
+    switch (n) {
+        case 0:
+            return 1.0;
+        case 1:
+            return x;
+        case 2:
+            return x * x;
+        default:
+            return x * x * x;
+    }
+}
+
+int Cross(TSpecies a, TSpecies b) {
+    return a.M * b.N - a.N * b.M;
+}
+
+// Root of K·L^2 + (1 + K(H - C))·L - C = 0 in L >= 0, the free guest of the 1:1 equilibrium.
+// Each branch adds terms of one sign, so nothing cancels whatever the sizes of K, H and C.
+double FreeGuestOneToOne(double k, double guest, double host) {
+    const double b = 1.0 + k * (host - guest);
+    const double root = std::sqrt(b * b + 4.0 * k * guest);
+    return b >= 0.0 ? 2.0 * guest / (b + root) : (root - b) / (2.0 * k);
+}
+
+}  // namespace
+
+TComplexation::TComplexation(std::span<const TSpecies> complexes) {
+    if (complexes.size() > static_cast<std::size_t>(MaxComplexes)) {
+        throw EKelmoraError("Too many species.");
+    }
+    Stoich[0] = {1, 0};
+    Stoich[1] = {0, 1};
+    int maxM = 0;
+    int maxN = 0;
+    for (const TSpecies& s : complexes) {
+        const bool inRange =
+            s.M >= 1 && s.M <= MaxStoichiometry && s.N >= 1 && s.N <= MaxStoichiometry;
+        if (!inRange || std::find(Stoich.begin() + 2, Stoich.begin() + 2 + Count, s) !=
+                            Stoich.begin() + 2 + Count) {
+            throw EKelmoraError("Species P" + std::to_string(s.M) + "L" + std::to_string(s.N) +
+                                " cannot be used.");
+        }
+        Stoich[static_cast<std::size_t>(2 + Count++)] = s;
+        maxM = std::max(maxM, s.M);
+        maxN = std::max(maxN, s.N);
+    }
+    // The inner component is the one of smaller stoichiometry: its balance is then linear or
+    // quadratic in its free concentration for every model but the most exotic.
+    Outer = maxN >= maxM ? 1 : 0;
+    InnerDegree = std::max(1, Outer == 1 ? maxM : maxN);
+    OneToOne = Count == 1 && Stoich[2] == TSpecies{1, 1};
+}
+
+void TComplexation::SetLgBeta(std::span<const double> lgBeta) {
+    for (int k = 0; k < Count; ++k) {
+        Beta[static_cast<std::size_t>(k)] = std::pow(10.0, lgBeta[static_cast<std::size_t>(k)]);
+    }
+}
+
+// The inner balance Σ d·a_d·y^d = total has coefficients a_d >= 0 (a_1 >= 1 from the free
+// species): linear and quadratic in closed form without cancellation; with a cubic term, Newton
+// from the quadratic root, which lies above the root of the convex increasing polynomial, so
+// the iterates fall monotonically onto it and stop when rounding stops them falling.
+double TComplexation::SolveInner(double outerFree, double innerTotal) const {
+    std::array<double, MaxStoichiometry + 1> a{0.0, 1.0, 0.0, 0.0};
+    for (int k = 0; k < Count; ++k) {
+        const TSpecies s = Stoich[static_cast<std::size_t>(2 + k)];
+        const int outer = Outer == 0 ? s.M : s.N;
+        const int inner = Outer == 0 ? s.N : s.M;
+        a[static_cast<std::size_t>(inner)] +=
+            Beta[static_cast<std::size_t>(k)] * Power(outerFree, outer);
+    }
+    double y = InnerDegree == 1
+                   ? innerTotal / a[1]
+                   : 2.0 * innerTotal / (a[1] + std::sqrt(a[1] * a[1] + 8.0 * a[2] * innerTotal));
+    if (InnerDegree < 3) {
+        return y;
+    }
+    for (int iteration = 0; iteration < MaxIterations; ++iteration) {
+        const double f = y * (a[1] + y * (2.0 * a[2] + 3.0 * a[3] * y)) - innerTotal;
+        const double next = y - f / (a[1] + y * (4.0 * a[2] + 9.0 * a[3] * y));
+        if (!(next < y)) {
+            break;
+        }
+        y = next;
+    }
+    return y;
+}
+
+// The outer balance g(x) = x + Σ outer·[complex] - total with the inner balance solved at x,
+// and its slope dg/dx = det(J)/(J_yy·x), J the Jacobian of both balances in log
+// concentrations (the Schur complement of the inner block). When a complex d holds most of
+// both components, g is the difference of two nearly equal numbers; i_d·g - o_d·(inner
+// balance), equal to it along the inner solution, has complex d cancelled exactly and leaves
+// only small terms and the combination of the totals. Whichever form sums the smaller terms,
+// and so rounds least, is used: the root then keeps its relative precision however strong the
+// binding.
+double TComplexation::OuterBalance(double outerFree, double outerTotal, double innerTotal,
+                                   double& innerFree, double& slope, double& scale) const {
+    innerFree = SolveInner(outerFree, innerTotal);
+    std::array<double, MaxComplexes> c{};
+    double bound = 0.0;
+    double jxx = outerFree;
+    double jxy = 0.0;
+    double jyy = innerFree;
+    int dominant = -1;
+    double held = outerFree;
+    for (int k = 0; k < Count; ++k) {
+        const TSpecies s = Stoich[static_cast<std::size_t>(2 + k)];
+        const int outer = Outer == 0 ? s.M : s.N;
+        const int inner = Outer == 0 ? s.N : s.M;
+        const double ck =
+            Beta[static_cast<std::size_t>(k)] * Power(outerFree, outer) * Power(innerFree, inner);
+        c[static_cast<std::size_t>(k)] = ck;
+        bound += outer * ck;
+        jxx += outer * outer * ck;
+        jxy += outer * inner * ck;
+        jyy += inner * inner * ck;
+        if (outer * ck > held) {
+            held = outer * ck;
+            dominant = k;
+        }
+    }
+    slope = (jxx * jyy - jxy * jxy) / (jyy * outerFree);
+    if (dominant < 0) {
+        scale = outerTotal + bound;
+        return (outerFree - outerTotal) + bound;
+    }
+    const TSpecies d = Stoich[static_cast<std::size_t>(2 + dominant)];
+    const int od = Outer == 0 ? d.M : d.N;
+    const int id = Outer == 0 ? d.N : d.M;
+    const double totals = od * innerTotal - id * outerTotal;
+    double rest = 0.0;
+    double size = id * outerFree + od * innerFree + std::fabs(totals);
+    for (int k = 0; k < Count; ++k) {
+        const TSpecies s = Stoich[static_cast<std::size_t>(2 + k)];
+        const int outer = Outer == 0 ? s.M : s.N;
+        const int inner = Outer == 0 ? s.N : s.M;
+        const double term = (id * outer - od * inner) * c[static_cast<std::size_t>(k)];
+        rest += term;
+        size += std::fabs(term);
+    }
+    if (size >= id * (outerTotal + bound)) {
+        scale = outerTotal + bound;
+        return (outerFree - outerTotal) + bound;
+    }
+    scale = size / id;
+    return (id * outerFree - od * innerFree + rest + totals) / id;
+}
+
+// The outer balance is strictly increasing in x: its slope is det(J)/(J_yy·x), and det(J) is
+// the sum over pairs of species of c_i·c_j·(m_i·n_j - m_j·n_i)^2 > 0. So it has one root, and
+// it lies in [lo, hi]: hi = the total (nothing bound), lo from bounding what is bound (each
+// complex holds at most max(outer/inner) outer units per inner unit, and a complex's
+// concentration is at most β·x^o·Y^i). Each step is a Newton step that lands inside the
+// bracket and at least halves |g|, or else a bisection of the bracket (geometric while it spans
+// more than a factor 2). The bracket shrinks at every step and |g| falls at least geometrically
+// on Newton steps, so the iteration ends at the root to the last bit, never leaving (lo, hi).
+double TComplexation::SolveOuter(double outerTotal, double innerTotal, double& innerFree) const {
+    double ratio = 0.0;
+    double boundPerFree = 1.0;
+    for (int k = 0; k < Count; ++k) {
+        const TSpecies s = Stoich[static_cast<std::size_t>(2 + k)];
+        const int outer = Outer == 0 ? s.M : s.N;
+        const int inner = Outer == 0 ? s.N : s.M;
+        ratio = std::max(ratio, static_cast<double>(outer) / inner);
+        boundPerFree += outer * Beta[static_cast<std::size_t>(k)] * Power(innerTotal, inner) *
+                        Power(outerTotal, outer - 1);
+    }
+    double hi = outerTotal;
+    double lo = std::max(outerTotal - ratio * innerTotal, outerTotal / boundPerFree);
+    double slope = 0.0;
+    double scale = 0.0;
+    double x = hi;
+    double g = OuterBalance(x, outerTotal, innerTotal, innerFree, slope, scale);
+    if (!(lo < hi)) {
+        return x;
+    }
+    double lastG = std::numeric_limits<double>::infinity();
+    for (int iteration = 0; iteration < MaxIterations && g != 0.0; ++iteration) {
+        (g > 0.0 ? hi : lo) = x;
+        double next = x - g / slope;
+        // Done when the step or g is down to rounding: one last Newton step from there is as
+        // close as the sums can tell.
+        if (std::fabs(next - x) <= 2.0 * Eps * x || std::fabs(g) <= Eps * scale) {
+            if (next != x && next > lo && next < hi) {
+                x = next;
+                OuterBalance(x, outerTotal, innerTotal, innerFree, slope, scale);
+            }
+            break;
+        }
+        if (!(next > lo && next < hi && std::fabs(g) <= 0.5 * lastG)) {
+            next = hi / lo > 2.0 ? std::sqrt(lo) * std::sqrt(hi) : lo + 0.5 * (hi - lo);
+        }
+        if (!(next > lo && next < hi)) {
+            break;  // the bracket is down to neighbouring doubles
+        }
+        lastG = std::fabs(g);
+        x = next;
+        g = OuterBalance(x, outerTotal, innerTotal, innerFree, slope, scale);
+    }
+    return x;
+}
+
+void TComplexation::Fill(double hostFree, double guestFree, TEquilibrium& e) const {
+    e.Count = 2 + Count;
+    e.C[0] = hostFree;
+    e.C[1] = guestFree;
+    for (int k = 0; k < Count; ++k) {
+        const TSpecies s = Stoich[static_cast<std::size_t>(2 + k)];
+        e.C[static_cast<std::size_t>(2 + k)] =
+            Beta[static_cast<std::size_t>(k)] * Power(hostFree, s.M) * Power(guestFree, s.N);
+    }
+}
+
+TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal) const {
+    TEquilibrium e;
+    if (!(hostTotal > 0.0) || !(guestTotal > 0.0)) {
+        Fill(std::max(hostTotal, 0.0), std::max(guestTotal, 0.0), e);
+        return e;
+    }
+    if (OneToOne) {
+        const double guest = FreeGuestOneToOne(Beta[0], guestTotal, hostTotal);
+        Fill(hostTotal / (1.0 + Beta[0] * guest), guest, e);
+        return e;
+    }
+    const double outerTotal = Outer == 0 ? hostTotal : guestTotal;
+    const double innerTotal = Outer == 0 ? guestTotal : hostTotal;
+    double innerFree = 0.0;
+    const double outerFree = SolveOuter(outerTotal, innerTotal, innerFree);
+    Fill(Outer == 0 ? outerFree : innerFree, Outer == 0 ? innerFree : outerFree, e);
+    return e;
+}
+
+// With J = Σ_j c_j·v_j·v_jᵀ over all species (v = (m, n)), the balances give
+// d ln c_i / d ln β_k = δ_ik - c_k·v_iᵀ·adj(J)·v_k / det(J), and both adj(J) and det(J) are
+// sums over species of positive weights times integer cross products. The diagonal term
+// 1 - c_k·v_kᵀ·adj(J)·v_k/det(J) is det(J) without the pairs holding k, over det(J): written
+// that way it keeps its relative precision when complex k dominates.
+void TComplexation::Derivatives(const TEquilibrium& e, TConcentrationDerivatives& d) const {
+    const int species = e.Count;
+    const auto at = [](int i) { return static_cast<std::size_t>(i); };
+    double det = 0.0;
+    for (int i = 0; i < species; ++i) {
+        for (int j = i + 1; j < species; ++j) {
+            const int x = Cross(Stoich[at(i)], Stoich[at(j)]);
+            det += e.C[at(i)] * e.C[at(j)] * x * x;
+        }
+    }
+    for (int i = 0; i < species; ++i) {
+        for (int k = 0; k < Count; ++k) {
+            d[at(i)][at(k)] = 0.0;
+        }
+    }
+    if (!(det > 0.0)) {
+        return;  // one component absent: nothing is bound and nothing moves
+    }
+    for (int k = 0; k < Count; ++k) {
+        const int sk = 2 + k;
+        const double ck = e.C[at(sk)];
+        for (int i = 0; i < species; ++i) {
+            double share = 0.0;
+            if (i == sk) {
+                for (int a = 0; a < species; ++a) {
+                    for (int b = a + 1; b < species; ++b) {
+                        if (a != sk && b != sk) {
+                            const int x = Cross(Stoich[at(a)], Stoich[at(b)]);
+                            share += e.C[at(a)] * e.C[at(b)] * x * x;
+                        }
+                    }
+                }
+            } else {
+                double g = 0.0;
+                for (int j = 0; j < species; ++j) {
+                    g += e.C[at(j)] * Cross(Stoich[at(i)], Stoich[at(j)]) *
+                         Cross(Stoich[at(sk)], Stoich[at(j)]);
+                }
+                share = -ck * g;
+            }
+            d[at(i)][at(k)] = Ln10 * e.C[at(i)] * share / det;
+        }
+    }
+}
+
+}  // namespace kelmora::analysis

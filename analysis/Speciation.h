@@ -1,0 +1,69 @@
+#pragma once
+
+// The equilibrium of a host P and a guest L with any set of complexes P_mL_n (1 <= m, n <= 3),
+// each with its overall constant β_mn = [P_mL_n]/([P]^m·[L]^n): free [P] and [L] from the two
+// mass balances to the last bit, and the derivatives of every concentration with respect to
+// every lg β.
+
+#include <array>
+#include <span>
+
+namespace kelmora::analysis {
+
+// P_mL_n; the free host is {1, 0} and the free guest {0, 1}.
+struct TSpecies {
+    int M = 1;
+    int N = 1;
+    friend bool operator==(const TSpecies&, const TSpecies&) = default;
+};
+
+inline constexpr int MaxStoichiometry = 3;
+inline constexpr int MaxComplexes = MaxStoichiometry * MaxStoichiometry;
+// Free P, free L and the complexes.
+inline constexpr int MaxSpecies = MaxComplexes + 2;
+
+// The concentrations at equilibrium: C[0] is free P, C[1] free L, C[2 + k] complex k, M.
+struct TEquilibrium {
+    int Count = 2;
+    std::array<double, MaxSpecies> C{};
+};
+
+// d C[i] / d lg β_k: species i (as in TEquilibrium) by complex k.
+using TConcentrationDerivatives = std::array<std::array<double, MaxComplexes>, MaxSpecies>;
+
+class TComplexation {
+  public:
+    // Throws EKelmoraError for a stoichiometry out of range or a complex named twice.
+    explicit TComplexation(std::span<const TSpecies> complexes);
+
+    // One lg β per complex, in their order.
+    void SetLgBeta(std::span<const double> lgBeta);
+
+    // At totals >= 0 (either may be 0: then nothing is bound).
+    TEquilibrium Solve(double hostTotal, double guestTotal) const;
+
+    // Implicit differentiation of both mass balances at a solved equilibrium.
+    void Derivatives(const TEquilibrium& e, TConcentrationDerivatives& d) const;
+
+    int Complexes() const { return Count; }
+    TSpecies Species(int i) const { return Stoich[static_cast<std::size_t>(i)]; }
+
+  private:
+    // The balances are solved as an outer iteration over one free concentration, the component
+    // with the larger stoichiometries, and a closed form or convex Newton for the other. Outer
+    // and Inner are component indices: 0 host, 1 guest.
+    double SolveInner(double outerFree, double innerTotal) const;
+    double OuterBalance(double outerFree, double outerTotal, double innerTotal, double& innerFree,
+                        double& slope, double& scale) const;
+    double SolveOuter(double outerTotal, double innerTotal, double& innerFree) const;
+    void Fill(double hostFree, double guestFree, TEquilibrium& e) const;
+
+    int Count = 0;
+    std::array<TSpecies, MaxSpecies> Stoich{};  // free P, free L, complexes
+    std::array<double, MaxComplexes> Beta{};
+    int Outer = 1;
+    int InnerDegree = 1;
+    bool OneToOne = false;
+};
+
+}  // namespace kelmora::analysis
