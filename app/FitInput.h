@@ -6,15 +6,16 @@
 #include <string_view>
 
 #include "engine/DataEntry.h"
+#include "files/AtomicFile.h"
 #include "engine/FitState.h"
 #include "grid/GridCore.h"
 #include "util/TextTable.h"
 
 namespace kelmora {
 
-// The most kelmora-fit reads from one input; a titration is a few kilobytes, so anything near
-// this is a wrong file or an endless source such as a device.
-inline constexpr std::size_t MaxInputBytes = std::size_t{256} << 20;
+// The most kelmora-fit reads from one input, as the program reads from a Kelmora file; an
+// endless source such as a device ends there.
+inline constexpr std::size_t MaxInputBytes = MaxFileBytes;
 
 // The whole content of a file, or of standard input for "-", as text: a UTF-8 byte-order mark at
 // the start is dropped. Raises EKelmoraError "cannot read <name>: <reason>" for a path that is a

@@ -36,21 +36,48 @@ char SeparatorChar(TColumnSeparator sep) {
     return ' ';
 }
 
-std::vector<TLine> NonBlankLines(std::string_view text) {
+[[noreturn]] void Fail(const std::string& fileName, const std::string& what) {
+    throw EKelmoraError("'" + fileName + "' " + what);
+}
+
+// The records of the file, blank ones left out. A line ends at LF, CR LF or a lone CR, as old Mac
+// programs write; a double quote opens a field that runs to the next one and may hold line ends
+// (a doubled quote inside opens and closes at once, so counting quotes is enough). Each record
+// keeps the number of the line it starts on.
+std::vector<TLine> NonBlankLines(std::string_view text, const std::string& fileName) {
     std::vector<TLine> lines;
-    int number = 0;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        ++number;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
+    int number = 1;
+    int quoteLine = 0;  // where the open quote started; 0 outside quotes
+    std::size_t start = 0;
+    int startNumber = 1;
+    const auto endRecord = [&](std::size_t end) {
+        const std::string_view line = text.substr(start, end - start);
         if (HasNonBlank(line)) {
-            lines.push_back({number, line});
+            lines.push_back({startNumber, line});
+        }
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '"') {
+            quoteLine = quoteLine == 0 ? number : 0;
+        } else if (ch == '\r' || ch == '\n') {
+            const std::size_t end = i;
+            if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            ++number;
+            if (quoteLine == 0) {
+                endRecord(end);
+                start = i + 1;
+                startNumber = number;
+            }
         }
     }
+    if (quoteLine != 0) {
+        throw EKelmoraError("'" + fileName + "', line " + std::to_string(quoteLine) +
+                            ": the quote opened here is never closed.");
+    }
+    endRecord(text.size());
     return lines;
 }
 
@@ -106,25 +133,63 @@ bool IsNumber(std::string_view field, char mark) {
     return TryParseFloat(field, std::string_view(&mark, 1)).has_value();
 }
 
-bool AllNumbers(const std::vector<std::string>& fields, char mark) {
-    return std::all_of(fields.begin(), fields.end(),
-                       [mark](const std::string& f) { return IsNumber(f, mark); });
-}
-
-// The lines split under one separator, with the decimal mark their data suggest.
+// The lines split under one separator, with the decimal mark of each column.
 struct TCandidate {
     TColumnSeparator Separator = TColumnSeparator::Tab;
     char Mark = '.';
+    std::vector<char> Marks;                       // per column
     std::vector<std::vector<std::string>> Fields;  // per line
     int ColumnCount = 0;
+
+    bool IsNumberAt(const std::string& field, std::size_t column) const {
+        return IsNumber(field, Marks[column]);
+    }
 
     // Every line below the first holds numbers only, and there is a second column.
     bool Fits() const {
         return ColumnCount >= 2 &&
-               std::all_of(Fields.begin() + 1, Fields.end(),
-                           [this](const auto& f) { return AllNumbers(f, Mark); });
+               std::all_of(Fields.begin() + 1, Fields.end(), [this](const auto& fields) {
+                   for (std::size_t k = 0; k < fields.size(); ++k) {
+                       if (!IsNumberAt(fields[k], k)) {
+                           return false;
+                       }
+                   }
+                   return true;
+               });
     }
 };
+
+// Each column is read with the decimal mark most of its numbers need, so that one value typed
+// the other way is an error at its own cell rather than a reason to misread every other one.
+// Columns with whole numbers only follow the file's majority. A header may well hold a comma;
+// the data below it decide.
+void ChooseDecimalMarks(TCandidate& c) {
+    std::vector<std::array<int, 2>> votes(static_cast<std::size_t>(c.ColumnCount));  // '.', ','
+    const std::size_t firstData = c.Fields.size() > 1 ? 1 : 0;
+    for (std::size_t line = firstData; line < c.Fields.size(); ++line) {
+        const std::vector<std::string>& fields = c.Fields[line];
+        for (std::size_t k = 0; k < fields.size(); ++k) {
+            const bool point = IsNumber(fields[k], '.');
+            const bool comma = IsNumber(fields[k], ',');
+            if (point != comma) {
+                ++votes[k][comma ? 1 : 0];
+            }
+        }
+    }
+    const auto markOf = [](int points, int commas) {
+        return commas > 0 && commas >= points ? ',' : '.';
+    };
+    int points = 0;
+    int commas = 0;
+    for (const auto& v : votes) {
+        points += v[0];
+        commas += v[1];
+    }
+    c.Mark = markOf(points, commas);
+    for (const auto& v : votes) {
+        c.Marks.push_back(v[0] + v[1] == 0 ? c.Mark : markOf(v[0], v[1]));
+    }
+}
 
 std::optional<TCandidate> Candidate(const std::vector<TLine>& lines, TColumnSeparator sep) {
     if (sep != TColumnSeparator::Blanks &&
@@ -139,52 +204,42 @@ std::optional<TCandidate> Candidate(const std::vector<TLine>& lines, TColumnSepa
         c.Fields.push_back(SplitLine(line.Text, sep));
         c.ColumnCount = std::max(c.ColumnCount, static_cast<int>(c.Fields.back().size()));
     }
-    // A header may well hold a comma; the data below it decide. In comma-separated files only a
-    // quoted field can hold one.
-    const std::size_t firstData = c.Fields.size() > 1 ? 1 : 0;
-    for (std::size_t k = firstData; k < c.Fields.size(); ++k) {
-        for (const std::string& f : c.Fields[k]) {
-            if (f.find(',') != std::string::npos) {
-                c.Mark = ',';
-            }
-        }
-    }
+    ChooseDecimalMarks(c);
     return c;
 }
 
 // The first line names the columns when it has words where the line below has numbers; a
 // column of words in the data, such as sample names, does not make a header of the first line.
 // A file of one line is all header when it holds no number at all.
-bool IsHeader(const std::vector<std::vector<std::string>>& fields, char mark) {
-    const std::vector<std::string>& top = fields[0];
-    const auto isWord = [mark](const std::string& f) { return !f.empty() && !IsNumber(f, mark); };
-    if (fields.size() == 1) {
-        return std::none_of(top.begin(), top.end(),
-                            [mark](const std::string& f) { return IsNumber(f, mark); });
+bool IsHeader(const TCandidate& c) {
+    const std::vector<std::string>& top = c.Fields[0];
+    if (c.Fields.size() == 1) {
+        for (std::size_t k = 0; k < top.size(); ++k) {
+            if (c.IsNumberAt(top[k], k)) {
+                return false;
+            }
+        }
+        return true;
     }
-    const std::vector<std::string>& next = fields[1];
-    for (std::size_t k = 0; k < top.size(); ++k) {
-        if (isWord(top[k]) && k < next.size() && IsNumber(next[k], mark)) {
+    const std::vector<std::string>& next = c.Fields[1];
+    for (std::size_t k = 0; k < top.size() && k < next.size(); ++k) {
+        if (!top[k].empty() && !c.IsNumberAt(top[k], k) && c.IsNumberAt(next[k], k)) {
             return true;
         }
     }
     return false;
 }
 
-[[noreturn]] void Fail(const std::string& fileName, const std::string& what) {
-    throw EKelmoraError("'" + fileName + "' " + what);
-}
-
 }  // namespace
 
 TDataFile SplitDataFile(std::string_view text, const std::string& fileName) {
-    if (text.find('\0') != std::string_view::npos) {
-        Fail(fileName, "is not a text file.");
-    }
     if (text.starts_with(ByteOrderMark)) {
         text.remove_prefix(ByteOrderMark.size());
     }
-    const std::vector<TLine> lines = NonBlankLines(text);
+    if (!IsPlainText(text)) {
+        Fail(fileName, "is not a text file.");
+    }
+    const std::vector<TLine> lines = NonBlankLines(text, fileName);
     if (lines.empty()) {
         Fail(fileName, "holds no data.");
     }
@@ -209,8 +264,9 @@ TDataFile SplitDataFile(std::string_view text, const std::string& fileName) {
     TDataFile file;
     file.Separator = chosen->Separator;
     file.DecimalMark = chosen->Mark;
+    file.DecimalMarks = chosen->Marks;
     file.ColumnCount = chosen->ColumnCount;
-    const std::size_t first = IsHeader(chosen->Fields, chosen->Mark) ? 1 : 0;
+    const std::size_t first = IsHeader(*chosen) ? 1 : 0;
     if (first == 1) {
         file.Header = std::move(chosen->Fields[0]);
     }
@@ -262,7 +318,6 @@ std::array<int, 2> GuessDataColumns(const TDataFile& file) {
 
 std::vector<std::array<std::string, 2>> DataColumns(const TDataFile& file, int cColumn,
                                                     int shiftColumn, const std::string& fileName) {
-    const std::string mark(1, file.DecimalMark);
     const std::string& separator = NumberDecimalSeparator();
     std::vector<std::array<std::string, 2>> cells;
     cells.reserve(file.Rows.size());
@@ -277,11 +332,12 @@ std::vector<std::array<std::string, 2>> DataColumns(const TDataFile& file, int c
             if (field.empty()) {
                 throw EKelmoraError("'" + fileName + "'" + where + "the value is missing.");
             }
-            if (!IsNumber(field, file.DecimalMark)) {
-                throw EKelmoraError("'" + fileName + "'" + where + "'" + field +
+            const char mark = file.DecimalMarks[static_cast<std::size_t>(col)];
+            if (!IsNumber(field, mark)) {
+                throw EKelmoraError("'" + fileName + "'" + where + "'" + MessageExcerpt(field) +
                                     "' is not a number.");
             }
-            pair[k] = ReplaceChar(field, mark, separator);
+            pair[k] = ReplaceChar(field, std::string_view(&mark, 1), separator);
         }
         cells.push_back(std::move(pair));
     }

@@ -78,11 +78,9 @@ std::vector<std::array<std::string, 2>> DataCellsOf(const ITextTable& data) {
 void RestoreDataCells(const std::vector<std::array<std::string, 2>>& cells, TGridCore& data) {
     const int filled = static_cast<int>(cells.size());
     data.SetRowCount(std::max(DataGridRows, filled + 1));
-    for (int r = 1; r < data.RowCount(); ++r) {
-        const bool saved = r <= filled;
-        data.SetCell(0, r, saved ? cells[r - 1][0] : std::string());
-        data.SetCell(1, r, saved ? cells[r - 1][1] : std::string());
-    }
+    data.FillBlock({0, 1, 1, data.RowCount() - 1}, [&](int col, int row) {
+        return row <= filled ? std::string_view(cells[row - 1][col]) : std::string_view();
+    });
 }
 
 }  // namespace kelmora

@@ -51,6 +51,21 @@ void TGridCore::SetCell(int col, int row, const std::string& text) {
     NotifyCells({col, row, col, row});
 }
 
+void TGridCore::FillBlock(TGridRect block,
+                          const std::function<std::string_view(int col, int row)>& text) {
+    block = {std::max(block.Left, 0), std::max(block.Top, 0), std::min(block.Right, cols_ - 1),
+             std::min(block.Bottom, rows_ - 1)};
+    if (block.Left > block.Right || block.Top > block.Bottom) {
+        return;
+    }
+    for (int row = block.Top; row <= block.Bottom; ++row) {
+        for (int col = block.Left; col <= block.Right; ++col) {
+            cells_[Index(col, row)].assign(text(col, row));
+        }
+    }
+    NotifyCells(block);
+}
+
 void TGridCore::SetColCount(int count) {
     count = std::max(count, 1);
     Reshape(count, rows_, std::min(fixedCols_, count - 1), fixedRows_);

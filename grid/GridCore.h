@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,9 @@ class TGridCore : public ITextTable {
     std::string Cell(int col, int row) const override;
     void SetCell(int col, int row, const std::string& text) override;
     const std::string& CellRef(int col, int row) const;  // no copy; empty outside
+    // Every cell of the block (clamped into the grid) set to text(col, row), with one report of
+    // the change, so that filling a long table costs no more than its cells.
+    void FillBlock(TGridRect block, const std::function<std::string_view(int col, int row)>& text);
 
     int RowCount() const override { return rows_; }
     int ColCount() const override { return cols_; }

@@ -54,15 +54,20 @@ TImportDialog::TImportDialog(const TDataFile& file, const QString& fileName, QWi
     setWindowTitle(QStringLiteral("Import Data - %1").arg(fileName));
     auto* layout = new QVBoxLayout(this);
 
-    LayoutLabel = new QLabel(DataFileLayoutText(file), this);
+    const int columns = std::min(file.ColumnCount, PreviewColumns);
+    QString layoutText = DataFileLayoutText(file);
+    if (columns < file.ColumnCount) {
+        layoutText += QStringLiteral("; the first %1 columns are offered").arg(columns);
+    }
+    LayoutLabel = new QLabel(layoutText, this);
     layout->addWidget(LayoutLabel);
 
     const int rows = std::min(static_cast<int>(file.Rows.size()), PreviewRows);
-    Preview = new QTableWidget(rows, file.ColumnCount, this);
+    Preview = new QTableWidget(rows, columns, this);
     Preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Preview->setSelectionMode(QAbstractItemView::NoSelection);
     QStringList names;
-    for (int k = 0; k < file.ColumnCount; ++k) {
+    for (int k = 0; k < columns; ++k) {
         names << ColumnName(file, k);
     }
     Preview->setHorizontalHeaderLabels(names);
@@ -70,7 +75,7 @@ TImportDialog::TImportDialog(const TDataFile& file, const QString& fileName, QWi
     for (int r = 0; r < rows; ++r) {
         const TDataFile::TRow& row = file.Rows[static_cast<std::size_t>(r)];
         lines << QString::number(row.Line);
-        for (int k = 0; k < static_cast<int>(row.Fields.size()); ++k) {
+        for (int k = 0; k < std::min(static_cast<int>(row.Fields.size()), columns); ++k) {
             Preview->setItem(r, k, new QTableWidgetItem(ToQString(row.Fields[k])));
         }
     }
@@ -85,8 +90,8 @@ TImportDialog::TImportDialog(const TDataFile& file, const QString& fileName, QWi
     CColumnBox->addItems(names);
     ShiftColumnBox->addItems(names);
     const std::array<int, 2> guess = GuessDataColumns(file);
-    CColumnBox->setCurrentIndex(guess[0]);
-    ShiftColumnBox->setCurrentIndex(guess[1]);
+    CColumnBox->setCurrentIndex(guess[0] < columns ? guess[0] : 0);
+    ShiftColumnBox->setCurrentIndex(guess[1] < columns ? guess[1] : 1);
     choice->addRow(QStringLiteral("C, mol/l:"), CColumnBox);
     choice->addRow(QStringLiteral("Shift, ppm:"), ShiftColumnBox);
     layout->addLayout(choice);

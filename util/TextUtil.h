@@ -27,4 +27,9 @@ std::string_view FirstChar(std::string_view text);
 inline constexpr std::size_t MessageExcerptChars = 60;
 std::string MessageExcerpt(std::string_view text);
 
+// Whether a text is what a text editor writes: well-formed UTF-8 (no overlong forms, no
+// surrogates) without control characters other than TAB, LF and CR. Binary files fail within
+// their first bytes, whatever their length.
+bool IsPlainText(std::string_view text);
+
 }  // namespace kelmora

@@ -1,7 +1,10 @@
 // Saving replaces a file whole or not at all, and leaves nothing else behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -124,6 +127,73 @@ TEST(AtomicFile, AKelmoraFileOnDiskReadsBackAndAMissingOneIsNamed) {
         FAIL() << "a folder was read";
     } catch (const EKelmoraError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file '" + dir.string() + "': Is a directory");
+    }
+}
+
+TEST(AtomicFile, ADanglingLinkGetsItsTargetWritten) {
+    const fs::path dir = ScratchDir("dangling");
+    fs::create_symlink("later.kelmora", dir / "link.kelmora");
+    WriteFileAtomically((dir / "link.kelmora").string(), "new");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.kelmora"));
+    EXPECT_EQ(ReadWholeFile((dir / "later.kelmora").string()), "new");
+}
+
+TEST(AtomicFile, AWriteProtectedOrHardLinkedFileIsRefusedAndKept) {
+    const fs::path dir = ScratchDir("refuse");
+    const std::string locked = (dir / "locked.kelmora").string();
+    WriteFileAtomically(locked, "old");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(SaveError(locked, "new"),
+              "Cannot save '" + locked + "': the file is write-protected.");
+    EXPECT_EQ(ReadWholeFile(locked), "old");
+
+    const std::string linked = (dir / "linked.kelmora").string();
+    WriteFileAtomically(linked, "old");
+    fs::create_hard_link(linked, dir / "other name");
+    EXPECT_EQ(SaveError(linked, "new"),
+              "Cannot save '" + linked +
+                  "': the file has other names (hard links), which would keep the old text; save "
+                  "under another name.");
+    EXPECT_EQ(ReadWholeFile((dir / "other name").string()), "old");
+    EXPECT_EQ(Listing(dir),
+              (std::vector<std::string>{"linked.kelmora", "locked.kelmora", "other name"}));
+}
+
+// A save killed half way leaves its hidden file; the next save of the same file removes it, but
+// not one that a save running now holds, nor those of other files.
+TEST(AtomicFile, TheNextSaveRemovesTheLeftoversOfKilledSaves) {
+    const fs::path dir = ScratchDir("leftovers");
+    for (const char* name : {".f.kelmora.saving-Ab12Cd", ".f.kelmora.saving-running",
+                             ".g.kelmora.saving-Ab12Cd", ".f.kelmora.saving-Ab12Cd7"}) {
+        std::ofstream(dir / name) << "half";
+    }
+    const int running = ::open((dir / ".f.kelmora.saving-running").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(running, LOCK_EX), 0);
+    WriteFileAtomically((dir / "f.kelmora").string(), "whole");
+    ::close(running);
+    EXPECT_EQ(Listing(dir),
+              (std::vector<std::string>{".f.kelmora.saving-Ab12Cd7", ".f.kelmora.saving-running",
+                                        ".g.kelmora.saving-Ab12Cd", "f.kelmora"}));
+}
+
+TEST(AtomicFile, OnlyRegularFilesUpToTheLimitAreRead) {
+    const fs::path dir = ScratchDir("read");
+    const std::string fifo = (dir / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = (dir / "huge").string();
+    std::ofstream(huge).close();
+    fs::resize_file(huge, MaxFileBytes + 1);
+    const std::string notRegular = "not a regular file (a device, a pipe or a socket).";
+    for (const auto& [path, reason] : std::vector<std::pair<std::string, std::string>>{
+             {fifo, notRegular},
+             {"/dev/zero", notRegular},
+             {huge, "larger than 256 MB, the most Kelmora reads."}}) {
+        try {
+            ReadWholeFile(path);
+            ADD_FAILURE() << "read: " << path;
+        } catch (const EKelmoraError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot open file '" + path + "': " + reason);
+        }
     }
 }
 

@@ -181,6 +181,25 @@ TEST(DataFile, TheHeaderSuggestsWhichColumnsAreCAndShift) {
     }
 }
 
+TEST(DataFile, LoneCrEndsLinesAndQuotedFieldsHoldLineEnds) {
+    const TDataFile cr = SplitDataFile("C\tS\r0.001\t8.1\r\r0.002\t8.2", "d.csv");
+    ASSERT_EQ(cr.Rows.size(), 2u);
+    EXPECT_EQ(cr.Rows[1].Line, 4);
+    EXPECT_EQ(cr.Rows[1].Fields, (std::vector<std::string>{"0.002", "8.2"}));
+
+    const TDataFile quoted =
+        SplitDataFile("\"C,\nmol/l\",\"Shift\r\n\"\"obs\"\"\"\n0.001,8.1\n", "d.csv");
+    EXPECT_EQ(quoted.Header, (std::vector<std::string>{"C,\nmol/l", "Shift\r\n\"obs\""}));
+    ASSERT_EQ(quoted.Rows.size(), 1u);
+    EXPECT_EQ(quoted.Rows[0].Line, 4);
+}
+
+TEST(DataFile, EachColumnHasItsOwnDecimalMark) {
+    const TDataFile file = SplitDataFile("0,001\t8.1\t7\n0,002\t8.2\t7\n0.003\t8.3\t7\n", "d.csv");
+    EXPECT_EQ(file.DecimalMarks, (std::vector<char>{',', '.', '.'}));
+    EXPECT_EQ(DataColumns(file, 1, 2, "d.csv"), (TCells{{"8.1", "7"}, {"8.2", "7"}, {"8.3", "7"}}));
+}
+
 struct TFaultCase {
     std::string Text;
     int CColumn;
@@ -202,6 +221,14 @@ TEST(DataFile, EveryFaultIsNamedByLineAndColumn) {
         {"1\t2\t3\n4\t5\n", 0, 2, "'d.csv', line 2, column 3: the value is missing."},
         {"name;0,1;8\nname;0,2;9\n", 0, 1, "'d.csv', line 1, column 1: 'name' is not a number."},
         {"1e999\t2\n", 0, 1, "'d.csv', line 1, column 1: '1e999' is not a number."},
+        {"C;S\n0.001;8.1\n0,002;8.2\n0.003;8.3\n", 0, 1,
+         "'d.csv', line 3, column 1: '0,002' is not a number."},
+        {"0.001\t8.1\n0.002\t1.234,5\n0.003\t8.3\n", 0, 1,
+         "'d.csv', line 2, column 2: '1.234,5' is not a number."},
+        {"0.001,\"8.1\n0.002,8.2\n", 0, 1,
+         "'d.csv', line 1: the quote opened here is never closed."},
+        {"0.001\t8.1\n\x01\x7f\t\x02\n", 0, 1, "'d.csv' is not a text file."},
+        {"0.001\t8.1\xB0\n", 0, 1, "'d.csv' is not a text file."},
     };
     for (const TFaultCase& c : cases) {
         try {

@@ -329,8 +329,23 @@ TEST(KelmoraDocument, TheParameterTableAndTheDataTableRoundTrip) {
     RestoreDataCells(cells, grid);
     EXPECT_EQ(grid.RowCount(), DataGridRows);  // shaped as the dialog starts
     EXPECT_EQ(DataCellsOf(grid), cells);
+    // A view over the table recounts the points at each change it hears of: one change for the
+    // whole table keeps a long file's opening linear.
+    struct TCountingObserver : IGridObserver {
+        int Changes = 0;
+        void GridReshaping() override {}
+        void GridReshaped() override {}
+        void RowsAppending(int, int) override {}
+        void RowsAppended() override {}
+        void CellsChanged(TGridRect) override { ++Changes; }
+        void SelectionChanged() override {}
+        void LayoutChanged() override {}
+    } observer;
+    grid.SetObserver(&observer);
     std::vector<std::array<std::string, 2>> many(150, {"1", "2"});
     RestoreDataCells(many, grid);
+    grid.SetObserver(nullptr);
+    EXPECT_EQ(observer.Changes, 1);
     EXPECT_EQ(grid.RowCount(), 151);
     EXPECT_EQ(DataCellsOf(grid), many);
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -336,6 +337,21 @@ TEST_F(Files, ImportReadsSpreadsheetFilesIntoTheSourceDataTable) {
               QStringList{QStringLiteral("'bad.csv', line 2, column 2: 'x' is not a number.")});
     EXPECT_EQ(Main.State().PointCount, 2);  // the table and the data set as they were
     EXPECT_EQ(GetData.OriginGrid1->Cell(0, 1), "0.001");
+}
+
+// A file of one endless line shows, and offers, a bounded number of columns.
+TEST(ImportDialog, AWideFileShowsItsFirstColumnsOnly) {
+    std::string line;
+    for (int k = 0; k < 5000; ++k) {
+        line += std::to_string(k) + ";";
+    }
+    const TImportDialog dialog(SplitDataFile(line, "wide.csv"), QStringLiteral("wide.csv"));
+    EXPECT_EQ(dialog.Preview->columnCount(), TImportDialog::PreviewColumns);
+    EXPECT_EQ(dialog.Preview->rowCount(), 1);
+    EXPECT_EQ(dialog.CColumnBox->count(), TImportDialog::PreviewColumns);
+    EXPECT_TRUE(
+        dialog.LayoutLabel->text().endsWith(QStringLiteral("the first 100 columns are offered")))
+        << dialog.LayoutLabel->text().toStdString();
 }
 
 TEST_F(Files, DroppingAFileOpensOrImportsIt) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "util/TextTable.h"
 #include "util/TextUtil.h"
 
@@ -70,4 +73,28 @@ TEST(StringTable, GrowsAndReadsEmptyOutside) {
     t.Resize(2, 2);
     EXPECT_EQ(t.Cell(1, 1), "a");
     EXPECT_EQ(t.Cell(3, 4), "");
+}
+
+TEST(IsPlainText, WellFormedUtf8WithoutControlCharactersOtherThanTabAndLineEnds) {
+    struct TCase {
+        std::string Text;
+        bool Plain;
+    };
+    const std::vector<TCase> cases = {
+        {"C\tShift\r\n0.1 \xCE\xB4 \xE2\x82\xAC \xF0\x9F\x98\x80\n", true},
+        {"\xEF\xBF\xBD\xF4\x8F\xBF\xBF\xED\x9F\xBF", true},  // U+FFFD, U+10FFFF, U+D7FF
+        {std::string("a\0b", 3), false},
+        {"a\x1b[0m", false},
+        {"a\x7f", false},
+        {"\xB0", false},              // Latin-1 degree sign
+        {"\xC0\xAF", false},          // overlong '/'
+        {"\xE0\x9F\xBF", false},      // overlong three-byte form
+        {"\xED\xA0\x80", false},      // a surrogate
+        {"\xF4\x90\x80\x80", false},  // past U+10FFFF
+        {"\xE2\x82", false},          // cut short
+        {"\xE2\x82\x41", false},      // not a continuation
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(IsPlainText(c.Text), c.Plain) << c.Text;
+    }
 }
