@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <new>
 #include <thread>
 
 #include "analysis/MonteCarlo.h"
@@ -19,10 +21,19 @@ constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
     throw EKelmoraError(message);
 }
 
+std::string Num(double x) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", x);
+    return text;
+}
+
 void CheckTitration(const TTitration& t, const std::vector<std::string>& signalNames) {
     const std::size_t n = t.Conc.size();
     if (n == 0) {
         Refuse("There are no data points.");
+    }
+    if (n == 1) {
+        Refuse("There are too few points: one point shows no change.");
     }
     if (t.Shifts.size() != n) {
         Refuse("Every point needs its shifts.");
@@ -38,29 +49,33 @@ void CheckTitration(const TTitration& t, const std::vector<std::string>& signalN
     if (t.Host.size() != 1 && t.Host.size() != n) {
         Refuse("Give one host concentration for all points or one for each point.");
     }
+    const std::string limit = std::to_string(static_cast<int>(MaxConcentration)) + " M";
     for (std::size_t i = 0; i < n; ++i) {
         const std::string point = "point " + std::to_string(i + 1);
         if (!std::isfinite(t.Conc[i]) || t.Conc[i] < 0.0) {
             Refuse("The ligand concentration at " + point + " is negative or not a number.");
         }
+        if (t.Conc[i] > MaxConcentration) {
+            Refuse("The ligand concentration at " + point + " is above " + limit + ".");
+        }
         if (!std::isfinite(t.HostAt(i)) || !(t.HostAt(i) > 0.0)) {
             Refuse("The host concentration at " + point + " is not above 0.");
+        }
+        if (t.HostAt(i) > MaxConcentration) {
+            Refuse("The host concentration at " + point + " is above " + limit + ".");
         }
         if (t.Shifts[i].size() != signals) {
             Refuse("At " + point + " there are " + std::to_string(t.Shifts[i].size()) +
                    " shifts instead of " + std::to_string(signals) + ".");
         }
-        for (double y : t.Shifts[i]) {
-            if (!std::isfinite(y)) {
+        for (std::size_t s = 0; s < signals; ++s) {
+            if (!std::isfinite(t.Shifts[i][s])) {
                 Refuse("A shift at " + point + " is not a number.");
             }
-        }
-    }
-    for (std::size_t s = 0; s < signals; ++s) {
-        const bool flat = std::all_of(t.Shifts.begin(), t.Shifts.end(),
-                                      [&](const auto& row) { return row[s] == t.Shifts[0][s]; });
-        if (flat) {
-            Refuse("Signal \"" + signalNames[s] + "\" does not change at all.");
+            if (std::abs(t.Shifts[i][s]) > MaxShiftMagnitude) {
+                Refuse("The shift of signal \"" + signalNames[s] + "\" at " + point +
+                       " is beyond \u00B11e6 ppm.");
+            }
         }
     }
 }
@@ -93,13 +108,22 @@ std::vector<TModel> CheckSettings(const TAnalysisSettings& settings, int observa
         if (!std::isfinite(f.Value)) {
             Refuse("The value given for \"" + f.Name + "\" is not a number.");
         }
+        // A constant held where the search cannot go would give a fit no search could.
+        const int lgK = f.Name == "lgK1" ? 0 : f.Name == "lgK2" ? 1 : -1;
+        if (lgK >= 0 && (f.Value < LgKMin[lgK] || f.Value > LgKMax[lgK])) {
+            Refuse("The value given for \"" + f.Name + "\" is outside the range searched, " +
+                   Num(LgKMin[lgK]) + " to " + Num(LgKMax[lgK]) + ".");
+        }
+        if (lgK < 0 && std::abs(f.Value) > MaxShiftMagnitude) {
+            Refuse("The value given for \"" + f.Name + "\" is beyond \u00B11e6.");
+        }
     }
     for (TModel m : models) {
         const int p = MakeLayout(m, signalNames, settings.LinearTerm, settings.Fixed).FreeCount();
         if (observations < p) {
-            Refuse("Model " + std::string(ModelName(m)) + " has " + std::to_string(p) +
-                   " free parameters but the data have only " + std::to_string(observations) +
-                   " observations.");
+            Refuse("There are too few points: model " + std::string(ModelName(m)) + " has " +
+                   std::to_string(p) + " free parameters but the data have only " +
+                   std::to_string(observations) + " observations.");
         }
     }
     return models;
@@ -362,12 +386,12 @@ std::string Verdict(const std::vector<TModelResult>& models,
     return std::string(ModelName(best->Model)) + " has the lowest AICc (no F-test possible).";
 }
 
-}  // namespace
-
-TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings& settings,
-                            const TAnalysisObserver& observer) {
-    const std::vector<std::string> signalNames = SignalNamesOf(titration);
-    CheckTitration(titration, signalNames);
+TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& settings,
+                        const TAnalysisObserver& observer) {
+    CheckTitration(allSignals, SignalNamesOf(allSignals));
+    std::vector<std::string> warnings;
+    const TTitration titration = WithoutConstantSignals(allSignals, &warnings);
+    const std::vector<std::string>& signalNames = titration.SignalNames;
     const TFitData data = MakeFitData(titration);
     const auto observations = static_cast<int>(data.Shifts.size());
     const std::vector<TModel> models = CheckSettings(settings, observations, signalNames);
@@ -433,7 +457,53 @@ TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings
         }
     }
     result.Verdict = Verdict(result.Models, result.Comparison);
+    result.Warnings = std::move(warnings);
     return result;
+}
+
+}  // namespace
+
+TTitration WithoutConstantSignals(const TTitration& titration, std::vector<std::string>* warnings) {
+    const std::vector<std::string> names = SignalNamesOf(titration);
+    TTitration t{titration.Conc, titration.Host, {}, {}};
+    t.Shifts.resize(titration.Shifts.size());
+    for (std::size_t s = 0; s < names.size(); ++s) {
+        const bool flat =
+            std::all_of(titration.Shifts.begin(), titration.Shifts.end(),
+                        [&](const auto& row) { return row[s] == titration.Shifts[0][s]; });
+        if (flat) {
+            if (warnings != nullptr) {
+                warnings->push_back("Signal \"" + names[s] +
+                                    "\" does not change at all; it is left out of the fit.");
+            }
+            continue;
+        }
+        t.SignalNames.push_back(names[s]);
+        for (std::size_t i = 0; i < t.Shifts.size(); ++i) {
+            t.Shifts[i].push_back(titration.Shifts[i][s]);
+        }
+    }
+    if (t.SignalNames.empty() && !names.empty()) {
+        Refuse(names.size() == 1 ? "Signal \"" + names[0] + "\" does not change at all."
+                                 : "No signal changes at all.");
+    }
+    return t;
+}
+
+TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings& settings,
+                            const TAnalysisObserver& observer) {
+    try {
+        return Analyse(titration, settings, observer);
+    } catch (const EKelmoraError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw EKelmoraError("There is not enough memory for the analysis.");
+    } catch (const std::exception&) {
+        // A library's own text means nothing to the user; where it came from does.
+        throw EKelmoraError(
+            "The analysis failed: a computation in it went beyond what it can "
+            "handle.");
+    }
 }
 
 }  // namespace kelmora::analysis

@@ -26,6 +26,11 @@ inline constexpr std::array<TModel, 3> AllModels = {TModel::OneToOne, TModel::On
 std::string_view ModelName(TModel model);
 std::optional<TModel> ModelFromName(std::string_view name);
 
+// The largest numbers a titration can hold: beyond them a value is a typing or unit slip, and
+// squares of such shifts would leave the range of doubles.
+inline constexpr double MaxShiftMagnitude = 1e6;  // ppm, either sign
+inline constexpr double MaxConcentration = 1e3;   // M, ligand and host
+
 // One titration: n points, S >= 1 signals.
 struct TTitration {
     std::vector<double> Conc;  // total ligand C per point, M
@@ -147,6 +152,8 @@ struct TAnalysisResult {
     bool Stopped = false;
     std::vector<TModelResult> Models;  // in the order asked for
     std::vector<TComparison> Comparison;
+    // What was left out of the fit and why, e.g. a signal that does not change at all.
+    std::vector<std::string> Warnings;
     std::string Verdict;  // one line, e.g. "1:2 preferred over 1:1 (F-test p = 0.003)"
 };
 
@@ -167,7 +174,10 @@ struct TAnalysisObserver {
 };
 
 // Checks the titration and settings (an EKelmoraError with the message to show when they are
-// unusable), then fits every model, its errors and its replicates, and compares the models.
+// unusable: numbers beyond the limits above, too few points, a fixed lg K outside its search
+// range), leaves out the signals that do not change (with a warning), then fits every model, its
+// errors and its replicates, and compares the models. Whatever fails inside, even in a library,
+// ends as an EKelmoraError saying so.
 TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings& settings,
                             const TAnalysisObserver& observer = {});
 
@@ -177,5 +187,10 @@ std::vector<std::string> ParamNames(TModel model, const std::vector<std::string>
 
 // Signal names as the results use them: the given ones, or "s1", "s2", ...
 std::vector<std::string> SignalNamesOf(const TTitration& titration);
+
+// The titration as the fit takes it: named signals, those that do not change at all left out,
+// each with a warning. Leaving out every signal raises EKelmoraError.
+TTitration WithoutConstantSignals(const TTitration& titration,
+                                  std::vector<std::string>* warnings = nullptr);
 
 }  // namespace kelmora::analysis

@@ -13,8 +13,6 @@ const double Lg4 = std::log10(4.0);
 
 // Where the search for each lg K gives up: far beyond anything a titration can show, so a
 // constant that runs here is one the data do not determine.
-constexpr double LgKMin[2] = {-10.0, -20.0};
-constexpr double LgKMax[2] = {20.0, 40.0};
 
 // The start lattice: lg K1 and the stepwise lg K2 - lg K1 from -1 to 9.
 constexpr int LatticeFirst = -1;

@@ -21,6 +21,11 @@ struct TFitData {
 
 TFitData MakeFitData(const TTitration& titration);
 
+// Where the search for each lg K gives up: far beyond anything a titration can show, so a
+// constant that runs here is one the data do not determine.
+inline constexpr double LgKMin[2] = {-10.0, -20.0};
+inline constexpr double LgKMax[2] = {20.0, 40.0};
+
 // Where each parameter sits in the full parameter vector, and which are fixed.
 struct TLayout {
     TModel Model = TModel::OneToOne;

@@ -106,6 +106,9 @@ TTextRows ComparisonRows(const TAnalysisResult& result) {
 std::string WarningText(const TAnalysisResult& result) {
     std::string out;
     const auto add = [&out](const std::string& text) { out += (out.empty() ? "" : "; ") + text; };
+    for (const std::string& warning : result.Warnings) {
+        add(warning);
+    }
     for (const TModelResult& m : result.Models) {
         const std::string name = ModelText(m.Model);
         if (!m.Converged) {

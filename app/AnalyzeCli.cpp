@@ -1,5 +1,6 @@
 #include "app/AnalyzeCli.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 
@@ -13,7 +14,7 @@
 namespace kelmora {
 namespace {
 
-void Run(const TAnalyzeOptions& options, TFitCliStreams streams) {
+int Run(const TAnalyzeOptions& options, TFitCliStreams streams) {
     const std::string text = ReadInputText(options.DataFile.value_or("-"), streams.In);
     const analysis::TTitration titration = ParseTitrationText(text, options.HostColumn, options.P0);
 
@@ -41,6 +42,13 @@ void Run(const TAnalyzeOptions& options, TFitCliStreams streams) {
         WriteAnalysisText(streams.Out, result);
     }
     streams.Out.flush();
+    // Results of models that all failed are no answer, whatever a script makes of the text.
+    if (std::none_of(result.Models.begin(), result.Models.end(),
+                     [](const analysis::TModelResult& m) { return m.Converged; })) {
+        streams.Err << "kelmora-fit analyze: no model converged.\n";
+        return FitExitError;
+    }
+    return FitExitOk;
 }
 
 }  // namespace
@@ -55,10 +63,9 @@ int RunAnalyzeCli(const std::vector<std::string_view>& args, TFitCliStreams stre
         if (parsed.Kind == TAnalyzeArgs::TKind::Help) {
             streams.Out << AnalyzeHelpText();
             streams.Out.flush();
-        } else {
-            Run(parsed.Options, streams);
+            return FitExitOk;
         }
-        return FitExitOk;
+        return Run(parsed.Options, streams);
     } catch (const EKelmoraError& e) {
         streams.Err << e.what() << '\n';
         return FitExitError;

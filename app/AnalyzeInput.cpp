@@ -74,7 +74,11 @@ analysis::TTitration ParseTitrationText(std::string_view text, bool hostColumn, 
         if (cells.empty()) {
             continue;
         }
-        if (columns == 0 && header.empty() && !ParseCNumber(cells[0])) {
+        // Names only: a line that mixes names and numbers is a mistyped point, refused below
+        // at its first cell that is no number.
+        if (columns == 0 && header.empty() &&
+            std::none_of(cells.begin(), cells.end(),
+                         [](auto cell) { return ParseCNumber(cell); })) {
             header = cells;
             headerLine = lineNumber;
             continue;
@@ -108,6 +112,16 @@ analysis::TTitration ParseTitrationText(std::string_view text, bool hostColumn, 
         }
         if (hostColumn && !(values[1] > 0.0)) {
             Refuse(lineNumber, 2, "the host concentration is not above 0");
+        }
+        for (std::size_t c = 0; c < values.size(); ++c) {
+            const bool shift = c >= firstShift;
+            if (std::abs(values[c]) >
+                (shift ? analysis::MaxShiftMagnitude : analysis::MaxConcentration)) {
+                Refuse(
+                    lineNumber, c + 1,
+                    Quoted(cells[c]) + (shift ? " is beyond \u00B11e6 ppm, more than any shift"
+                                              : " is above 1000 M, more than any concentration"));
+            }
         }
         t.Conc.push_back(values[0]);
         if (hostColumn) {

@@ -1,5 +1,6 @@
 #include "app/AnalyzeOutput.h"
 
+#include <cmath>
 #include <cstdio>
 #include <iomanip>
 #include <string>
@@ -16,7 +17,11 @@ using analysis::TInterval;
 using analysis::TModelResult;
 using analysis::TParamResult;
 
+// Not a number and infinities say nothing to a reader; they are shown as missing.
 std::string Num(double x) {
+    if (!std::isfinite(x)) {
+        return "-";
+    }
     char text[32];
     std::snprintf(text, sizeof text, "%.6g", x);
     return text;
@@ -115,7 +120,11 @@ void WriteAnalysisText(std::ostream& out, const TAnalysisResult& result) {
     for (const std::string& name : result.SignalNames) {
         out << ' ' << name;
     }
-    out << "\n\n";
+    out << "\n";
+    for (const std::string& warning : result.Warnings) {
+        out << "Warning: " << warning << '\n';
+    }
+    out << '\n';
     for (const TModelResult& m : result.Models) {
         WriteModelText(out, m);
     }
@@ -140,7 +149,11 @@ void WriteAnalysisJson(std::ostream& out, const TAnalysisResult& result) {
         out << (s > 0 ? "," : "") << JsonString(result.SignalNames[s]);
     }
     out << "],\"seed\":" << result.Seed << ",\"replicates\":" << result.ReplicatesDone
-        << ",\"stopped\":" << (result.Stopped ? "true" : "false") << ",\n\"models\":[";
+        << ",\"stopped\":" << (result.Stopped ? "true" : "false") << ",\"warnings\":[";
+    for (std::size_t w = 0; w < result.Warnings.size(); ++w) {
+        out << (w > 0 ? "," : "") << JsonString(result.Warnings[w]);
+    }
+    out << "],\n\"models\":[";
     for (std::size_t m = 0; m < result.Models.size(); ++m) {
         out << (m > 0 ? ",\n " : "\n ");
         WriteModelJson(out, result.Models[m]);

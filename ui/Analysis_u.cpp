@@ -436,7 +436,7 @@ void TAnalysisForm::RunFinished() {
         SelectRejected();
     }
     result_ = run_->TakeResult();  // an error of the analysis is reported from here
-    resultData_ = runData_;
+    resultData_ = analysis::WithoutConstantSignals(runData_);  // the signals the result has
     ShowResult();
 }
 

@@ -179,9 +179,10 @@ TEST(Errors, NoDegreesOfFreedomGiveTheFitWithoutErrors) {
     EXPECT_FALSE(m.Aicc.has_value());
 }
 
-TEST(Errors, DataWithNoFiniteSumOfSquaresGiveAnUnconvergedModelNotACrash) {
+TEST(Errors, DataWithNoFiniteSumOfSquaresAreRefusedNotACrash) {
     // A ligand concentration near the top of the double range leaves no lattice start with a
-    // finite sum of squares (found by fuzzing kelmora-fit analyze's input).
+    // finite sum of squares (found by fuzzing kelmora-fit analyze's input); such numbers are no
+    // titration and are refused before any fit.
     TTitration t;
     t.Conc = {3.3e179, 0.0, 0.0};
     t.Host = {0.01};
@@ -189,11 +190,30 @@ TEST(Errors, DataWithNoFiniteSumOfSquaresGiveAnUnconvergedModelNotACrash) {
     TAnalysisSettings settings;
     settings.Models = {TModel::OneToOne};
     settings.Replicates = 0;
-    const TAnalysisResult r = RunAnalysis(t, settings);
-    ASSERT_EQ(r.Models.size(), 1u);
-    EXPECT_FALSE(r.Models[0].Converged);
-    EXPECT_EQ(r.Models[0].Message, "The fit did not converge.");
-    EXPECT_EQ(r.Models[0].Params.size(), 5u);
+    try {
+        RunAnalysis(t, settings);
+        ADD_FAILURE() << "accepted";
+    } catch (const EKelmoraError& e) {
+        EXPECT_EQ(std::string(e.what()), "The ligand concentration at point 1 is above 1000 M.");
+    }
+}
+
+// A signal that does not move tells nothing about the constants: the others are fitted, and
+// the result says which was left out.
+TEST(Errors, AConstantSignalIsLeftOutWithAWarning) {
+    const TModelValues truth = Truth(TModel::OneToOne, 3.0, 0, {{8, 9, 0, 0}, {1, 2, 0, 0}});
+    TTitration t = MakeTitration(truth, 8, 5e-3, 1e-3, true, 0.001, 4);
+    t.SignalNames = {"H1", "H2"};
+    for (auto& row : t.Shifts) {
+        row[0] = 7.5;
+    }
+    const TAnalysisResult r = RunAnalysis(t, Models({TModel::OneToOne}));
+    EXPECT_EQ(r.SignalNames, std::vector<std::string>{"H2"});
+    EXPECT_EQ(r.Warnings, std::vector<std::string>{
+                              "Signal \"H1\" does not change at all; it is left out of the fit."});
+    ASSERT_TRUE(r.Models[0].Converged);
+    EXPECT_NEAR(r.Models[0].Params[0].Value, 3.0, 0.05);
+    EXPECT_EQ(r.Models[0].Residuals[0].size(), 1u);
 }
 
 TEST(Errors, BadInputIsRefusedWithAMessageThatSaysWhere) {
@@ -209,13 +229,36 @@ TEST(Errors, BadInputIsRefusedWithAMessageThatSaysWhere) {
          "The ligand concentration at point 3 is negative or not a number."},
         {"zero host", [](TTitration& t, auto&) { t.Host[4] = 0.0; },
          "The host concentration at point 5 is not above 0."},
-        {"flat signal",
+        {"every signal flat",
          [](TTitration& t, auto&) {
              for (auto& row : t.Shifts) {
-                 row[1] = 4.0;
+                 row = {4.0, 5.0};
              }
          },
-         "Signal \"s2\" does not change at all."},
+         "No signal changes at all."},
+        {"one point",
+         [](TTitration& t, auto&) {
+             t.Conc.resize(1);
+             t.Host.resize(1);
+             t.Shifts.resize(1);
+         },
+         "There are too few points: one point shows no change."},
+        {"shift too large", [](TTitration& t, auto&) { t.Shifts[3][1] = -1e200; },
+         "The shift of signal \"s2\" at point 4 is beyond \u00B11e6 ppm."},
+        {"C too large", [](TTitration& t, auto&) { t.Conc[1] = 1e308; },
+         "The ligand concentration at point 2 is above 1000 M."},
+        {"host too large", [](TTitration& t, auto&) { t.Host[5] = 2e3; },
+         "The host concentration at point 6 is above 1000 M."},
+        {"fixed lg K beyond the search",
+         [](auto&, TAnalysisSettings& s) {
+             s.Fixed = {{"lgK1", 300.0}};
+         },
+         "The value given for \"lgK1\" is outside the range searched, -10 to 20."},
+        {"fixed shift too large",
+         [](auto&, TAnalysisSettings& s) {
+             s.Fixed = {{"dP.s1", 2e6}};
+         },
+         "The value given for \"dP.s1\" is beyond \u00B11e6."},
         {"too few observations",
          [](TTitration& t, TAnalysisSettings& s) {
              t.Conc.resize(2);
@@ -223,7 +266,8 @@ TEST(Errors, BadInputIsRefusedWithAMessageThatSaysWhere) {
              t.Shifts.resize(2);
              s.Models = {TModel::OneToTwo};
          },
-         "Model 1:2 has 8 free parameters but the data have only 4 observations."},
+         "There are too few points: model 1:2 has 8 free parameters but the data have only 4 "
+         "observations."},
         {"unknown fixed name",
          [](auto&, TAnalysisSettings& s) {
              s.Fixed = {{"dP.s3", 1.0}};

@@ -208,7 +208,8 @@ TEST(AnalyzeEndToEnd, BadDataAndBadUsageEndWithTheirMessageAndStatus) {
         {{"analyze", "--models", "1:2"},
          good,
          1,
-         "Model 1:2 has 5 free parameters but the data have only 4 observations.\n"},
+         "There are too few points: model 1:2 has 5 free parameters but the data have only 4 "
+         "observations.\n"},
         {{"analyze", "--fix", "lgK3=1"},
          good,
          1,
