@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <exception>
+#include <new>
 
 #include "util/Errors.h"
 
@@ -17,8 +18,13 @@ TKelmoraApplication::TKelmoraApplication(int& argc, char** argv) : QApplication(
 bool TKelmoraApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
+    } catch (const EKelmoraError& e) {
         ShowError(QString::fromUtf8(e.what()));
+    } catch (const std::bad_alloc&) {
+        ShowError(QStringLiteral("There is not enough memory to finish this."));
+    } catch (const std::exception&) {
+        // A library's own text would mean nothing to the user.
+        ShowError(QStringLiteral("This could not be finished: a computation inside it failed."));
     }
     return true;
 }

@@ -7,8 +7,9 @@
 namespace kelmora {
 
 // The application's one default error handler: an error that escapes any event handler ends
-// that command where it arose, and its message is shown in a message box. Tests replace the
-// box with a recorder.
+// that command where it arose, and its message is shown in a message box; an error of a
+// library, whose text is not the program's, is shown as a failure of the command. Tests
+// replace the box with a recorder.
 class TKelmoraApplication : public QApplication {
     Q_OBJECT
   public:

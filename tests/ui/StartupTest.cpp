@@ -7,7 +7,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <functional>
+#include <stdexcept>
+
 #include "UiFixture.h"
+#include "util/Errors.h"
 #include "util/NumberText.h"
 
 namespace kelmora::uitest {
@@ -194,6 +198,24 @@ TEST_F(StartUp, TheWindowCannotBeShrunkBelowItsDesignedSize) {
         }
         EXPECT_EQ(Main.Chart1->geometry(), QRect(8, 256, 945, 377));
     }
+}
+
+// Only the program's own messages reach the user as they are; a library's text does not.
+TEST(DefaultHandler, ShowsTheProgramsMessagesAndNoLibraryText) {
+    const std::vector<std::pair<std::function<void()>, QString>> rows = {
+        {[] { throw EKelmoraError("'x' is not a valid floating point value"); },
+         QStringLiteral("'x' is not a valid floating point value")},
+        {[] { throw std::domain_error("Random Variable parameter was -nan"); },
+         QStringLiteral("This could not be finished: a computation inside it failed.")},
+    };
+    for (const auto& [raise, shown] : rows) {
+        Messages().clear();
+        QObject target;
+        QMetaObject::invokeMethod(&target, raise, Qt::QueuedConnection);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Messages(), QStringList{shown});
+    }
+    Messages().clear();
 }
 
 }  // namespace
