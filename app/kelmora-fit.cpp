@@ -1,7 +1,9 @@
 // kelmora-fit: the fitting commands of the desktop program for scripts and batch work.
 #include <unistd.h>
 
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -11,5 +13,14 @@
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     kelmora::TFdOutStream out(STDOUT_FILENO, "standard output");
-    return kelmora::RunFitCli(args, {std::cin, out, std::cerr, isatty(STDERR_FILENO) == 1});
+    // The commands report the program's own errors; anything else (a library's, memory) ends
+    // here with a message of ours rather than an abort with the library's text.
+    try {
+        return kelmora::RunFitCli(args, {std::cin, out, std::cerr, isatty(STDERR_FILENO) == 1});
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kelmora-fit: there is not enough memory to finish the command\n";
+    } catch (const std::exception&) {
+        std::cerr << "kelmora-fit: the command failed: a computation inside it failed\n";
+    }
+    return kelmora::FitExitError;
 }

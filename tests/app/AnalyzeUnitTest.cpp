@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/AnalyzeInput.h"
 #include "app/AnalyzeOptions.h"
+#include "app/AnalyzeOutput.h"
 #include "util/Errors.h"
 
 namespace kelmora {
@@ -96,6 +99,34 @@ TEST(AnalyzeInput, BadCellsAreNamedByLineAndColumn) {
 
 std::vector<std::string_view> Args(const std::vector<const char*>& words) {
     return {words.begin(), words.end()};
+}
+
+// A model that failed has values that are no numbers; the text shows them as missing, and says
+// what was left out of the fit.
+TEST(AnalyzeOutput, TheTextNeverPrintsNanOrInfinity) {
+    constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
+    analysis::TAnalysisResult result;
+    result.Points = 3;
+    result.SignalNames = {"s2"};
+    result.Warnings = {"Signal \"s1\" does not change at all; it is left out of the fit."};
+    analysis::TModelResult& m = result.Models.emplace_back();
+    m.Ss = Nan;
+    m.Rms = std::numeric_limits<double>::infinity();
+    m.CovFit = Nan;
+    analysis::TParamResult& lgK1 = m.Params.emplace_back();
+    lgK1.Name = "lgK1";
+    lgK1.Value = Nan;
+    m.K1.Value = -std::numeric_limits<double>::infinity();
+    std::ostringstream out;
+    WriteAnalysisText(out, result);
+    EXPECT_EQ(out.str().find("nan"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("inf"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("SS -   RMS - ppm"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().rfind("Points 3, signals s2\nWarning: Signal \"s1\" does not change at "
+                              "all; it is left out of the fit.\n\nModel 1:1",
+                              0),
+              0u)
+        << out.str();
 }
 
 TEST(AnalyzeOptions, OnlyTheCommandWordSelectsAnalyze) {
