@@ -72,7 +72,7 @@ TEST(AnalyzeInput, BadCellsAreNamedByLineAndColumn) {
         {"0.001 nan\n", false, "line 1, column 2: \"nan\" is not a number"},
         {"0.001 1e999\n", false, "line 1, column 2: \"1e999\" is not a number"},
         {"0,002 8.1 8.2\n0.004 8.2 8.3\n", false, "line 1, column 1: \"0,002\" is not a number"},
-        {"C 1e400 y\n0.004 8.2 8.3\n", false, "line 1, column 2: \"1e400\" is not a number"},
+        {"1e400 8.1 8.2\n0.004 8.2 8.3\n", false, "line 1, column 1: \"1e400\" is not a number"},
         {"0.001 1e200\n", false,
          "line 1, column 2: \"1e200\" is beyond \u00B11e6 ppm, more than any shift"},
         {"0.001 2e3 8\n", true,
