@@ -2,6 +2,7 @@
 // defaults in the start-up separator, and the chart growing with the window.
 #include <QChartView>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
