@@ -163,16 +163,16 @@ TEST(AtomicFile, AWriteProtectedOrHardLinkedFileIsRefusedAndKept) {
 // not one that a save running now holds, nor those of other files.
 TEST(AtomicFile, TheNextSaveRemovesTheLeftoversOfKilledSaves) {
     const fs::path dir = ScratchDir("leftovers");
-    for (const char* name : {".f.kelmora.saving-Ab12Cd", ".f.kelmora.saving-running",
+    for (const char* name : {".f.kelmora.saving-Ab12Cd", ".f.kelmora.saving-Locked",
                              ".g.kelmora.saving-Ab12Cd", ".f.kelmora.saving-Ab12Cd7"}) {
         std::ofstream(dir / name) << "half";
     }
-    const int running = ::open((dir / ".f.kelmora.saving-running").c_str(), O_RDONLY);
+    const int running = ::open((dir / ".f.kelmora.saving-Locked").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(running, LOCK_EX), 0);
     WriteFileAtomically((dir / "f.kelmora").string(), "whole");
     ::close(running);
     EXPECT_EQ(Listing(dir),
-              (std::vector<std::string>{".f.kelmora.saving-Ab12Cd7", ".f.kelmora.saving-running",
+              (std::vector<std::string>{".f.kelmora.saving-Ab12Cd7", ".f.kelmora.saving-Locked",
                                         ".g.kelmora.saving-Ab12Cd", "f.kelmora"}));
 }
 
