@@ -386,6 +386,25 @@ std::string Verdict(const std::vector<TModelResult>& models,
     return std::string(ModelName(best->Model)) + " has the lowest AICc (no F-test possible).";
 }
 
+// Of the converged models that no F-test turns down, the one of lowest AICc: the simpler one of a
+// pair loses when the richer is justified, the richer one when it is not.
+std::optional<TModel> PreferredModel(const std::vector<TModelResult>& models,
+                                     const std::vector<TComparison>& comparison) {
+    const auto rejected = [&](TModel m) {
+        return std::any_of(comparison.begin(), comparison.end(), [m](const TComparison& c) {
+            return c.P && (*c.P < 0.05 ? c.Simpler == m : c.Richer == m);
+        });
+    };
+    const TModelResult* best = nullptr;
+    for (const TModelResult& r : models) {
+        if (r.Converged && r.Aicc && !rejected(r.Model) &&
+            (best == nullptr || *r.Aicc < *best->Aicc)) {
+            best = &r;
+        }
+    }
+    return best ? std::optional<TModel>(best->Model) : std::nullopt;
+}
+
 TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& settings,
                         const TAnalysisObserver& observer) {
     CheckTitration(allSignals, SignalNamesOf(allSignals));
@@ -458,6 +477,7 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
     }
     result.Verdict = Verdict(result.Models, result.Comparison);
     result.Warnings = std::move(warnings);
+    result.Preferred = PreferredModel(result.Models, result.Comparison);
     return result;
 }
 

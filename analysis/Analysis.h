@@ -155,6 +155,9 @@ struct TAnalysisResult {
     // What was left out of the fit and why, e.g. a signal that does not change at all.
     std::vector<std::string> Warnings;
     std::string Verdict;  // one line, e.g. "1:2 preferred over 1:1 (F-test p = 0.003)"
+    // The model the verdict comes down to: none that a comparison rejects, else the lowest AICc;
+    // absent when no model can be compared.
+    std::optional<TModel> Preferred;
 };
 
 enum class TAnalysisPhase { Fitting, MonteCarlo };

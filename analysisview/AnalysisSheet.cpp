@@ -49,7 +49,7 @@ std::string DefaultSheetTitle(int col) {
     if (col == SheetColP0) {
         return "P0";
     }
-    return "Shift " + std::to_string(col - SheetFirstShiftCol + 1);
+    return "s" + std::to_string(col - SheetFirstShiftCol + 1);
 }
 
 void ResetSheetHeader(ITextTable& sheet) {
@@ -89,12 +89,9 @@ std::string ExtentText(const TSheetExtent& extent) {
            count(extent.Signals(), "signal", "signals");
 }
 
-std::string SignalName(const ITextTable& sheet, int col, int signalIndex) {
-    const std::string title = sheet.Cell(col, 0);
-    if (IsBlank(title) || title == DefaultSheetTitle(col)) {
-        return "s" + std::to_string(signalIndex + 1);
-    }
-    return title;
+std::string SignalName(const ITextTable& sheet, int col) {
+    const std::string title = Trimmed(sheet.Cell(col, 0));
+    return title.empty() ? DefaultSheetTitle(col) : title;
 }
 
 analysis::TTitration ReadSheet(const ITextTable& sheet, const std::string& p0Text) {
@@ -104,7 +101,7 @@ analysis::TTitration ReadSheet(const ITextTable& sheet, const std::string& p0Tex
         data.Host.push_back(ParseFloat(p0Text));
     }
     for (int s = 0; s < extent.Signals(); ++s) {
-        data.SignalNames.push_back(SignalName(sheet, extent.SignalCols[std::size_t(s)], s));
+        data.SignalNames.push_back(SignalName(sheet, extent.SignalCols[std::size_t(s)]));
     }
     for (int row = 1; row <= extent.Points; ++row) {
         data.Conc.push_back(ReadCell(sheet, SheetColC, row));
@@ -218,36 +215,112 @@ bool IsNamesLine(std::string_view line) {
     bool anyCell = false;
     bool anyNumber = false;
     ForEachCell(line, [&](std::string_view cell) {
-        anyCell = true;
+        anyCell = anyCell || !cell.empty();
         anyNumber = TryParseFloat(cell).has_value();
         return !anyNumber;
     });
     return anyCell && !anyNumber;
 }
 
-void PasteIntoSheet(TGridCore& sheet, std::string_view text) {
+std::vector<std::array<std::string, 2>> MainTableData(const analysis::TTitration& titration,
+                                                      int signal) {
+    std::vector<std::array<std::string, 2>> cells;
+    for (std::size_t i = 0; i < titration.Conc.size(); ++i) {
+        cells.push_back({FormatGeneral(titration.Conc[i]),
+                         FormatGeneral(titration.Shifts[i][std::size_t(signal)])});
+    }
+    return cells;
+}
+
+std::string MainTableP0(const analysis::TTitration& titration) {
+    const auto varies = [&](double h) { return h != titration.Host.front(); };
+    if (std::any_of(titration.Host.begin(), titration.Host.end(), varies)) {
+        throw EKelmoraError(
+            "The main window holds one P0 for all points, and the host concentration of these "
+            "data varies from point to point: they cannot be used there.");
+    }
+    return FormatGeneral(titration.Host.front());
+}
+
+TGridRect PasteIntoSheet(TGridCore& sheet, std::string_view text) {
     std::size_t rest = std::min(text.find_first_of("\r\n"), text.size());
     const std::string_view firstLine = text.substr(0, rest);
-    if (!IsNamesLine(firstLine)) {
-        sheet.PasteText(text);
-        return;
+    const bool names = IsNamesLine(firstLine);
+    std::vector<std::string> titles;
+    if (names) {
+        ForEachCell(firstLine, [&](std::string_view name) {
+            titles.emplace_back(name);
+            return true;
+        });
+        // The line break after the names goes with them.
+        rest += text.substr(rest, 2) == "\r\n" ? 2 : (rest < text.size() ? 1 : 0);
+        text = text.substr(rest);
     }
-    const TGridRect selection = sheet.Selection();
-    int col = std::max(selection.Left, sheet.FixedCols());
-    const int rightLimit = std::min(selection.Right, sheet.ColCount() - 1);
-    ForEachCell(firstLine, [&](std::string_view name) {
-        if (col > rightLimit) {
-            return false;
-        }
-        if (col >= SheetFirstShiftCol) {
-            sheet.SetCell(col, 0, std::string(name));
-        }
-        ++col;
-        return true;
+    int width = static_cast<int>(titles.size());
+    ForEachLine(text, [&](std::string_view line) {
+        int cells = 0;
+        ForEachCell(line, [&](std::string_view) {
+            ++cells;
+            return true;
+        });
+        width = std::max(width, cells);
     });
-    // The line break after the names goes with them.
-    rest += text.substr(rest, 2) == "\r\n" ? 2 : (rest < text.size() ? 1 : 0);
-    sheet.PasteText(text.substr(rest));
+
+    const TGridRect chosen = sheet.Selection();
+    const int left = std::max(chosen.Left, sheet.FixedCols());
+    const int right = std::min(std::max(chosen.Right, left + width - 1), sheet.ColCount() - 1);
+    sheet.SetSelection({left, chosen.Top, right, chosen.Bottom});
+    const bool wholeColumns = sheet.WholeColumnsSelected();
+    for (int col = std::max(left, SheetFirstShiftCol); col <= right; ++col) {
+        const auto k = static_cast<std::size_t>(col - left);
+        const bool named = k < titles.size() && !titles[k].empty();
+        sheet.SetCell(col, 0, named ? titles[k] : DefaultSheetTitle(col));
+    }
+    const int top = std::max(chosen.Top, sheet.FixedRows());
+    const int lines = CountLines(text);
+    sheet.PasteText(text);
+    const int bottom = wholeColumns && lines > 0 ? sheet.RowCount() - 1 : top + lines - 1;
+    return {left, top, right, bottom};
+}
+
+bool DataOutside(const ITextTable& sheet, const TGridRect& block) {
+    if (block.Top > block.Bottom) {
+        return false;
+    }
+    for (int row = 1; row < sheet.RowCount(); ++row) {
+        for (int col = 0; col < SheetColCount; ++col) {
+            const bool inside =
+                col >= block.Left && col <= block.Right && row >= block.Top && row <= block.Bottom;
+            if (!inside && !IsBlank(sheet.Cell(col, row))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void ClearOutside(TGridCore& sheet, const TGridRect& block) {
+    for (int row = 1; row < sheet.RowCount(); ++row) {
+        for (int col = 0; col < SheetColCount; ++col) {
+            const bool inside =
+                col >= block.Left && col <= block.Right && row >= block.Top && row <= block.Bottom;
+            if (!inside && !sheet.Cell(col, row).empty()) {
+                sheet.SetCell(col, row, "");
+            }
+        }
+    }
+}
+
+void ClearSheet(TGridCore& sheet) {
+    RestoreSheetCells({}, sheet, sheet.RowCount());
+}
+
+std::string CountText(const ITextTable& sheet, const std::optional<TGridRect>& pasted) {
+    std::string text = ExtentText(MeasureSheet(sheet));
+    if (pasted && DataOutside(sheet, *pasted)) {
+        text += std::string("; ") + DataOutsideWarning;
+    }
+    return text;
 }
 
 }  // namespace kelmora

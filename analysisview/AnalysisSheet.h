@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -22,7 +23,8 @@ inline constexpr int SheetFirstShiftCol = 2;
 inline constexpr int SheetMaxSignals = 8;
 inline constexpr int SheetColCount = SheetFirstShiftCol + SheetMaxSignals;
 
-// "C", "P0", "Shift 1" ... "Shift 8".
+// "C", "P0", "s1" ... "s8": a shift column's default title is the name its signal gets in the
+// results, so the sheet and the results never call one signal by two names.
 std::string DefaultSheetTitle(int col);
 // Puts the default titles into the header row; the data rows are left alone.
 void ResetSheetHeader(ITextTable& sheet);
@@ -65,9 +67,9 @@ std::optional<TGridRect> RejectedCells(const ITextTable& sheet,
 // rows without a name are skipped.
 std::vector<analysis::TFixedParam> ReadFixedParams(const ITextTable& table);
 
-// The name a shift column gives its signal: the title of its header when the user named it,
-// otherwise "s1", "s2", ... by its place among the signals that are fitted.
-std::string SignalName(const ITextTable& sheet, int col, int signalIndex);
+// The name a shift column gives its signal: the title of its header, or its default title when
+// that is blank.
+std::string SignalName(const ITextTable& sheet, int col);
 
 // The sheet's texts for a file: the header row (it holds the signal names) and the rows below
 // down to the last that holds anything, each SheetColCount cells wide.
@@ -89,8 +91,32 @@ void RestoreFixedCells(const std::map<std::string, std::string>& cells, TGridCor
 // reads as a number.
 bool IsNamesLine(std::string_view line);
 
-// Paste as the grid does it, except that a first line of names names the shift columns it lands
-// on (their header titles) instead of filling a data row.
-void PasteIntoSheet(TGridCore& sheet, std::string_view text);
+// What the main window takes of a titration: C and the shift of one signal per point, as texts
+// in the separator in force; and its one P0. The main window holds a single P0, so a host that
+// varies from point to point raises EKelmoraError rather than being averaged away.
+std::vector<std::array<std::string, 2>> MainTableData(const analysis::TTitration& titration,
+                                                      int signal);
+std::string MainTableP0(const analysis::TTitration& titration);
+
+// Pastes as the grid does, with the rules that keep two data sets from mixing: the pasted block
+// fills its full width even when fewer columns are selected; a paste into whole columns empties
+// them below the block; a first line of names titles the shift columns it lands on, and without
+// one the shift columns of the block get their default titles back, so no name of earlier data
+// sticks. Returns the block of data cells the paste owns (whole columns to the last row when
+// whole columns were chosen); empty (Top > Bottom) when it wrote no data row.
+TGridRect PasteIntoSheet(TGridCore& sheet, std::string_view text);
+
+// Whether a data cell outside block holds anything: data of an earlier set beside or below a
+// paste would be fitted with it.
+bool DataOutside(const ITextTable& sheet, const TGridRect& block);
+// Empties every data cell outside block.
+void ClearOutside(TGridCore& sheet, const TGridRect& block);
+// Every data cell emptied and the default header back.
+void ClearSheet(TGridCore& sheet);
+
+// The count line under the sheet: the extent, and after a paste that left earlier data beside
+// or below it, a warning naming that.
+std::string CountText(const ITextTable& sheet, const std::optional<TGridRect>& pasted);
+inline constexpr const char* DataOutsideWarning = "cells outside the pasted block still hold data";
 
 }  // namespace kelmora

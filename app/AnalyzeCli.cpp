@@ -15,8 +15,11 @@ namespace kelmora {
 namespace {
 
 int Run(const TAnalyzeOptions& options, TFitCliStreams streams) {
-    const std::string text = ReadInputText(options.DataFile.value_or("-"), streams.In);
-    const analysis::TTitration titration = ParseTitrationText(text, options.HostColumn, options.P0);
+    const std::string name = options.DataFile.value_or("-");
+    const std::string text = ReadInputText(name, streams.In);
+    const analysis::TTitration titration =
+        IsSpreadsheetFileName(name) ? ParseTitrationFile(text, name, options.HostColumn, options.P0)
+                                    : ParseTitrationText(text, options.HostColumn, options.P0);
 
     analysis::TAnalysisObserver observer;
     observer.StopRequested = [] { return TSigintGuard::Raised(); };

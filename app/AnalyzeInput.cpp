@@ -7,28 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "analysisview/AnalysisSheet.h"
+#include "analysisview/SheetImport.h"
+#include "grid/GridCore.h"
 #include "util/Errors.h"
+#include "util/NumberText.h"
 
 namespace kelmora {
 namespace {
-
-std::vector<std::string_view> SplitCells(std::string_view line) {
-    std::vector<std::string_view> cells;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
-            ++i;
-        }
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
-            ++i;
-        }
-        if (i > start) {
-            cells.push_back(line.substr(start, i - start));
-        }
-    }
-    return cells;
-}
 
 [[noreturn]] void Refuse(std::size_t line, std::size_t column, const std::string& what) {
     throw EKelmoraError("line " + std::to_string(line) + ", column " + std::to_string(column) +
@@ -58,7 +44,7 @@ std::optional<double> ParseCNumber(std::string_view cell) {
 analysis::TTitration ParseTitrationText(std::string_view text, bool hostColumn, double host) {
     analysis::TTitration t;
     const std::size_t firstShift = hostColumn ? 2 : 1;
-    std::vector<std::string_view> header;
+    std::vector<std::string> header;
     std::size_t headerLine = 0;
     std::size_t columns = 0;
     std::size_t lineNumber = 0;
@@ -70,15 +56,17 @@ analysis::TTitration ParseTitrationText(std::string_view text, bool hostColumn, 
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        const std::vector<std::string_view> cells = SplitCells(line);
-        if (cells.empty()) {
+        // The paste rule of the sheet: between TABs an empty cell keeps its column.
+        const std::vector<std::string> cells = SplitCells(line);
+        if (std::all_of(cells.begin(), cells.end(),
+                        [](const std::string& c) { return c.empty(); })) {
             continue;
         }
         // Names only: a line that mixes names and numbers is a mistyped point, refused below
         // at its first cell that is no number.
         if (columns == 0 && header.empty() &&
             std::none_of(cells.begin(), cells.end(),
-                         [](auto cell) { return ParseCNumber(cell); })) {
+                         [](const std::string& cell) { return ParseCNumber(cell).has_value(); })) {
             header = cells;
             headerLine = lineNumber;
             continue;
@@ -101,6 +89,9 @@ analysis::TTitration ParseTitrationText(std::string_view text, bool hostColumn, 
         }
         std::vector<double> values;
         for (std::size_t c = 0; c < cells.size(); ++c) {
+            if (cells[c].empty()) {
+                Refuse(lineNumber, c + 1, "blank cell");
+            }
             const std::optional<double> v = ParseCNumber(cells[c]);
             if (!v) {
                 Refuse(lineNumber, c + 1, Quoted(cells[c]) + " is not a number");
@@ -156,6 +147,26 @@ analysis::TTitration ParseTitrationText(std::string_view text, bool hostColumn, 
         }
     }
     return t;
+}
+
+analysis::TTitration ParseTitrationFile(std::string_view text, const std::string& fileName,
+                                        bool hostColumn, double host) {
+    const TDataFile file = SplitDataFile(text, fileName);
+    const TTitrationColumns columns = GuessTitrationColumns(file);
+    if (hostColumn && columns.Host < 0) {
+        throw EKelmoraError("'" + fileName +
+                            "': no column is named as the host (\"host\", \"P0\" or \"H0\").");
+    }
+    TGridCore sheet;
+    sheet.SetColCount(SheetColCount);
+    sheet.SetFixedCols(0);
+    RestoreSheetCells(ImportedSheetCells(file, columns, fileName), sheet, 2);
+    return ReadSheet(sheet, FormatGeneral(host, 17));
+}
+
+bool IsSpreadsheetFileName(std::string_view name) {
+    return name.ends_with(".csv") || name.ends_with(".tsv") || name.ends_with(".CSV") ||
+           name.ends_with(".TSV");
 }
 
 }  // namespace kelmora

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "engine/DataEntry.h"
-#include "files/AtomicFile.h"
 #include "engine/FitState.h"
+#include "files/AtomicFile.h"
 #include "grid/GridCore.h"
 #include "util/TextTable.h"
 

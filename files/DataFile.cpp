@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "files/TitrationColumns.h"
 #include "grid/GridCore.h"
 #include "util/Errors.h"
 #include "util/NumberText.h"
@@ -280,39 +281,10 @@ TDataFile SplitDataFile(std::string_view text, const std::string& fileName) {
 }
 
 std::array<int, 2> GuessDataColumns(const TDataFile& file) {
-    const auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(), [](char ch) {
-            return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
-        });
-        return s;
-    };
-    int c = -1;
-    int shift = -1;
-    for (int k = 0; k < static_cast<int>(file.Header.size()); ++k) {
-        const std::string name = lower(file.Header[k]);
-        const auto has = [&name](const char* word) { return name.find(word) != std::string::npos; };
-        if (shift < 0 && (has("shift") || has("ppm") || has("\xCE\xB4"))) {
-            shift = k;
-        } else if (c < 0 && (name.starts_with("c") || has("conc"))) {
-            c = k;
-        }
-    }
-    // The first column from `from` on, round to the start, that is not `avoid`.
-    const auto firstOther = [&file](int avoid, int from) {
-        for (int k = 0; k < file.ColumnCount; ++k) {
-            const int col = (from + k) % file.ColumnCount;
-            if (col != avoid) {
-                return col;
-            }
-        }
-        return 0;
-    };
-    if (c < 0) {
-        c = firstOther(shift, 0);
-    }
-    if (shift < 0) {
-        shift = firstOther(c, c + 1);
-    }
+    const TTitrationColumns guess = GuessTitrationColumns(file);
+    // A file without two number columns still gets a choice to show; the import refuses it.
+    const int c = guess.C >= 0 ? guess.C : 0;
+    const int shift = !guess.Signals.empty() ? guess.Signals.front() : (c + 1) % file.ColumnCount;
     return {c, shift};
 }
 

@@ -36,8 +36,8 @@ struct TDataFile {
 // EKelmoraError naming fileName.
 TDataFile SplitDataFile(std::string_view text, const std::string& fileName);
 
-// The columns to offer as C and Shift: those whose header names them (a header starting with
-// "C" or holding "conc"; one holding "shift", "ppm" or "δ"), else the first two.
+// The columns to offer as C and Shift: the guessed C and first signal (files/TitrationColumns.h),
+// so a column of text is never offered as a number.
 std::array<int, 2> GuessDataColumns(const TDataFile& file);
 
 // The two chosen columns of every data line as texts with the decimal separator in force, so

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/Analysis.h"
 #include "engine/FitState.h"
 #include "engine/FitTypes.h"
 #include "grid/GridCore.h"
@@ -16,8 +17,31 @@
 namespace kelmora {
 
 // The format this program writes; it reads this one and every older one.
-inline constexpr std::uint64_t KelmoraFormatVersion = 1;
+inline constexpr std::uint64_t KelmoraFormatVersion = 2;
 inline constexpr int ParamFileColumns = ParamsGridCols - 1;  // Value .. Steps count
+
+// What "From volumes…" was given, as typed: kept with the work so that the concentrations it
+// filled in can be traced back to the bench.
+struct TVolumeTexts {
+    std::string HostStock;    // M
+    std::string LigandStock;  // M
+    bool HostInLigand = false;
+    std::string StartVolume;         // µL
+    std::vector<std::string> Added;  // µL per point
+    bool RunningTotal = false;
+
+    bool operator==(const TVolumeTexts&) const = default;
+};
+
+// The results the Analysis window showed, with the titration they were fitted to, so that an
+// opened file shows them without a refit.
+struct TSavedResults {
+    analysis::TTitration Data;
+    analysis::TAnalysisResult Result;
+    bool Stale = false;  // the data or settings had changed since the Fit
+    // Alike when their file texts are: every number to the last bit, NaN equal to NaN.
+    friend bool operator==(const TSavedResults& a, const TSavedResults& b);
+};
 
 // The Analysis window's data and settings, as the user left them.
 struct TAnalysisSection {
@@ -29,6 +53,8 @@ struct TAnalysisSection {
     std::int32_t Replicates = 0;                     // Monte Carlo
     std::string ConcErrorText;                       // concentration error, %
     std::uint64_t Seed = 0;
+    std::optional<TVolumeTexts> Volumes;  // when C and P0 came from volumes
+    std::optional<TSavedResults> Results;
 
     bool operator==(const TAnalysisSection&) const = default;
 };

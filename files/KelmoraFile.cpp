@@ -4,6 +4,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "files/AnalysisResultJson.h"
 #include "files/AtomicFile.h"
 #include "util/Errors.h"
 #include "util/TextUtil.h"
@@ -58,6 +59,20 @@ TOrderedJson AnalysisJson(const TAnalysisSection& a) {
     j["monteCarloReplicates"] = a.Replicates;
     j["concentrationErrorPercent"] = a.ConcErrorText;
     j["seed"] = a.Seed;
+    if (a.Results) {
+        j["results"] = {{"stale", a.Results->Stale},
+                        {"data", TitrationJson(a.Results->Data)},
+                        {"analysis", AnalysisResultJson(a.Results->Result)}};
+    }
+    if (a.Volumes) {
+        const TVolumeTexts& v = *a.Volumes;
+        j["volumes"] = {{"hostStock", v.HostStock},
+                        {"ligandStock", v.LigandStock},
+                        {"hostInLigand", v.HostInLigand},
+                        {"startVolume", v.StartVolume},
+                        {"added", v.Added},
+                        {"runningTotal", v.RunningTotal}};
+    }
     return j;
 }
 
@@ -280,6 +295,33 @@ TAnalysisSection ReadAnalysis(const TChecker& check, const TJson& j) {
     a.ConcErrorText = check.Text(check.Field(j, "concentrationErrorPercent", w),
                                  w + ".concentrationErrorPercent");
     a.Seed = check.UInt64(check.Field(j, "seed", w), w + ".seed");
+    if (j.contains("results")) {  // files of format 1 have none
+        const std::string wr = w + ".results";
+        const TJson& r = check.Object(j["results"], wr);
+        const TDamagedField damaged = [&check](const std::string& where, const std::string& what) {
+            check.Damaged(where, what);
+        };
+        a.Results = TSavedResults{
+            ReadTitration(check.Field(r, "data", wr), wr + ".data", damaged),
+            ReadAnalysisResult(check.Field(r, "analysis", wr), wr + ".analysis", damaged),
+            check.Bool(check.Field(r, "stale", wr), wr + ".stale")};
+    }
+    if (j.contains("volumes")) {  // files of format 1 have none
+        const std::string wv = w + ".volumes";
+        const TJson& v = check.Object(j["volumes"], wv);
+        const auto text = [&](const char* key) {
+            return check.Text(check.Field(v, key, wv), wv + "." + key);
+        };
+        const auto flag = [&](const char* key) {
+            return check.Bool(check.Field(v, key, wv), wv + "." + key);
+        };
+        a.Volumes = TVolumeTexts{text("hostStock"),
+                                 text("ligandStock"),
+                                 flag("hostInLigand"),
+                                 text("startVolume"),
+                                 check.Texts(check.Field(v, "added", wv), wv + ".added"),
+                                 flag("runningTotal")};
+    }
     return a;
 }
 

@@ -15,8 +15,8 @@ struct TGridRect {
     friend bool operator==(const TGridRect&, const TGridRect&) = default;
 };
 
-// The values of one pasted line: maximal runs of bytes above 32, so blanks, TABs and every
-// control character separate, and no cell is ever empty.
+// The cells of one pasted line by the rule of ForEachCell (grid/GridText.h): between TABs when
+// the line has one, empty cells kept; otherwise the runs of bytes above 32.
 std::vector<std::string> SplitCells(std::string_view line);
 
 // Lines of clipboard text, ended by CR LF, a lone CR or a lone LF. A break at the very end starts

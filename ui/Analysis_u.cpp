@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -27,6 +28,7 @@
 #include "qtutil/QtText.h"
 #include "ui/AnalysisCharts.h"
 #include "ui/AnalysisRun.h"
+#include "ui/AnalysisWidgets.h"
 #include "ui/FileMenu.h"
 #include "ui/main_u.h"
 #include "util/NumberText.h"
@@ -38,7 +40,6 @@ using analysis::TModelResult;
 
 namespace {
 
-constexpr int kSheetRows = 101;
 constexpr int kFixedRows = 6;
 
 // The window as it first opens.
@@ -52,23 +53,6 @@ TAnalysisSection StartingSection() {
     section.ConcErrorText = "0";
     section.Seed = 1;
     return section;
-}
-
-QPushButton* Button(const QString& text, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setAutoDefault(false);
-    return b;
-}
-
-TOriginGrid* EditableGrid(QWidget* parent, int cols, int rows, int colWidth) {
-    auto* grid = new TOriginGrid(parent);
-    grid->SetColCount(cols);
-    grid->SetRowCount(rows);
-    grid->SetFixedCols(0);
-    grid->SetFixedRows(1);
-    grid->SetDefaultColWidth(colWidth);
-    grid->SetEditing(true);
-    return grid;
 }
 
 QTableWidget* ResultTable(QWidget* parent, const std::vector<std::string>& header) {
@@ -146,6 +130,11 @@ TAnalysisForm::TAnalysisForm(TMainForm* mainForm)
     splitter->setChildrenCollapsible(false);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(splitter);
+    // The main window's own File menu: its shortcuts then save, open and start work from here
+    // too, and a user who presses Ctrl+S in this window has saved.
+    auto* menuBar = new QMenuBar(this);
+    menuBar->addMenu(mainForm_->Files->FileMenu);
+    layout->setMenuBar(menuBar);
 
     setMinimumSize(900, 600);
     resize(1200, 800);
@@ -155,36 +144,6 @@ TAnalysisForm::TAnalysisForm(TMainForm* mainForm)
 }
 
 TAnalysisForm::~TAnalysisForm() = default;
-
-QWidget* TAnalysisForm::CreateDataPanel() {
-    auto* box = new QGroupBox(QStringLiteral("Data"), this);
-    DataGrid = EditableGrid(box, SheetColCount, kSheetRows, 84);
-    ResetSheetHeader(*DataGrid);
-    DataGrid->installEventFilter(this);
-    connect(DataGrid->model(), &QAbstractItemModel::dataChanged, this, &TAnalysisForm::UpdateCount);
-    connect(DataGrid->model(), &QAbstractItemModel::rowsInserted, this,
-            &TAnalysisForm::UpdateCount);
-    connect(DataGrid->model(), &QAbstractItemModel::modelReset, this, &TAnalysisForm::UpdateCount);
-
-    P0Edit = new QLineEdit(box);
-    auto* p0Label = new QLabel(QStringLiteral("P0, M (when the P0 column is empty)"), box);
-    p0Label->setBuddy(P0Edit);
-    FromMainButton = Button(QStringLiteral("From main window"), box);
-    connect(FromMainButton, &QPushButton::clicked, this, &TAnalysisForm::FromMainButtonClick);
-    CountLabel = new QLabel(box);
-
-    auto* p0Row = new QHBoxLayout();
-    p0Row->addWidget(p0Label);
-    p0Row->addWidget(P0Edit, 1);
-    auto* countRow = new QHBoxLayout();
-    countRow->addWidget(CountLabel, 1);
-    countRow->addWidget(FromMainButton);
-    auto* layout = new QVBoxLayout(box);
-    layout->addWidget(DataGrid, 1);
-    layout->addLayout(p0Row);
-    layout->addLayout(countRow);
-    return box;
-}
 
 QWidget* TAnalysisForm::CreateSettingsPanel() {
     auto* box = new QGroupBox(QStringLiteral("Settings"), this);
@@ -209,8 +168,8 @@ QWidget* TAnalysisForm::CreateSettingsPanel() {
     SeedSpin = new QSpinBox(box);
     SeedSpin->setRange(0, 2147483647);
 
-    FitButton = Button(QStringLiteral("Fit"), box);
-    StopButton = Button(QStringLiteral("Stop"), box);
+    FitButton = PlainButton(QStringLiteral("Fit"), box);
+    StopButton = PlainButton(QStringLiteral("Stop"), box);
     ProgressBar = new QProgressBar(box);
     StatusLabel = new QLabel(box);
     StatusLabel->setWordWrap(true);
@@ -237,6 +196,9 @@ QWidget* TAnalysisForm::CreateSettingsPanel() {
 
 QWidget* TAnalysisForm::CreateResultsPanel() {
     auto* panel = new QWidget(this);
+    StaleLabel = new QLabel(QStringLiteral("from earlier data — Fit again"), panel);
+    StaleLabel->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
+    StaleLabel->hide();
     ModelCombo = new QComboBox(panel);
     connect(ModelCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowChosenModel);
     ParamTable = ResultTable(panel, ParamTableHeader());
@@ -261,10 +223,10 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     SignalCombo = new QComboBox(panel);
     connect(SignalCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowSignalQ);
     SignalQLabel = new QLabel(panel);
-    UseInMainButton = Button(QStringLiteral("Use in main table"), panel);
-    CopyResultsButton = Button(QStringLiteral("Copy results"), panel);
-    CopyResidualsButton = Button(QStringLiteral("Copy residuals"), panel);
-    ExportChartButton = Button(QStringLiteral("Export chart..."), panel);
+    UseInMainButton = PlainButton(QStringLiteral("Use in main table"), panel);
+    CopyResultsButton = PlainButton(QStringLiteral("Copy results"), panel);
+    CopyResidualsButton = PlainButton(QStringLiteral("Copy residuals"), panel);
+    ExportChartButton = PlainButton(QStringLiteral("Export chart..."), panel);
     connect(ExportChartButton, &QPushButton::clicked, this, &TAnalysisForm::ExportChartButtonClick);
     connect(UseInMainButton, &QPushButton::clicked, this, &TAnalysisForm::UseInMainButtonClick);
     connect(CopyResultsButton, &QPushButton::clicked, this, &TAnalysisForm::CopyResultsButtonClick);
@@ -275,6 +237,7 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     auto* modelRow = new QHBoxLayout();
     modelRow->addWidget(new QLabel(QStringLiteral("Model"), panel));
     modelRow->addWidget(ModelCombo);
+    modelRow->addWidget(StaleLabel);
     modelRow->addStretch(1);
     modelRow->addWidget(CopyResultsButton);
     modelRow->addWidget(CopyResidualsButton);
@@ -331,29 +294,13 @@ bool TAnalysisForm::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->matches(QKeySequence::Paste) ||
             (key->key() == Qt::Key_V && (key->modifiers() & Qt::ControlModifier))) {
-            PasteIntoSheet(DataGrid->Core(), TOriginGrid::Clipboard().GetText());
+            const std::string text = TOriginGrid::Clipboard().GetText();
+            pasted_ = PasteIntoSheet(DataGrid->Core(), text);
+            UpdateCount();
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void TAnalysisForm::UpdateCount() {
-    CountLabel->setText(ToQString(ExtentText(MeasureSheet(*DataGrid))));
-}
-
-void TAnalysisForm::FromMainButtonClick() {
-    const TFitState& state = mainForm_->State();
-    std::vector<std::vector<std::string>> cells(1);  // the default header
-    for (int i = 0; i < state.PointCount; ++i) {
-        const TDataPoint& p = state.Points[std::size_t(i)];
-        std::vector<std::string>& row = cells.emplace_back(SheetFirstShiftCol + 1);
-        row[SheetColC] = FormatGeneral(p.Conc);
-        row[SheetFirstShiftCol] = FormatGeneral(p.ExpShift);
-    }
-    RestoreSheetCells(cells, DataGrid->Core(), kSheetRows);
-    P0Edit->setText(ToQString(FormatGeneral(state.PorphyrinConc)));
-    UpdateCount();
 }
 
 analysis::TAnalysisSettings TAnalysisForm::ReadSettings() const {
@@ -392,6 +339,7 @@ void TAnalysisForm::FitButtonClick() {
     const analysis::TAnalysisSettings settings = ReadSettings();
     runData_ = data;
     discardRun_ = false;
+    stale_ = false;  // what changes from now on makes the coming results stale
     ProgressBar->setRange(0, 0);
     StatusLabel->setText(QStringLiteral("Fitting…"));
     SetRunning(true);
@@ -451,14 +399,11 @@ void TAnalysisForm::ClearResults() {
     WarningLabel->hide();
     SignalQLabel->clear();
     Charts->Clear();
-    for (QPushButton* b : {CopyResultsButton, CopyResidualsButton}) {
-        b->setEnabled(false);  // until there are results
-    }
     UpdateUseInMain();
 }
 
 void TAnalysisForm::WatchForChanges() {
-    const auto changed = [this] { mainForm_->Files->DocumentChanged(); };
+    const auto changed = [this] { InputsChanged(); };
     for (const TOriginGrid* grid : {DataGrid, FixedGrid}) {
         connect(grid->model(), &QAbstractItemModel::dataChanged, this, changed);
         connect(grid->model(), &QAbstractItemModel::modelReset, this, changed);
@@ -477,6 +422,14 @@ void TAnalysisForm::WatchForChanges() {
     }
 }
 
+void TAnalysisForm::InputsChanged() {
+    mainForm_->Files->DocumentChanged();
+    if (!stale_) {
+        stale_ = true;
+        UpdateUseInMain();
+    }
+}
+
 TAnalysisSection TAnalysisForm::CaptureAnalysis() const {
     TAnalysisSection section;
     section.DataCells = SheetCells(*DataGrid);
@@ -491,6 +444,10 @@ TAnalysisSection TAnalysisForm::CaptureAnalysis() const {
     section.Replicates = ReplicatesSpin->value();
     section.ConcErrorText = ConcErrorEdit->text().toStdString();
     section.Seed = static_cast<std::uint64_t>(SeedSpin->value());
+    section.Volumes = volumes_;
+    if (result_) {
+        section.Results = TSavedResults{resultData_, *result_, stale_};
+    }
     return section;
 }
 
@@ -500,7 +457,7 @@ void TAnalysisForm::RestoreAnalysis(const std::optional<TAnalysisSection>& saved
         run_->Stop();
     }
     const TAnalysisSection section = saved ? *saved : StartingSection();
-    RestoreSheetCells(section.DataCells, DataGrid->Core(), kSheetRows);
+    RestoreSheetCells(section.DataCells, DataGrid->Core(), AnalysisSheetRows);
     P0Edit->setText(ToQString(section.P0Text));
     for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
         const std::string name(analysis::ModelName(analysis::AllModels[k]));
@@ -513,9 +470,17 @@ void TAnalysisForm::RestoreAnalysis(const std::optional<TAnalysisSection>& saved
     ConcErrorEdit->setText(ToQString(section.ConcErrorText));
     SeedSpin->setValue(static_cast<int>(
         std::min<std::uint64_t>(section.Seed, static_cast<std::uint64_t>(SeedSpin->maximum()))));
+    volumes_ = section.Volumes;
     ClearResults();
     StatusLabel->clear();
-    UpdateCount();
+    SheetReplaced();
+    // Saved results come back as they were shown, stale only if they were then.
+    stale_ = section.Results && section.Results->Stale;
+    if (section.Results) {
+        result_ = section.Results->Result;
+        resultData_ = section.Results->Data;
+        ShowResult();
+    }
 }
 
 void TAnalysisForm::SelectRejected() {
@@ -548,9 +513,12 @@ void TAnalysisForm::ShowResult() {
     for (const TModelResult& m : result.Models) {
         ModelCombo->addItem(ToQString(std::string(analysis::ModelName(m.Model))));
     }
-    ModelCombo->setCurrentIndex(0);
-    CopyResultsButton->setEnabled(true);
-    CopyResidualsButton->setEnabled(true);
+    // The verdict's model first, so that its table and curves are what the user sees.
+    const auto preferred =
+        std::find_if(result.Models.begin(), result.Models.end(),
+                     [&](const TModelResult& m) { return m.Model == result.Preferred; });
+    ModelCombo->setCurrentIndex(
+        preferred == result.Models.end() ? 0 : static_cast<int>(preferred - result.Models.begin()));
     ShowChosenModel();
 }
 
@@ -584,25 +552,20 @@ void TAnalysisForm::ShowSignalQ() {
     SignalQLabel->setText(QStringLiteral("Q = ") + ToQString(ResultNumber(SignalQ(*model, s))));
 }
 
-void TAnalysisForm::DecimalSeparatorChanged() {
-    const std::string& ch = NumberDecimalSeparator();
-    const std::string other = OtherSeparator(ch);
-    for (QLineEdit* edit : {P0Edit, ConcErrorEdit}) {
-        edit->setText(ToQString(ReplaceChar(edit->text().toStdString(), other, ch)));
-    }
-    for (int row = 1; row < FixedGrid->RowCount(); ++row) {
-        FixedGrid->SetCell(1, row, ReplaceChar(FixedGrid->Cell(1, row), other, ch));
-    }
-}
-
 void TAnalysisForm::SetMainTableBusy(bool busy) {
     mainTableBusy_ = busy;
     UpdateUseInMain();
 }
 
+// Results of earlier data stay readable but marked, and nothing carries them elsewhere.
 void TAnalysisForm::UpdateUseInMain() {
     const TModelResult* model = ChosenModel();
-    UseInMainButton->setEnabled(!mainTableBusy_ && model != nullptr && !model->Params.empty());
+    const bool current = result_.has_value() && !stale_;
+    StaleLabel->setVisible(result_.has_value() && stale_);
+    UseInMainButton->setEnabled(current && !mainTableBusy_ && model != nullptr &&
+                                !model->Params.empty());
+    CopyResultsButton->setEnabled(current);
+    CopyResidualsButton->setEnabled(current);
 }
 
 void TAnalysisForm::UseInMainButtonClick() {
@@ -611,7 +574,8 @@ void TAnalysisForm::UseInMainButtonClick() {
     if (model == nullptr || model->Params.empty() || s < 0) {
         return;
     }
-    mainForm_->SetParamVector(MainTableVector(*model, s));
+    mainForm_->SetDataAndParams(MainTableData(resultData_, s), MainTableP0(resultData_),
+                                MainTableVector(*model, s));
 }
 
 void TAnalysisForm::CopyResultsButtonClick() {

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "analysis/Analysis.h"
+#include "files/DataFile.h"
+#include "grid/GridCore.h"
 #include "ui/WindowDocument.h"
 
 class QCheckBox;
@@ -22,6 +24,8 @@ class TAnalysisCharts;
 class TAnalysisRun;
 class TMainForm;
 class TOriginGrid;
+class TTitrationImportDialog;
+class TVolumesDialog;
 
 // The Analysis window: a titration with several signals and an optional host column, the
 // settings of the global analysis, its run off the user-interface thread, and its results as
@@ -42,9 +46,9 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     TAnalysisSection CaptureAnalysis() const override;
     void RestoreAnalysis(const std::optional<TAnalysisSection>& section) override;
 
-    // After "Update" in the main window: the P0, the concentration error and the values of the
-    // fixed parameters take the new separator, as the main window's P0 and table do. The
-    // sheet's data, like the data dialog's, keep theirs.
+    // After "Update" in the main window: the sheet, the P0, the concentration error and the
+    // values of the fixed parameters take the new separator, as the main window's P0 and table
+    // do, so that a Fit reads them in it.
     void DecimalSeparatorChanged();
     // While Optimize or Scan runs in the main window, its table is not to be written.
     void SetMainTableBusy(bool busy);
@@ -53,6 +57,13 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
 
     // Handlers, named after their controls.
     void FromMainButtonClick();
+    void ClearSheetButtonClick();
+    void FromVolumesButtonClick();
+    void ImportButtonClick();
+    // The import's second half, once the file is read: the column choice, then the whole sheet
+    // replaced, names included. Tests drive the dialog through ImportDialogShown.
+    void ImportTitration(const TDataFile& file, const QString& fileName);
+    void ClearOutsideButtonClick();
     void FitButtonClick();
     void StopButtonClick();
     void UseInMainButtonClick();
@@ -64,7 +75,12 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     TOriginGrid* DataGrid = nullptr;
     QLineEdit* P0Edit = nullptr;
     QPushButton* FromMainButton = nullptr;
+    QPushButton* ClearSheetButton = nullptr;
+    QPushButton* FromVolumesButton = nullptr;
+    QPushButton* ImportButton = nullptr;
+    TVolumesDialog* VolumesDialog = nullptr;
     QLabel* CountLabel = nullptr;
+    QPushButton* ClearOutsideButton = nullptr;  // shown while a paste left data beside it
     // Settings
     QCheckBox* ModelChecks[3] = {};  // in the order of analysis::AllModels
     QCheckBox* LinearTermCheck = nullptr;
@@ -78,6 +94,7 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     QProgressBar* ProgressBar = nullptr;
     QLabel* StatusLabel = nullptr;
     // Results
+    QLabel* StaleLabel = nullptr;  // shown while the results belong to earlier data
     QComboBox* ModelCombo = nullptr;
     QTableWidget* ParamTable = nullptr;
     QTableWidget* ComparisonTable = nullptr;
@@ -92,6 +109,8 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     TAnalysisCharts* Charts = nullptr;
 
   Q_SIGNALS:
+    // The column choice of an import is up, before it waits for the user.
+    void ImportDialogShown(TTitrationImportDialog* dialog);
     // A run has ended and what it brought is shown (or its error was raised).
     void RunEnded();
 
@@ -115,7 +134,14 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     void ClearResults();
     void WatchForChanges();
     void UpdateUseInMain();
+    void InputsChanged();
+    void SheetReplaced();
 
+  public:
+    // The data, P0 or settings changed since the results shown were fitted.
+    bool Stale() const { return stale_; }
+
+  private:
     TMainForm* mainForm_;
     TAnalysisRun* run_ = nullptr;
     std::optional<analysis::TAnalysisResult> result_;
@@ -124,6 +150,9 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     QByteArray geometry_;
     bool mainTableBusy_ = false;
     bool discardRun_ = false;  // the run under way was for work that has been replaced
+    bool stale_ = false;
+    std::optional<TVolumeTexts> volumes_;  // what the C and P0 columns were worked out from
+    std::optional<TGridRect> pasted_;      // the block of the last paste, while it is the sheet's
 };
 
 }  // namespace kelmora

@@ -20,6 +20,7 @@
 #include "ui/ChartExport.h"
 #include "ui/ImportDialog.h"
 #include "ui/WindowDocument.h"
+#include "ui/WorkUndo.h"
 #include "ui/getdata_u.h"
 #include "ui/main_u.h"
 #include "util/Version.h"
@@ -142,15 +143,18 @@ void TFileMenu::OpenFile(const QString& path) {
 }
 
 void TFileMenu::ReplaceWork(const TKelmoraDocument& doc, const QString& path) {
-    RestoreDocument(form_, analysis_, doc);
-    filePath_ = path;
-    if (!path.isEmpty()) {
-        AddRecentFile(path);
-    }
-    MarkClean();
-    // Last, as it may fail on a text the user saved that is no number; the work is open then
-    // and the message says what to mend.
-    RecomputeDocument(form_, doc);
+    // Undo brings back the table and data set the open work had, in case they were wanted.
+    form_.History->Record(path.isEmpty() ? QStringLiteral("New") : QStringLiteral("Open"), [&] {
+        RestoreDocument(form_, analysis_, doc);
+        filePath_ = path;
+        if (!path.isEmpty()) {
+            AddRecentFile(path);
+        }
+        MarkClean();
+        // Last, as it may fail on a text the user saved that is no number; the work is open
+        // then and the message says what to mend.
+        RecomputeDocument(form_, doc);
+    });
 }
 
 bool TFileMenu::Save() {
@@ -224,6 +228,17 @@ void TFileMenu::SetRunning(bool running) {
 
 // ---- Data files and figures ----
 
+std::optional<TDataFile> TFileMenu::AskDataFile(QWidget* parent, const QString& title,
+                                                QString* name) {
+    const QString path = prompts_->OpenFileName(
+        parent, title, QStringLiteral("Data files (*.csv *.txt *.tsv *.dat);;All files (*)"));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    *name = QFileInfo(path).fileName();
+    return SplitDataFile(ReadWholeFile(LocalPath(path)), name->toStdString());
+}
+
 void TFileMenu::ImportData() {
     const QString path = prompts_->OpenFileName(
         &form_, QStringLiteral("Import Data"),
@@ -237,7 +252,7 @@ void TFileMenu::ImportData() {
 void TFileMenu::ImportFile(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     const TDataFile file = SplitDataFile(ReadWholeFile(LocalPath(path)), name.toStdString());
-    std::array<int, 2> columns = {0, 1};
+    std::array<int, 2> columns = GuessDataColumns(file);
     if (file.ColumnCount > 2) {
         TImportDialog dialog(file, name, &form_);
         if (dialog.exec() != QDialog::Accepted) {
@@ -248,8 +263,10 @@ void TFileMenu::ImportFile(const QString& path) {
     const std::vector<std::array<std::string, 2>> cells =
         DataColumns(file, columns[0], columns[1], name.toStdString());
     TGetDataForm* data = form_.GetDataForm();
-    RestoreDataCells(cells, data->OriginGrid1->Core());
-    form_.State().LoadDataSet(*data->OriginGrid1, data->Edit1->text().toStdString());
+    form_.History->Record(QStringLiteral("Import"), [&] {
+        RestoreDataCells(cells, data->OriginGrid1->Core());
+        form_.State().LoadDataSet(*data->OriginGrid1, data->Edit1->text().toStdString());
+    });
 }
 
 void TFileMenu::ExportChart() {

@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
+#include "files/DataFile.h"
 #include "files/KelmoraDocument.h"
 #include "ui/FilePrompts.h"
 
@@ -45,6 +47,9 @@ class TFileMenu : public QObject {
     bool SaveAs();
     void ImportData();
     void ImportFile(const QString& path);
+    // A data file read through the one importer of the program, after asking for its name over
+    // parent; nothing when the user cancelled.
+    std::optional<TDataFile> AskDataFile(QWidget* parent, const QString& title, QString* name);
     void ExportChart();
     // The same for another window's chart, the file dialog over that window.
     void ExportChart(QChartView* view, QWidget* parent);

@@ -14,9 +14,7 @@
 
 namespace kelmora {
 
-namespace {
-
-QString ColumnName(const TDataFile& file, int k) {
+QString DataFileColumnName(const TDataFile& file, int k) {
     const QString number = QStringLiteral("Column %1").arg(k + 1);
     if (k < static_cast<int>(file.Header.size()) && !file.Header[k].empty()) {
         return number + QStringLiteral(": ") + ToQString(file.Header[k]);
@@ -24,7 +22,43 @@ QString ColumnName(const TDataFile& file, int k) {
     return number;
 }
 
-}  // namespace
+QTableWidget* DataFilePreview(const TDataFile& file, QWidget* parent) {
+    const int rows = std::min(static_cast<int>(file.Rows.size()), TImportDialog::PreviewRows);
+    const int columns = std::min(file.ColumnCount, TImportDialog::PreviewColumns);
+    auto* preview = new QTableWidget(rows, columns, parent);
+    preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    preview->setSelectionMode(QAbstractItemView::NoSelection);
+    QStringList names;
+    for (int k = 0; k < columns; ++k) {
+        names << DataFileColumnName(file, k);
+    }
+    preview->setHorizontalHeaderLabels(names);
+    QStringList lines;
+    for (int r = 0; r < rows; ++r) {
+        const TDataFile::TRow& row = file.Rows[static_cast<std::size_t>(r)];
+        lines << QString::number(row.Line);
+        for (int k = 0; k < std::min(static_cast<int>(row.Fields.size()), columns); ++k) {
+            preview->setItem(r, k, new QTableWidgetItem(ToQString(row.Fields[k])));
+        }
+    }
+    preview->setVerticalHeaderLabels(lines);  // the file's own line numbers
+    preview->resizeColumnsToContents();
+    preview->setMinimumSize(480, 280);
+    return preview;
+}
+
+void MarkPreviewColumns(QTableWidget* preview, const std::vector<int>& columns) {
+    QColor chosen = preview->palette().color(QPalette::Highlight);
+    chosen.setAlpha(60);
+    for (int r = 0; r < preview->rowCount(); ++r) {
+        for (int k = 0; k < preview->columnCount(); ++k) {
+            if (QTableWidgetItem* item = preview->item(r, k)) {
+                const bool used = std::find(columns.begin(), columns.end(), k) != columns.end();
+                item->setBackground(used ? QBrush(chosen) : QBrush());
+            }
+        }
+    }
+}
 
 QString DataFileLayoutText(const TDataFile& file) {
     QString columns;
@@ -62,27 +96,12 @@ TImportDialog::TImportDialog(const TDataFile& file, const QString& fileName, QWi
     LayoutLabel = new QLabel(layoutText, this);
     layout->addWidget(LayoutLabel);
 
-    const int rows = std::min(static_cast<int>(file.Rows.size()), PreviewRows);
-    Preview = new QTableWidget(rows, columns, this);
-    Preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Preview->setSelectionMode(QAbstractItemView::NoSelection);
+    Preview = DataFilePreview(file, this);
+    layout->addWidget(Preview);
     QStringList names;
     for (int k = 0; k < columns; ++k) {
-        names << ColumnName(file, k);
+        names << DataFileColumnName(file, k);
     }
-    Preview->setHorizontalHeaderLabels(names);
-    QStringList lines;
-    for (int r = 0; r < rows; ++r) {
-        const TDataFile::TRow& row = file.Rows[static_cast<std::size_t>(r)];
-        lines << QString::number(row.Line);
-        for (int k = 0; k < std::min(static_cast<int>(row.Fields.size()), columns); ++k) {
-            Preview->setItem(r, k, new QTableWidgetItem(ToQString(row.Fields[k])));
-        }
-    }
-    Preview->setVerticalHeaderLabels(lines);  // the file's own line numbers
-    Preview->resizeColumnsToContents();
-    Preview->setMinimumSize(480, 280);
-    layout->addWidget(Preview);
 
     auto* choice = new QFormLayout();
     CColumnBox = new QComboBox(this);
@@ -118,16 +137,7 @@ int TImportDialog::ShiftColumn() const {
 
 // The chosen columns stand out in the preview, and one column cannot be both.
 void TImportDialog::MarkChosenColumns() {
-    QColor chosen = palette().color(QPalette::Highlight);
-    chosen.setAlpha(60);
-    for (int r = 0; r < Preview->rowCount(); ++r) {
-        for (int k = 0; k < Preview->columnCount(); ++k) {
-            if (QTableWidgetItem* item = Preview->item(r, k)) {
-                const bool used = k == CColumn() || k == ShiftColumn();
-                item->setBackground(used ? QBrush(chosen) : QBrush());
-            }
-        }
-    }
+    MarkPreviewColumns(Preview, {CColumn(), ShiftColumn()});
     Buttons->button(QDialogButtonBox::Ok)->setEnabled(CColumn() != ShiftColumn());
 }
 

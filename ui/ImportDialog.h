@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
 #include "files/DataFile.h"
 
@@ -35,6 +36,13 @@ class TImportDialog : public QDialog {
   private:
     void MarkChosenColumns();
 };
+
+// "Column 3: Shift" (the header's name when there is one), as the column choices name a column.
+QString DataFileColumnName(const TDataFile& file, int k);
+// The file's first lines in its columns, read-only, its own line numbers at the left.
+QTableWidget* DataFilePreview(const TDataFile& file, QWidget* parent);
+// The chosen columns stand out.
+void MarkPreviewColumns(QTableWidget* preview, const std::vector<int>& columns);
 
 // How the file was read, in words: "31 lines, columns separated by semicolons, decimal comma".
 QString DataFileLayoutText(const TDataFile& file);

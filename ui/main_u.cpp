@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -25,6 +26,7 @@
 #include "engine/DataEntry.h"
 #include "engine/Optimizer.h"
 #include "engine/Scan.h"
+#include "files/KelmoraDocument.h"
 #include "grid/OriginGrid_u.h"
 #include "minima/RemParams_u.h"
 #include "qtutil/ChartAxis.h"
@@ -33,6 +35,7 @@
 #include "ui/Analysis_u.h"
 #include "ui/FileMenu.h"
 #include "ui/OutGrid_u.h"
+#include "ui/WorkUndo.h"
 #include "ui/getdata_u.h"
 #include "util/NumberText.h"
 #include "util/TickCount.h"
@@ -70,6 +73,9 @@ QString PhaseCaption(TFitPhase phase) {
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     MenuBar = new QMenuBar(this);
     Files = new TFileMenu(*this, MenuBar);
+    auto* editMenu = new QMenu(QStringLiteral("&Edit"), MenuBar);
+    MenuBar->insertMenu(Files->HelpMenu->menuAction(), editMenu);
+    History = new TWorkHistory(*this, editMenu);
     SetCommandCaption(QStringLiteral("Kelmora"));
     setAcceptDrops(true);
     // Every control sits on the client area at its designed place, and the client area never
@@ -305,13 +311,16 @@ void TMainForm::RunLongCommand(TFitPhase phase, const QString& doneCaption, TCom
     const TOnUnwind restoreOnError([this, before = commandCaption_] {
         SetCommandButtonsEnabled(true);
         Files->SetRunning(false);
+        History->SetRunning(false);
         SetCommandCaption(before);
     });
     SetCommandCaption(PhaseCaption(phase));
     Files->SetRunning(true);
+    History->SetRunning(true);
     command(*ParamsGrid, CommandSettings());
     SetCommandButtonsEnabled(true);
     Files->SetRunning(false);
+    History->SetRunning(false);
     SetCommandCaption(doneCaption);
     QApplication::beep();
 }
@@ -325,10 +334,12 @@ void TMainForm::Button1Click() {
 }
 
 void TMainForm::Button2Click() {
-    RunLongCommand(TFitPhase::Optimizing, QStringLiteral("Optimization complete"),
-                   [this](const ITextTable& table, const TFitSettings& settings) {
-                       OptimizeCommand(state_, table, settings, *this);
-                   });
+    History->Record(QStringLiteral("Optimize"), [this] {
+        RunLongCommand(TFitPhase::Optimizing, QStringLiteral("Optimization complete"),
+                       [this](const ITextTable& table, const TFitSettings& settings) {
+                           OptimizeCommand(state_, table, settings, *this);
+                       });
+    });
 }
 
 void TMainForm::Button3Click() {
@@ -336,10 +347,12 @@ void TMainForm::Button3Click() {
 }
 
 void TMainForm::Button8Click() {
-    RunLongCommand(TFitPhase::Scanning, QStringLiteral("Scanning complete"),
-                   [this](const ITextTable& table, const TFitSettings& settings) {
-                       ScanCommand(state_, table, settings, *this);
-                   });
+    History->Record(QStringLiteral("Scan"), [this] {
+        RunLongCommand(TFitPhase::Scanning, QStringLiteral("Scanning complete"),
+                       [this](const ITextTable& table, const TFitSettings& settings) {
+                           ScanCommand(state_, table, settings, *this);
+                       });
+    });
 }
 
 TFitSettings TMainForm::CommandSettings() const {
@@ -347,6 +360,10 @@ TFitSettings TMainForm::CommandSettings() const {
 }
 
 void TMainForm::Button5Click() {
+    History->Record(QStringLiteral("Data entry"), [this] { EnterData(); });
+}
+
+void TMainForm::EnterData() {
     if (getDataForm_ == nullptr || !getDataForm_->Execute()) {
         return;
     }
@@ -387,10 +404,22 @@ void TMainForm::Mode1ButtonClick(int tag) {
 }
 
 void TMainForm::SetParamVector(const TParamVector& v) {
-    state_.SetParamValues(v);
-    state_.ComputeQ();
-    state_.WriteParamsTable(*ParamsGrid);
-    RedrawChart();
+    History->Record(QStringLiteral("Parameters"), [&] {
+        state_.SetParamValues(v);
+        state_.ComputeQ();
+        state_.WriteParamsTable(*ParamsGrid);
+        RedrawChart();
+    });
+}
+
+void TMainForm::SetDataAndParams(const std::vector<std::array<std::string, 2>>& cells,
+                                 const std::string& p0Text, const TParamVector& v) {
+    History->Record(QStringLiteral("Use in main table"), [&] {
+        RestoreDataCells(cells, getDataForm_->OriginGrid1->Core());
+        getDataForm_->Edit1->setText(ToQString(p0Text));
+        state_.LoadDataSet(*getDataForm_->OriginGrid1, p0Text);
+        SetParamVector(v);
+    });
 }
 
 void TMainForm::UpdateDecSepButtonClick() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <string>
+#include <vector>
 
 #include "engine/ChartData.h"
 #include "engine/FitSink.h"
@@ -26,6 +28,7 @@ class TGetDataForm;
 class TOriginGrid;
 class TOutGridForm;
 class TRememberParamsForm;
+class TWorkHistory;
 
 // The main window: parameter table, commands, chart and decimal separator. It owns the fitting
 // state and is the sink through which the long commands keep it alive while they run; their
@@ -46,6 +49,10 @@ class TMainForm : public QWidget, public IFitSink {
     int Mode = 0;
 
     void SetParamVector(const TParamVector& v);
+    // A data set as "Ок" in the data dialog would load it (C and shift per point), its P0, and
+    // the parameters, as one step that Undo takes back.
+    void SetDataAndParams(const std::vector<std::array<std::string, 2>>& cells,
+                          const std::string& p0Text, const TParamVector& v);
     void SetDecimalSeparator(const std::string& ch);
 
     // Handlers, named after control and event.
@@ -82,6 +89,7 @@ class TMainForm : public QWidget, public IFitSink {
 
     QMenuBar* MenuBar = nullptr;
     TFileMenu* Files = nullptr;
+    TWorkHistory* History = nullptr;  // Edit > Undo / Redo of the table and data
     // Holds every control at its designed place; see the constructor.
     QWidget* ClientArea = nullptr;
     TOriginGrid* ParamsGrid = nullptr;
@@ -110,6 +118,7 @@ class TMainForm : public QWidget, public IFitSink {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    void EnterData();  // the data dialog and, on "Ок", its data set loaded
     void CreateControls();
     void CreateChart();
     void FormCreate();

@@ -150,6 +150,7 @@ TEST(Errors, IntervalsCriteriaAndConstantsFollowTheirDefinitions) {
     const boost::math::fisher_f dist(3, rich.Dof);
     EXPECT_NEAR(*c.P, boost::math::cdf(boost::math::complement(dist, f)), 1e-15);
     EXPECT_EQ(r.Verdict.rfind("1:2 preferred over 1:1 (F-test p = ", 0), 0u) << r.Verdict;
+    EXPECT_EQ(r.Preferred, TModel::OneToTwo);
 }
 
 TEST(Errors, ParametersTheDataCannotShowAreUndeterminedNotHuge) {

@@ -27,9 +27,8 @@ TStringTable Sheet(const std::vector<std::vector<std::string>>& rows) {
 TEST(AnalysisSheet, HeaderNamesEveryColumn) {
     TStringTable sheet(SheetColCount, 2);
     ResetSheetHeader(sheet);
-    const std::vector<std::string> expected = {"C",       "P0",      "Shift 1", "Shift 2",
-                                               "Shift 3", "Shift 4", "Shift 5", "Shift 6",
-                                               "Shift 7", "Shift 8"};
+    const std::vector<std::string> expected = {"C",  "P0", "s1", "s2", "s3",
+                                               "s4", "s5", "s6", "s7", "s8"};
     for (int col = 0; col < SheetColCount; ++col) {
         EXPECT_EQ(sheet.Cell(col, 0), expected[std::size_t(col)]);
     }
@@ -85,7 +84,8 @@ TEST(AnalysisSheet, ReadsNumbersWithOneP0OrAHostPerPoint) {
         ReadSheet(Sheet({{"0", "", "7", "", "8"}, {"1e-3", "", "7.5", "", "8.5"}}), "0.002");
     EXPECT_EQ(constant.Conc, (std::vector<double>{0.0, 1e-3}));
     EXPECT_EQ(constant.Host, (std::vector<double>{0.002}));
-    EXPECT_EQ(constant.SignalNames, (std::vector<std::string>{"s1", "s2"}));
+    // Each signal is named by its column's title, as the header shows it.
+    EXPECT_EQ(constant.SignalNames, (std::vector<std::string>{"s1", "s3"}));
     EXPECT_EQ(constant.Shifts, (std::vector<std::vector<double>>{{7.0, 8.0}, {7.5, 8.5}}));
 
     // With a host column the P0 field is not read at all.
@@ -139,12 +139,12 @@ TEST(AnalysisSheet, ABadCellIsNamedAndLocated) {
          {{"0", "", "7"}, {"1", "", "7x"}},
          2,
          2,
-         "Row 2, column \"Shift 1\": '7x' is not a number"},
+         "Row 2, column \"s1\": '7x' is not a number"},
         {"hole in a signal",
          {{"0", "", "7", "8"}, {"1", "", "7.5", ""}},
          3,
          2,
-         "Row 2, column \"Shift 2\": the cell is empty"},
+         "Row 2, column \"s2\": the cell is empty"},
         {"hole in the host column",
          {{"0", "0.01", "7"}, {"1", "", "7.5"}},
          1,
@@ -248,22 +248,22 @@ TEST(AnalysisSheet, PastedNamesLineNamesTheShiftColumnsItLandsOn) {
         {"whole sheet with C, P0 and two names",
          {0, 0, SheetColCount - 1, 9},
          "C\tP0\tHa\tHb\r\n0\t0.01\t7\t8\r\n1\t0.009\t7.5\t8.5\r\n",
-         {"C", "P0", "Ha", "Hb", "Shift 3"},
+         {"C", "P0", "Ha", "Hb", "s3"},
          {{"0", "0.01", "7", "8", ""}, {"1", "0.009", "7.5", "8.5", ""}, {"", "", "", "", ""}}},
         {"names over shift columns only, lone LF",
          {3, 0, 4, 9},
          "Hb Hc\n1 2\n",
-         {"C", "P0", "Shift 1", "Hb", "Hc"},
+         {"C", "P0", "s1", "Hb", "Hc"},
          {{"", "", "", "1", "2"}, {"", "", "", "", ""}, {"", "", "", "", ""}}},
         {"numbers paste as usual",
          {0, 0, 2, 9},
          "0 0.01 7\n",
-         {"C", "P0", "Shift 1", "Shift 2", "Shift 3"},
+         {"C", "P0", "s1", "s2", "s3"},
          {{"0", "0.01", "7", "", ""}, {"", "", "", "", ""}, {"", "", "", "", ""}}},
         {"names alone, no data",
          {2, 0, 2, 9},
          "Ha",
-         {"C", "P0", "Ha", "Shift 2", "Shift 3"},
+         {"C", "P0", "Ha", "s2", "s3"},
          {{"", "", "", "", ""}, {"", "", "", "", ""}, {"", "", "", "", ""}}},
     };
     for (const auto& c : cases) {
@@ -282,6 +282,82 @@ TEST(AnalysisSheet, PastedNamesLineNamesTheShiftColumnsItLandsOn) {
     }
 }
 
+// A sheet holding an earlier titration: C in rows 1..rows, no P0, seven signals named H1..H7.
+TGridCore FilledSheet(int rows) {
+    TGridCore core = SheetCore(20);
+    for (int col = SheetFirstShiftCol; col < SheetFirstShiftCol + 7; ++col) {
+        core.SetCell(col, 0, "H" + std::to_string(col - 1));
+    }
+    for (int row = 1; row <= rows; ++row) {
+        core.SetCell(0, row, "0.00" + std::to_string(row));
+        for (int col = SheetFirstShiftCol; col < SheetFirstShiftCol + 7; ++col) {
+            core.SetCell(col, row, "9" + std::to_string(col));
+        }
+    }
+    return core;
+}
+
+// The ways a second titration pasted over a first could mix with it: each ends either in the
+// pasted data alone or in a warning that names the cells left over, and clearing those leaves
+// exactly the pasted data.
+TEST(AnalysisSheet, PasteOverEarlierDataNeverMixesUnseen) {
+    const struct {
+        const char* name;
+        TGridRect selection;
+        std::string text;
+        bool leftOver;
+        std::vector<std::string> header;  // C .. s8 after the paste
+        analysis::TTitration expected;    // read with P0 text 0.01 once the rest is cleared
+    } cases[] = {
+        {"six columns into five selected by their headers",
+         {0, 0, 4, 19},
+         "0.1\t0.01\t1\t2\t3\t4\r\n0.2\t0.01\t5\t6\t7\t8\r\n",
+         true,
+         {"C", "P0", "s1", "s2", "s3", "s4", "H5", "H6", "H7", "s8"},
+         {{0.1, 0.2}, {0.01, 0.01}, {"s1", "s2", "s3", "s4"}, {{1, 2, 3, 4}, {5, 6, 7, 8}}}},
+        {"an empty P0 column between TABs keeps the shifts in their columns",
+         {0, 0, SheetColCount - 1, 19},
+         "C\tP0\tHa\tHb\tHc\n0.001\t\t7.1\t7.2\t7.3\n0.002\t\t7.4\t7.5\t7.6\n",
+         false,
+         {"C", "P0", "Ha", "Hb", "Hc", "s4", "s5", "s6", "s7", "s8"},
+         {{0.001, 0.002}, {0.01}, {"Ha", "Hb", "Hc"}, {{7.1, 7.2, 7.3}, {7.4, 7.5, 7.6}}}},
+        {"fewer rows from a single cell leave rows below",
+         {0, 1, 0, 1},
+         "0.5 0.02 6\n0.6 0.02 6.5\n",
+         true,
+         {"C", "P0", "s1", "H2", "H3", "H4", "H5", "H6", "H7", "s8"},
+         {{0.5, 0.6}, {0.02, 0.02}, {"s1"}, {{6}, {6.5}}}},
+    };
+    for (const auto& c : cases) {
+        TGridCore core = FilledSheet(3);
+        core.SetSelection(c.selection);
+        const TGridRect block = PasteIntoSheet(core, c.text);
+        for (int col = 0; col < SheetColCount; ++col) {
+            EXPECT_EQ(core.Cell(col, 0), c.header[std::size_t(col)]) << c.name << " col " << col;
+        }
+        EXPECT_EQ(DataOutside(core, block), c.leftOver) << c.name;
+        const std::string count = CountText(core, block);
+        EXPECT_EQ(count.find(DataOutsideWarning) != std::string::npos, c.leftOver)
+            << c.name << ": " << count;
+        ClearOutside(core, block);
+        EXPECT_FALSE(DataOutside(core, block)) << c.name;
+        const analysis::TTitration data = ReadSheet(core, "0.01");
+        EXPECT_EQ(data.Conc, c.expected.Conc) << c.name;
+        EXPECT_EQ(data.Host, c.expected.Host) << c.name;
+        EXPECT_EQ(data.Shifts, c.expected.Shifts) << c.name;
+        EXPECT_EQ(data.SignalNames, c.expected.SignalNames) << c.name;
+    }
+}
+
+TEST(AnalysisSheet, ClearSheetEmptiesEveryCellAndResetsTheNames) {
+    TGridCore core = FilledSheet(3);
+    ClearSheet(core);
+    EXPECT_EQ(core.RowCount(), 20);
+    EXPECT_EQ(CountText(core, std::nullopt), "0 points, 0 signals");
+    EXPECT_EQ(SheetCells(core).size(), 1u);
+    EXPECT_EQ(core.Cell(SheetFirstShiftCol, 0), "s1");
+}
+
 TEST(AnalysisSheet, CellsForAFileRoundTripWithTheSignalNames) {
     TGridCore sheet = SheetCore(12);
     sheet.SetCell(3, 0, "Hb");
@@ -294,7 +370,7 @@ TEST(AnalysisSheet, CellsForAFileRoundTripWithTheSignalNames) {
         EXPECT_EQ(row.size(), std::size_t(SheetColCount));
     }
     EXPECT_EQ(cells[0][3], "Hb");
-    EXPECT_EQ(cells[0][2], "Shift 1");
+    EXPECT_EQ(cells[0][2], "s1");
     EXPECT_EQ(cells[4][1], "0.009");
 
     const struct {
@@ -314,7 +390,7 @@ TEST(AnalysisSheet, CellsForAFileRoundTripWithTheSignalNames) {
         RestoreSheetCells(cells, other, c.minRows);
         EXPECT_EQ(other.RowCount(), c.rowsAfter) << c.name;
         EXPECT_EQ(SheetCells(other), cells) << c.name;
-        EXPECT_EQ(other.Cell(4, 0), "Shift 3") << c.name;
+        EXPECT_EQ(other.Cell(4, 0), "s3") << c.name;
     }
 }
 

@@ -26,8 +26,8 @@ TEST(AnalyzeInput, ReadsPointsSignalsHostsAndNames) {
         std::vector<std::string> Names;
     };
     const std::vector<TRow> rows = {
-        {"two signals, blanks and TABs",
-         "0.001 8.1\t2.0\n0.002\t8.2   2.1\n",
+        {"two signals, a line of blanks and one of TABs with blanks around its cells",
+         "0.001 8.1   2.0\n0.002\t 8.2 \t2.1\n",
          false,
          {0.001, 0.002},
          {0.01},
@@ -66,6 +66,8 @@ TEST(AnalyzeInput, BadCellsAreNamedByLineAndColumn) {
     };
     const std::vector<TRow> rows = {
         {"0.001 8.1 2\n0.002 8.2\n", false, "line 2, column 3: blank cell"},
+        {"C\tP0\tHa\n0.001\t0.01\t3.0\n0.002\t\t3.01\n", true, "line 3, column 2: blank cell"},
+        {"0.001\t8.1\t\n", false, "line 1, column 3: blank cell"},
         {"0.001 8.1\n0.002 8.2 2\n", false,
          "line 2, column 3: one cell too many: the first line of data has 2"},
         {"C y\n0.001 8,1\n", false, "line 2, column 2: \"8,1\" is not a number"},
@@ -95,6 +97,30 @@ TEST(AnalyzeInput, BadCellsAreNamedByLineAndColumn) {
             EXPECT_EQ(std::string(e.what()), row.Message) << row.Text;
         }
     }
+}
+
+TEST(AnalyzeInput, SpreadsheetExportsGoThroughTheImporterWithColumnsByName) {
+    const analysis::TTitration diluted = ParseTitrationFile(
+        "Sample;C;Host;Ha\nA;0;0,01;7,1\nB;0,001;0,0099;7,2\n", "t.csv", false, 0.5);
+    EXPECT_EQ(diluted.Conc, (std::vector<double>{0, 0.001}));
+    EXPECT_EQ(diluted.Host, (std::vector<double>{0.01, 0.0099}));
+    EXPECT_EQ(diluted.Shifts, (std::vector<std::vector<double>>{{7.1}, {7.2}}));
+    EXPECT_EQ(diluted.SignalNames, (std::vector<std::string>{"Ha"}));
+
+    const analysis::TTitration constant =
+        ParseTitrationFile("conc\tNH\n0\t7.1\n1e-3\t7.2\n", "t.tsv", false, 0.02);
+    EXPECT_EQ(constant.Host, (std::vector<double>{0.02}));
+    EXPECT_EQ(constant.SignalNames, (std::vector<std::string>{"NH"}));
+
+    try {
+        ParseTitrationFile("C,Ha\n0,7\n", "t.csv", true, 0.01);
+        ADD_FAILURE() << "a host column was taken from nowhere";
+    } catch (const EKelmoraError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "'t.csv': no column is named as the host (\"host\", \"P0\" or \"H0\").");
+    }
+    EXPECT_TRUE(IsSpreadsheetFileName("a/b.tsv"));
+    EXPECT_FALSE(IsSpreadsheetFileName("b.txt"));
 }
 
 std::vector<std::string_view> Args(const std::vector<const char*>& words) {

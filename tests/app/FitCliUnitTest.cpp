@@ -137,8 +137,9 @@ TEST(DataEntry, PastedTextIsTakenAsTheSourceDataGridTakesIt) {
         std::vector<std::pair<double, double>> Points;
     };
     const std::vector<TCase> cases = {
-        {"blanks and control characters separate, a third value is dropped",
-         "  0.001 \t\t 8.1  9\r\n0.002\v8.2\n",
+        {"cells between TABs trimmed, else blanks and control characters separate; a third "
+         "value is dropped",
+         "  0.001 \t 8.1 \t9\r\n0.002\v8.2  9\n",
          {{0.001, 8.1}, {0.002, 8.2}}},
         {"lone CR and LF end lines", "1\t2\r3\t4\n5\t6", {{1, 2}, {3, 4}, {5, 6}}},
         {"the first line without a C ends the data", "1\t2\n\n3\t4\n", {{1, 2}}},

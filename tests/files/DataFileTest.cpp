@@ -7,6 +7,7 @@
 
 #include "files/AtomicFile.h"
 #include "files/DataFile.h"
+#include "files/TitrationColumns.h"
 #include "util/Errors.h"
 #include "util/NumberText.h"
 
@@ -175,6 +176,7 @@ TEST(DataFile, TheHeaderSuggestsWhichColumnsAreCAndShift) {
         {"n;x;\xCE\xB4obs\n1;2;3\n", {0, 2}},
         {"n;x;y;CONCENTRATION\n1;2;3;4\n", {3, 0}},
         {"n;x;y;c\n1;2;3;4\n", {3, 0}},
+        {"A\t0.1\t7\nB\t0.2\t8\n", {1, 2}},  // sample names are never C
     };
     for (const TCase& c : cases) {
         EXPECT_EQ(GuessDataColumns(SplitDataFile(c.Text, "d.csv")), c.Columns) << c.Text;
@@ -198,6 +200,24 @@ TEST(DataFile, EachColumnHasItsOwnDecimalMark) {
     const TDataFile file = SplitDataFile("0,001\t8.1\t7\n0,002\t8.2\t7\n0.003\t8.3\t7\n", "d.csv");
     EXPECT_EQ(file.DecimalMarks, (std::vector<char>{',', '.', '.'}));
     EXPECT_EQ(DataColumns(file, 1, 2, "d.csv"), (TCells{{"8.1", "7"}, {"8.2", "7"}, {"8.3", "7"}}));
+}
+
+TEST(DataFile, TitrationColumnsAreGuessedFromTheNamesAmongNumberColumnsOnly) {
+    struct TCase {
+        std::string Text;
+        TTitrationColumns Columns;
+    };
+    const std::vector<TCase> cases = {
+        {"Sample;C;P0;H1;H2\nA;0;0,01;7,1;8\nB;0,001;0,01;7,2;8,1\n", {1, 2, {3, 4}}},
+        {"[Host] M\t[Guest] M\tdelta Ha\n0.01\t0\t7\n", {1, 0, {2}}},
+        {"t\tguest\tshift NH\tshift CH\tremark\n1\t0\t7\t8\tok\n2\t0.1\t7.1\t8\t\n",
+         {1, -1, {2, 3}}},
+        {"x\t0.1\t7\ny\t0.2\t8\n", {1, -1, {2}}},
+        {"1 2\n3 4\n", {0, -1, {1}}},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(GuessTitrationColumns(SplitDataFile(c.Text, "d.csv")), c.Columns) << c.Text;
+    }
 }
 
 struct TFaultCase {

@@ -43,6 +43,46 @@ void ExpectSameDocument(const TKelmoraDocument& a, const TKelmoraDocument& b) {
     EXPECT_EQ(a.Analysis, b.Analysis);
 }
 
+// Results in which every field has a value of its own, the hardest ones to keep among them, so
+// that a field the file leaves out cannot come back by chance.
+analysis::TAnalysisResult FullResult() {
+    using namespace analysis;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    TModelResult m;
+    m.Model = TModel::OneToTwo;
+    m.Converged = true;
+    m.Message = "a note";
+    m.Ss = 0.1 + 0.2;
+    m.Rms = 1.0 / 3.0;
+    m.CovFit = 5e-324;
+    m.Aic = -1.5;
+    m.Bic = 2.25;
+    m.Dof = 7;
+    m.Params = {{"lgK1", 3.0000000000000004, 0.01, TInterval{2.9, 3.1}, std::nullopt, false, true},
+                {"dP.Ha", 7.5, std::nullopt, std::nullopt, TInterval{7, 8}, true, false}};
+    m.K1 = {1000.5, TInterval{900, 1100}, std::nullopt};
+    m.K2 = TConstant{1e6, std::nullopt, TInterval{1e5, 1e7}};
+    m.Covariance = {{1e-4, nan}, {nan, inf}};
+    m.Correlation = {{1, -0.0}};
+    m.Residuals = {{0.001, -0.002}};
+    m.Best = {TModel::OneToTwoNonCoop, 3.0, 5.4, {{7.0, 8.0, 9.0, 0.5}}};
+    m.ReplicatesDone = 2;
+    m.ReplicateValues = {{3.01, 7.4}, {2.99, 7.6}};
+    TAnalysisResult r;
+    r.SignalNames = {"Ha"};
+    r.Points = 16;
+    r.Seed = std::numeric_limits<std::uint64_t>::max();
+    r.ReplicatesRequested = 3;
+    r.ReplicatesDone = 2;
+    r.Stopped = true;
+    r.Models = {m};
+    r.Comparison = {{TModel::OneToOne, TModel::OneToTwo, 4.5, std::nullopt}};
+    r.Verdict = "1:2 preferred";
+    r.Preferred = TModel::OneToTwo;
+    return r;
+}
+
 // A document that uses every field, with the values that are hardest to keep.
 TKelmoraDocument FullDocument() {
     TKelmoraDocument doc;
@@ -74,6 +114,8 @@ TKelmoraDocument FullDocument() {
     a.Replicates = 2000;
     a.ConcErrorText = "1·5";
     a.Seed = std::numeric_limits<std::uint64_t>::max();
+    a.Volumes = TVolumeTexts{"0·003", "0·05", true, "500", {"0", "10", "", "2e1"}, true};
+    a.Results = TSavedResults{{{0, 1e-3}, {0.01}, {"Ha"}, {{7.1}, {7.2}}}, FullResult(), true};
     doc.Analysis = a;
     return doc;
 }
@@ -86,6 +128,77 @@ TEST(KelmoraFile, EveryFieldComesBackExactly) {
     const TKelmoraDocument back = ParseKelmoraFile(KelmoraFileText(fresh), "fresh.kelmora");
     ExpectSameDocument(back, fresh);
     EXPECT_FALSE(back.Analysis.has_value());
+}
+
+TEST(KelmoraFile, SavedResultsComeBackToTheLastBit) {
+    const TKelmoraDocument full = FullDocument();
+    const TKelmoraDocument back = ParseKelmoraFile(KelmoraFileText(full), "r.kelmora");
+    ASSERT_TRUE(back.Analysis && back.Analysis->Results);
+    const TSavedResults& saved = *back.Analysis->Results;
+    EXPECT_TRUE(saved.Stale);
+    EXPECT_EQ(saved.Data.Conc, (std::vector<double>{0, 1e-3}));
+    EXPECT_EQ(saved.Data.Shifts, (std::vector<std::vector<double>>{{7.1}, {7.2}}));
+    const analysis::TAnalysisResult& r = saved.Result;
+    const analysis::TAnalysisResult want = FullResult();
+    EXPECT_EQ(r.SignalNames, want.SignalNames);
+    EXPECT_EQ(r.Points, 16);
+    EXPECT_EQ(r.Seed, want.Seed);
+    EXPECT_EQ(r.ReplicatesRequested, 3);
+    EXPECT_EQ(r.ReplicatesDone, 2);
+    EXPECT_TRUE(r.Stopped);
+    EXPECT_EQ(r.Verdict, want.Verdict);
+    EXPECT_EQ(r.Preferred, analysis::TModel::OneToTwo);
+    ASSERT_EQ(r.Comparison.size(), 1u);
+    EXPECT_EQ(r.Comparison[0].Richer, analysis::TModel::OneToTwo);
+    EXPECT_EQ(r.Comparison[0].F, 4.5);
+    EXPECT_FALSE(r.Comparison[0].P);
+    ASSERT_EQ(r.Models.size(), 1u);
+    const analysis::TModelResult& m = r.Models[0];
+    const analysis::TModelResult& w = want.Models[0];
+    EXPECT_EQ(m.Model, w.Model);
+    EXPECT_TRUE(m.Converged);
+    EXPECT_EQ(m.Message, w.Message);
+    for (const auto& [got, expected] : {std::pair{m.Ss, w.Ss},
+                                        {m.Rms, w.Rms},
+                                        {m.CovFit, w.CovFit},
+                                        {*m.Aic, *w.Aic},
+                                        {*m.Bic, *w.Bic}}) {
+        EXPECT_TRUE(SameBits(got, expected)) << got;
+    }
+    EXPECT_FALSE(m.Aicc);
+    EXPECT_EQ(m.Dof, 7);
+    ASSERT_EQ(m.Params.size(), 2u);
+    EXPECT_EQ(m.Params[0].Name, "lgK1");
+    EXPECT_TRUE(SameBits(m.Params[0].Value, w.Params[0].Value));
+    EXPECT_EQ(m.Params[0].Se, 0.01);
+    EXPECT_EQ(m.Params[0].Ci95->Hi, 3.1);
+    EXPECT_FALSE(m.Params[0].Mc95);
+    EXPECT_EQ(m.Params[1].Mc95->Lo, 7);
+    EXPECT_TRUE(m.Params[1].Fixed);
+    EXPECT_FALSE(m.Params[1].Determined);
+    EXPECT_EQ(m.K1.Ci95->Lo, 900);
+    EXPECT_EQ(m.K2->Mc95->Hi, 1e7);
+    EXPECT_TRUE(std::isnan(m.Covariance[0][1]));
+    EXPECT_TRUE(std::isinf(m.Covariance[1][1]));
+    EXPECT_TRUE(SameBits(m.Correlation[0][1], -0.0));
+    EXPECT_EQ(m.Residuals, w.Residuals);
+    EXPECT_EQ(m.Best.Model, analysis::TModel::OneToTwoNonCoop);
+    EXPECT_EQ(m.Best.LgK2, 5.4);
+    EXPECT_EQ(m.Best.Signals[0].K, 0.5);
+    EXPECT_EQ(m.Best.Signals[0].DPL2, 9.0);
+    EXPECT_EQ(m.ReplicatesDone, 2);
+    EXPECT_EQ(m.ReplicateValues, w.ReplicateValues);
+}
+
+// A file of the first format, before the analysis kept its volumes, opens as it was.
+TEST(KelmoraFile, AFileOfTheFirstFormatStillOpens) {
+    TKelmoraDocument doc = FullDocument();
+    doc.Analysis->Volumes.reset();
+    doc.Analysis->Results.reset();
+    nlohmann::json j = nlohmann::json::parse(KelmoraFileText(doc));
+    ASSERT_FALSE(j.at("analysis").contains("volumes"));
+    j["version"] = 1;
+    ExpectSameDocument(ParseKelmoraFile(j.dump(), "old.kelmora"), doc);
 }
 
 TEST(KelmoraFile, TheTextNamesItsFormatAndVersionAndKeepsTextsAsTexts) {
@@ -149,9 +262,9 @@ struct TDamage {
 TEST(KelmoraFile, EveryDamageIsRefusedNamingTheField) {
     using J = nlohmann::json;
     const std::vector<TDamage> cases = {
-        {"/version", 2, false,
-         "was saved by a newer version of Kelmora (file format 2); this version reads file "
-         "format 1."},
+        {"/version", 3, false,
+         "was saved by a newer version of Kelmora (file format 3); this version reads file "
+         "format 2."},
         {"/version", 0, false, "is damaged: version should be a whole number from 1 up."},
         {"/version", "1", false, "is damaged: version should be a whole number from 1 up."},
         {"/version", 1.5, false, "is damaged: version should be a whole number from 1 up."},
@@ -198,6 +311,16 @@ TEST(KelmoraFile, EveryDamageIsRefusedNamingTheField) {
          "is damaged: analysis.data.cells[0][1] should be a text."},
         {"/analysis/models", "1:1", false, "is damaged: analysis.models should be a list."},
         {"/analysis/linearTerm", J(), true, "is damaged: analysis.linearTerm is missing."},
+        {"/analysis/volumes/added/1", 10, false,
+         "is damaged: analysis.volumes.added[1] should be a text."},
+        {"/analysis/results/analysis/models/0/params/1/mc95/lo", "x", false,
+         "is damaged: analysis.results.analysis.models[0].params[1].mc95.lo should be a number."},
+        {"/analysis/results/analysis/preferred", "2:1", false,
+         "is damaged: analysis.results.analysis.preferred should name a model."},
+        {"/analysis/results/data/conc", J(), true,
+         "is damaged: analysis.results.data.conc is missing."},
+        {"/analysis/volumes/hostInLigand", J(), true,
+         "is damaged: analysis.volumes.hostInLigand is missing."},
         {"/analysis/monteCarloReplicates", "2000", false,
          "is damaged: analysis.monteCarloReplicates should be a whole number of 32 bits."},
     };

@@ -52,15 +52,18 @@ std::string Pad(const std::string& s) {
 
 }  // namespace
 
-TEST(SplitCells, RunsAboveBlankAreCells) {
+TEST(SplitCells, RunsAboveBlankAreCellsExceptBetweenTabs) {
     struct Case {
         std::string line;
         Cells cells;
     };
     const std::vector<Case> cases = {
         {"", {}},
-        {" \t \x01\x1F ", {}},
-        {"1\t\t3", {"1", "3"}},
+        {" \x01\x1F ", {}},
+        {" \t \x01\x1F ", {"", ""}},
+        {"1\t\t3", {"1", "", "3"}},
+        {"\t1", {"", "1"}},
+        {" 1 \t 2 3 \t", {"1", "2 3", ""}},
         {"  1 2   3  ", {"1", "2", "3"}},
         {"0,01;8.3", {"0,01;8.3"}},
         {std::string("a\0b", 3), {"a", "b"}},  // NUL is a separator like any control character
@@ -76,7 +79,7 @@ TEST(SplitCells, RunsAboveBlankAreCells) {
 TEST(SplitCells, VeryLongLine) {
     std::string line;
     for (int i = 0; i < 100000; ++i) {
-        line += "v" + std::to_string(i) + (i % 2 ? "\t" : "  ");
+        line += "v" + std::to_string(i) + (i % 2 ? " \r" : "  ");
     }
     const Cells cells = SplitCells(line);
     ASSERT_EQ(cells.size(), 100000u);
@@ -84,6 +87,7 @@ TEST(SplitCells, VeryLongLine) {
     EXPECT_EQ(cells.back(), "v99999");
     const std::string one(1 << 20, 'x');
     EXPECT_EQ(SplitCells(" " + one + " "), Cells{one});
+    EXPECT_EQ(SplitCells(one + "\t\t").size(), 3u);
 }
 
 TEST(SplitLines, BreaksAndTrailingBreak) {
@@ -399,7 +403,7 @@ TEST(PasteText, FillsSelectedColumnsFromTheTopLeftAndGrowsRows) {
          2,
          {{0, 0, "5"}, {1, 0, "1,0"}}},
         {"nothing to paste", 2, 2, 0, 0, {0, 0, 1, 1}, "", 2, {{0, 0, "0,0"}}},
-        {"blank line still grows",
+        {"a line of one TAB empties two cells, a blank line still grows",
          2,
          2,
          0,
@@ -407,7 +411,7 @@ TEST(PasteText, FillsSelectedColumnsFromTheTopLeftAndGrowsRows) {
          {0, 1, 1, 1},
          "\t\r\n \r\n",
          3,
-         {{0, 1, "0,1"}, {0, 2, ""}}},
+         {{0, 1, ""}, {1, 1, ""}, {0, 2, ""}}},
     };
     for (const Case& c : cases) {
         TGridCore g = Numbered(c.cols, c.rows, c.fixedCols, c.fixedRows);
@@ -442,9 +446,12 @@ TEST(PasteText, ArbitraryBytesAndLongLinesAreStoredAsTheyCome) {
         bytes += static_cast<char>(b);
     }
     g.PasteText(bytes);
-    // CR and LF cut the bytes into three lines; the first two hold only separators.
+    // CR and LF cut the bytes into three lines; the first holds a TAB between blanks, so two
+    // empty cells, the second only blanks.
     EXPECT_EQ(g.RowCount(), 3);
-    EXPECT_EQ(g.Cell(0, 0), "0,0");
+    EXPECT_EQ(g.Cell(0, 0), "");
+    EXPECT_EQ(g.Cell(2, 0), "2,0");
+    EXPECT_EQ(g.Cell(0, 1), "0,1");
     EXPECT_EQ(g.Cell(0, 2), bytes.substr(33));
 
     const std::string huge(1 << 20, 'q');

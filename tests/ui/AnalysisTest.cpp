@@ -1,12 +1,14 @@
 // The Analysis window driven as a user drives it: paste a titration, set the settings, Fit, read
 // the tables and charts, stop a long run, put a fit into the main table, and make mistakes.
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,14 +23,19 @@
 #include <QTest>
 #include <QValueAxis>
 #include <cstdio>
+#include <functional>
 #include <map>
 
 #include "UiFixture.h"
 #include "analysisview/AnalysisReport.h"
 #include "analysisview/AnalysisSheet.h"
+#include "files/DataFile.h"
 #include "ui/AnalysisCharts.h"
 #include "ui/Analysis_u.h"
 #include "ui/FileMenu.h"
+#include "ui/TitrationImportDialog.h"
+#include "ui/VolumesDialog.h"
+#include "ui/WorkUndo.h"
 #include "util/NumberText.h"
 
 namespace kelmora::uitest {
@@ -188,6 +195,9 @@ TEST_F(Analysis, TwoSignalsWithAHostColumnShowTheLibrarysNumbers) {
     ASSERT_TRUE(form.Result().has_value());
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
     ASSERT_EQ(form.ModelCombo->count(), 3);
+    ASSERT_TRUE(expected.Preferred.has_value());
+    EXPECT_EQ(form.ModelCombo->currentText(),
+              QString::fromStdString(std::string(analysis::ModelName(*expected.Preferred))));
     for (const analysis::TModelResult& m : expected.Models) {
         SCOPED_TRACE(std::string(analysis::ModelName(m.Model)));
         ChooseModel(form, m.Model);
@@ -275,18 +285,20 @@ TEST_F(Analysis, ClosingTheWindowDuringARunStopsIt) {
     EXPECT_TRUE(form.Result()->Stopped);
 }
 
+// The main window holds other data: "Use in main table" brings the chosen signal's data and P0
+// along with the parameters, so Compute gives the Q shown here; Undo brings the old data back.
 TEST_F(Analysis, UseInMainTableThenComputeGivesTheQOfThatSignal) {
     const analysis::TTitration t = MakeTitration(false);
-    // The main window gets the second signal with the same P0.
-    analysis::TTitration second = t;
-    for (std::vector<double>& y : second.Shifts) {
-        y = {y[1]};
+    analysis::TTitration other = t;
+    for (std::vector<double>& y : other.Shifts) {
+        y = {y[0] + 1.0};
     }
     WithDataDialog([&] {
-        PasteIntoDataGrid(Columns(second, true, false, true));
-        TypeInto(GetData.Edit1, QStringLiteral("0.002"));
+        PasteIntoDataGrid(Columns(other, true, false, true));
+        TypeInto(GetData.Edit1, QStringLiteral("0.005"));
         Click(GetData.Button1);
     });
+    const std::string otherShift = GetData.OriginGrid1->Cell(1, 1);
     TAnalysisForm& form = Open();
     Paste(form, SheetColC, SheetColC, Columns(t, true, false, false));
     Paste(form, SheetFirstShiftCol, SheetFirstShiftCol + 1, Columns(t, false, false, true));
@@ -312,9 +324,119 @@ TEST_F(Analysis, UseInMainTableThenComputeGivesTheQOfThatSignal) {
         if (c.lgK2 != nullptr) {
             EXPECT_EQ(ParamCell(1, 2), c.lgK2);
         }
+        EXPECT_EQ(GetData.Edit1->text(), QStringLiteral("0.002"));
         Click(Main.Button1);
         EXPECT_NEAR(Main.State().Q, q, 1e-9 * q);
         EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    }
+    Main.History->UndoAction->trigger();
+    Main.History->UndoAction->trigger();
+    EXPECT_EQ(GetData.Edit1->text(), QStringLiteral("0.005"));
+    EXPECT_EQ(GetData.OriginGrid1->Cell(1, 1), otherShift);
+    EXPECT_DOUBLE_EQ(Main.State().PorphyrinConc, 0.005);
+}
+
+// One P0 is all the main window holds: a host that varies is refused in words.
+TEST_F(Analysis, UseInMainTableRefusesAHostThatVaries) {
+    TAnalysisForm& form = Open();
+    const analysis::TTitration t = MakeTitration(true);
+    Paste(form, SheetColC, SheetFirstShiftCol + 1, Columns(t, true, true, true));
+    form.ReplicatesSpin->setValue(0);
+    Fit(form);
+    ASSERT_TRUE(form.UseInMainButton->isEnabled());
+    Click(form.UseInMainButton);
+    EXPECT_EQ(Messages(),
+              QStringList{QStringLiteral(
+                  "The main window holds one P0 for all points, and the host concentration of "
+                  "these data varies from point to point: they cannot be used there.")});
+    EXPECT_EQ(Main.State().PointCount, 0);
+}
+
+// The worked example of the volumes test, typed into the dialog: C and P0 follow the dilution,
+// and the inputs stay with the work.
+TEST_F(Analysis, FromVolumesFillsCAndP0AndKeepsItsInputsWithTheWork) {
+    TAnalysisForm& form = Open();
+    TVolumesDialog& d = *form.VolumesDialog;
+    const std::vector<std::string> added = {"0", "10", "10", "20"};
+    TDialogDriver driver(&d, [&] {
+        TypeInto(d.HostStockEdit, QStringLiteral("0.003"));
+        TypeInto(d.LigandStockEdit, QStringLiteral("0.05"));
+        TypeInto(d.StartVolumeEdit, QStringLiteral("500"));
+        for (std::size_t k = 0; k < added.size(); ++k) {
+            TypeIntoCell(*d.AddedGrid, 0, int(k) + 1, QString::fromStdString(added[k]));
+        }
+        Click(d.Buttons->button(QDialogButtonBox::Ok));
+    });
+    Click(form.FromVolumesButton);
+    ASSERT_TRUE(driver.Ran());
+    EXPECT_EQ(form.DataGrid->Cell(SheetColC, 2), FormatGeneral(0.5 / 510));
+    EXPECT_EQ(form.DataGrid->Cell(SheetColP0, 4), FormatGeneral(1.5 / 540));
+    EXPECT_EQ(form.DataGrid->Cell(SheetColC, 5), "");
+    const TAnalysisSection section = form.CaptureAnalysis();
+    ASSERT_TRUE(section.Volumes.has_value());
+    EXPECT_EQ(section.Volumes->Added, added);
+    EXPECT_EQ(section.Volumes->HostStock, "0.003");
+
+    Main.Files->NewFile();
+    EXPECT_FALSE(form.CaptureAnalysis().Volumes.has_value());
+    form.RestoreAnalysis(section);
+    EXPECT_EQ(form.CaptureAnalysis(), section);
+}
+
+// A spreadsheet export with a column of sample names, a host column and an empty cell: the
+// guessed columns are imported, the whole sheet is replaced and no earlier name sticks.
+TEST_F(Analysis, ImportTitrationReplacesTheWholeSheetWithTheGuessedColumns) {
+    TAnalysisForm& form = Open();
+    Paste(form, SheetColC, SheetColCount - 1,
+          QStringLiteral("C\tP0\tH1\tH2\tH3\r\n1\t2\t3\t4\t5\r\n6\t7\t8\t9\t10\r\n"));
+    const TDataFile file =
+        SplitDataFile("Sample;Guest, M;Host, M;δ Ha\nA;0;0,01;7,1\nB;0,001;0,0099;\n", "t.csv");
+    bool shown = false;
+    connect(&form, &TAnalysisForm::ImportDialogShown, &form, [&](TTitrationImportDialog* dialog) {
+        shown = true;
+        EXPECT_EQ(dialog->Columns(), (TTitrationColumns{1, 2, {3}}));
+        Click(dialog->Buttons->button(QDialogButtonBox::Ok));
+    });
+    form.ImportTitration(file, QStringLiteral("t.csv"));
+    ASSERT_TRUE(shown);
+    const std::vector<std::vector<std::string>> expected = {{"C", "P0", "δ Ha", "s2", "s3"},
+                                                            {"0", "0.01", "7.1", "", ""},
+                                                            {"0.001", "0.0099", "", "", ""}};
+    for (std::size_t r = 0; r < expected.size(); ++r) {
+        for (std::size_t c = 0; c < expected[r].size(); ++c) {
+            EXPECT_EQ(form.DataGrid->Cell(int(c), int(r)), expected[r][c]) << r << "," << c;
+        }
+    }
+    EXPECT_EQ(form.DataGrid->Cell(SheetColC, 3), "");
+    EXPECT_EQ(form.CountLabel->text(), QStringLiteral("2 points, 1 signal"));
+}
+
+// Results of earlier data stay on screen marked, and go nowhere until the next Fit.
+TEST_F(Analysis, ChangedDataOrSettingsMarkTheResultsStaleUntilTheNextFit) {
+    EnterExample("titration-1to1.txt");
+    TAnalysisForm& form = Open();
+    Click(form.FromMainButton);
+    form.ReplicatesSpin->setValue(0);
+    const auto usable = [&] {
+        return form.UseInMainButton->isEnabled() && form.CopyResultsButton->isEnabled() &&
+               form.CopyResidualsButton->isEnabled();
+    };
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"a cell", [&] { TypeIntoCell(*form.DataGrid, SheetColC, 2, QStringLiteral("1e-4")); }},
+        {"P0", [&] { TypeInto(form.P0Edit, QStringLiteral("0.002")); }},
+        {"a setting", [&] { Click(form.LinearTermCheck); }},
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        Fit(form);
+        ASSERT_TRUE(form.Result().has_value());
+        EXPECT_TRUE(form.StaleLabel->isHidden());
+        EXPECT_TRUE(usable());
+        change();
+        EXPECT_FALSE(form.StaleLabel->isHidden());
+        EXPECT_EQ(form.StaleLabel->text(), QStringLiteral("from earlier data — Fit again"));
+        EXPECT_FALSE(form.UseInMainButton->isEnabled() || form.CopyResultsButton->isEnabled() ||
+                     form.CopyResidualsButton->isEnabled());
     }
 }
 
@@ -341,7 +463,7 @@ TEST_F(Analysis, UseInMainTableWaitsWhileTheMainWindowOptimizes) {
     EXPECT_TRUE(form.UseInMainButton->isEnabled());
 }
 
-TEST_F(Analysis, UpdateConvertsTheSettingsButNotTheSheet) {
+TEST_F(Analysis, UpdateConvertsTheSheetAndTheSettings) {
     TAnalysisForm& form = Open();
     Paste(form, SheetColC, SheetColC, QStringLiteral("0.5\r\n"));
     TypeIntoCell(*form.FixedGrid, 0, 1, QStringLiteral("lgK2"));
@@ -352,7 +474,8 @@ TEST_F(Analysis, UpdateConvertsTheSettingsButNotTheSheet) {
         const char* p0;
         const char* fixed;
         const char* concError;
-    } cases[] = {{",", "0,01", "4,5", "1,5"}, {".", "0.01", "4.5", "1.5"}};
+        const char* conc;
+    } cases[] = {{",", "0,01", "4,5", "1,5", "0,5"}, {".", "0.01", "4.5", "1.5", "0.5"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.separator);
         TypeInto(Main.SepLabEdit, QString::fromLatin1(c.separator));
@@ -361,7 +484,7 @@ TEST_F(Analysis, UpdateConvertsTheSettingsButNotTheSheet) {
         EXPECT_EQ(form.FixedGrid->Cell(1, 1), c.fixed);
         EXPECT_EQ(form.FixedGrid->Cell(0, 1), "lgK2");
         EXPECT_EQ(form.ConcErrorEdit->text(), QString::fromLatin1(c.concError));
-        EXPECT_EQ(form.DataGrid->Cell(SheetColC, 1), "0.5");
+        EXPECT_EQ(form.DataGrid->Cell(SheetColC, 1), c.conc);
     }
 }
 
@@ -395,12 +518,24 @@ TEST_F(Analysis, DataAndSettingsGoIntoTheKelmoraFileAndComeBack) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("work.kelmora"));
     Prompts.FileNames = {path};
+    const auto shown = [&] {
+        QStringList cells{form.VerdictLabel->text(), form.ModelCombo->currentText()};
+        for (const QTableWidget* table : {form.ParamTable, form.ComparisonTable}) {
+            for (int r = 0; r < table->rowCount(); ++r) {
+                for (int c = 0; c < table->columnCount(); ++c) {
+                    cells << Cell(table, r, c);
+                }
+            }
+        }
+        return cells;
+    };
+    const QStringList shownBefore = shown();
     ASSERT_TRUE(Main.Files->SaveAs());
     Main.Files->NewFile();
     EXPECT_FALSE(form.Result().has_value());  // results of other data are not kept
     EXPECT_EQ(form.ParamTable->rowCount(), 0);
     EXPECT_EQ(form.DataGrid->Cell(SheetColC, 1), "");
-    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol, 0), "Shift 1");
+    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol, 0), "s1");
     EXPECT_EQ(form.P0Edit->text(), QStringLiteral("0.01"));
     EXPECT_EQ(form.ReplicatesSpin->value(), 1000);
     EXPECT_TRUE(form.ModelChecks[2]->isChecked());
@@ -408,10 +543,17 @@ TEST_F(Analysis, DataAndSettingsGoIntoTheKelmoraFileAndComeBack) {
 
     Prompts.FileNames = {path};
     Main.Files->Open();
-    EXPECT_EQ(form.CaptureAnalysis(), before);
+    EXPECT_EQ(form.CaptureAnalysis(), before);  // the results too, every number to the last bit
     EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol + 1, 0), "Hb");
     EXPECT_EQ(form.CountLabel->text(), QStringLiteral("16 points, 2 signals"));
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
+    // Shown without a refit, current until something changes.
+    ASSERT_TRUE(form.Result().has_value());
+    EXPECT_EQ(shown(), shownBefore);
+    EXPECT_TRUE(form.StaleLabel->isHidden());
+    EXPECT_FALSE(Main.isWindowModified());
+    TypeInto(form.P0Edit, QStringLiteral("0.02"));
+    EXPECT_FALSE(form.StaleLabel->isHidden());
 }
 
 TEST_F(Analysis, AnEditInTheWindowMarksTheWorkUnsaved) {
@@ -449,7 +591,7 @@ TEST_F(Analysis, FromMainWindowTakesTheDataSetAndP0) {
                   FormatGeneral(state.Points[i].ExpShift));
         EXPECT_EQ(form.DataGrid->Cell(SheetColP0, i + 1), "");
     }
-    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol + 2, 0), "Shift 3");
+    EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol + 2, 0), "s3");
     EXPECT_EQ(form.DataGrid->Cell(SheetFirstShiftCol + 2, 1), "");
     EXPECT_EQ(form.P0Edit->text(), QStringLiteral("0.01"));
     EXPECT_EQ(form.CountLabel->text(),
@@ -471,7 +613,7 @@ TEST_F(Analysis, BadInputIsShownWithItsCellAndKeepsTheDataAndResults) {
         const char* text;
         const char* message;
     } cases[] = {
-        {SheetFirstShiftCol + 1, 3, "7.x", "Row 3, column \"Shift 2\": '7.x' is not a number"},
+        {SheetFirstShiftCol + 1, 3, "7.x", "Row 3, column \"s2\": '7.x' is not a number"},
         {SheetColP0, 5, "", "Row 5, column \"P0\": the cell is empty"},
         {SheetColC, 4, "-0.001",
          "The ligand concentration at point 4 is negative or not a number."},

@@ -24,6 +24,7 @@
 #include <cstring>
 
 #include "UiFixture.h"
+#include "ui/Analysis_u.h"
 #include "files/KelmoraFile.h"
 #include "ui/FileMenu.h"
 #include "ui/ImportDialog.h"
@@ -94,13 +95,23 @@ TEST_F(Files, TheMenuBarHoldsTheCommandsWithTheirStandardKeys) {
     }
     EXPECT_EQ(f.RecentMenu->title(), QStringLiteral("Open &Recent"));
     EXPECT_FALSE(f.RecentMenu->isEnabled());  // nothing opened yet
-    EXPECT_EQ(Main.MenuBar->actions().size(), 2);
+    EXPECT_EQ(Main.MenuBar->actions().size(), 3);  // File, Edit, Help
     EXPECT_TRUE(f.HelpMenu->actions().contains(f.AboutAction));
 
     Main.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Main));
     QTest::keyClick(&Main, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(Prompts.FileCaptions, QStringList{QStringLiteral("Save As")});  // untitled
+}
+
+// The Analysis window carries the same File menu, so its shortcuts save the work from there too.
+TEST_F(Files, TheFileShortcutsWorkFromTheAnalysisWindow) {
+    Click(Main.AnalysisButton);
+    TAnalysisForm& form = *Main.AnalysisForm();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(form.DataGrid, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Prompts.FileCaptions, QStringList{QStringLiteral("Save As")});
 }
 
 TEST_F(Files, TheCaptionShowsTheFileAndAMarkWhileChangesAreUnsaved) {

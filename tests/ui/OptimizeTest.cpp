@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QLineEdit>
+#include <QTest>
 
 #include "UiFixture.h"
 #include "util/NumberText.h"
@@ -37,6 +38,34 @@ TEST_F(Optimize, FitsTheOneToOneExampleAndShowsTheResult) {
     EXPECT_LT(q, 0.1);
     EXPECT_EQ(q, FreshQ(Main.State().GetParamVector()));
     EXPECT_EQ(ChartTitle().toStdString(), TitleFor(q));
+}
+
+// The table an Optimize replaced comes back with Ctrl+Z, exactly, with its Q; Ctrl+Shift+Z gives
+// the fit again. The data entry before it is a step of its own.
+TEST_F(Optimize, UndoBringsBackTheTableTheRunReplacedAndRedoTheFit) {
+    EnterExample("titration-1to1.txt");
+    SetParamCell(1, 1, "2.25");
+    Main.Button1->click();
+    const std::string before = ParamCell(1, 1);
+    const double qBefore = Main.State().Q;
+    Click(Main.Button2);
+    const std::string fitted = ParamCell(1, 1);
+    const double qFitted = Main.State().Q;
+    ASSERT_NE(fitted, before);
+
+    Main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Main));
+    QTest::keyClick(&Main, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ParamCell(1, 1), before);
+    EXPECT_EQ(Main.State().Q, qBefore);
+    EXPECT_EQ(Main.State().PointCount, 30);
+    QTest::keyClick(&Main, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(ParamCell(1, 1), fitted);
+    EXPECT_EQ(Main.State().Q, qFitted);
+    QTest::keyClick(&Main, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&Main, Qt::Key_Z, Qt::ControlModifier);  // the data entry
+    EXPECT_EQ(Main.State().PointCount, 0);
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
 }
 
 // A run with Min. step 0 ends only by Stop. A large data set makes each sweep slow enough that

@@ -8,6 +8,9 @@
 #include <QTest>
 
 #include "UiFixture.h"
+#include "analysisview/AnalysisSheet.h"
+#include "grid/OriginGrid_u.h"
+#include "ui/Analysis_u.h"
 #include "util/NumberText.h"
 #include "util/TextUtil.h"
 
@@ -108,6 +111,22 @@ TEST_F(X11Clipboard, PasteFromAnotherProgramAndReadCopyIntoTableBackWithDecimalC
             EXPECT_EQ(cells[1], FormatGeneral(Main.ChartData().Series[0].Y(static_cast<int>(i))));
         }
     }
+}
+
+// A spreadsheet's copy with the P0 column left empty, as for a constant host: its TABs keep every
+// shift in its own column, and the names on top name the signals.
+TEST_F(X11Clipboard, AnEmptyColumnFromASpreadsheetKeepsItsPlaceInTheAnalysisSheet) {
+    PutOnClipboardWithXclip("C\tP0\tHa\tHb\r\n0.001\t\t7.1\t8.1\r\n0.002\t\t7.2\t8.2\r\n");
+    Click(Main.AnalysisButton);
+    TAnalysisForm& form = *Main.AnalysisForm();
+    form.DataGrid->SetSelection({SheetColC, 1, SheetColC, 1});
+    QTest::keyClick(form.DataGrid, Qt::Key_V, Qt::ControlModifier);
+    const analysis::TTitration t = ReadSheet(*form.DataGrid, "0.01");
+    EXPECT_EQ(t.Conc, (std::vector<double>{0.001, 0.002}));
+    EXPECT_EQ(t.Host, (std::vector<double>{0.01}));
+    EXPECT_EQ(t.Shifts, (std::vector<std::vector<double>>{{7.1, 8.1}, {7.2, 8.2}}));
+    EXPECT_EQ(t.SignalNames, (std::vector<std::string>{"Ha", "Hb"}));
+    EXPECT_EQ(form.CountLabel->text(), QStringLiteral("2 points, 2 signals"));
 }
 
 }  // namespace

@@ -64,6 +64,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         } catch (const EKelmoraError&) {
         }
+        // The same bytes as a spreadsheet export: whatever the importer passes is a rectangle
+        // with a name for every signal.
+        try {
+            const analysis::TTitration t = ParseTitrationFile(text, "f.csv", hostColumn, 0.01);
+            Require(t.Shifts.size() == t.Conc.size(), "spreadsheet: shifts and points differ");
+            for (const std::vector<double>& row : t.Shifts) {
+                Require(row.size() == t.SignalNames.size(), "spreadsheet: ragged rows accepted");
+            }
+            Require(t.Host.size() == 1 || t.Host.size() == t.Conc.size(), "spreadsheet: hosts");
+        } catch (const EKelmoraError&) {
+        }
     }
     return 0;
 }

@@ -1,0 +1,305 @@
+#include "files/AnalysisResultJson.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "files/KelmoraDocument.h"
+
+namespace kelmora {
+
+namespace {
+
+using namespace analysis;
+using TJson = nlohmann::json;
+using TOrderedJson = nlohmann::ordered_json;
+
+// One list of fields per struct, the same list for writing and reading: a field added to a
+// result struct is one line here.
+template <class V>
+void Fields(V& v, TInterval& x) {
+    v("lo", x.Lo);
+    v("hi", x.Hi);
+}
+template <class V>
+void Fields(V& v, TParamResult& x) {
+    v("name", x.Name);
+    v("value", x.Value);
+    v("se", x.Se);
+    v("ci95", x.Ci95);
+    v("mc95", x.Mc95);
+    v("fixed", x.Fixed);
+    v("determined", x.Determined);
+}
+template <class V>
+void Fields(V& v, TConstant& x) {
+    v("value", x.Value);
+    v("ci95", x.Ci95);
+    v("mc95", x.Mc95);
+}
+template <class V>
+void Fields(V& v, TSignalShifts& x) {
+    v("dP", x.DP);
+    v("dPL", x.DPL);
+    v("dPL2", x.DPL2);
+    v("k", x.K);
+}
+template <class V>
+void Fields(V& v, TModelValues& x) {
+    v("model", x.Model);
+    v("lgK1", x.LgK1);
+    v("lgK2", x.LgK2);
+    v("signals", x.Signals);
+}
+template <class V>
+void Fields(V& v, TModelResult& x) {
+    v("model", x.Model);
+    v("converged", x.Converged);
+    v("message", x.Message);
+    v("ss", x.Ss);
+    v("rms", x.Rms);
+    v("covFit", x.CovFit);
+    v("aic", x.Aic);
+    v("aicc", x.Aicc);
+    v("bic", x.Bic);
+    v("dof", x.Dof);
+    v("params", x.Params);
+    v("k1", x.K1);
+    v("k2", x.K2);
+    v("covariance", x.Covariance);
+    v("correlation", x.Correlation);
+    v("residuals", x.Residuals);
+    v("best", x.Best);
+    v("replicatesDone", x.ReplicatesDone);
+    v("replicateValues", x.ReplicateValues);
+}
+template <class V>
+void Fields(V& v, TComparison& x) {
+    v("simpler", x.Simpler);
+    v("richer", x.Richer);
+    v("f", x.F);
+    v("p", x.P);
+}
+template <class V>
+void Fields(V& v, TAnalysisResult& x) {
+    v("signalNames", x.SignalNames);
+    v("points", x.Points);
+    v("seed", x.Seed);
+    v("replicatesRequested", x.ReplicatesRequested);
+    v("replicatesDone", x.ReplicatesDone);
+    v("stopped", x.Stopped);
+    v("models", x.Models);
+    v("comparison", x.Comparison);
+    v("verdict", x.Verdict);
+    v("preferred", x.Preferred);
+    v("warnings", x.Warnings);
+}
+template <class V>
+void Fields(V& v, TTitration& x) {
+    v("conc", x.Conc);
+    v("host", x.Host);
+    v("signalNames", x.SignalNames);
+    v("shifts", x.Shifts);
+}
+
+// ---- Writing ----
+
+TOrderedJson ToJson(double x);
+TOrderedJson ToJson(bool x) {
+    return x;
+}
+TOrderedJson ToJson(int x) {
+    return x;
+}
+TOrderedJson ToJson(std::uint64_t x) {
+    return x;
+}
+TOrderedJson ToJson(const std::string& x) {
+    return x;
+}
+TOrderedJson ToJson(TModel x) {
+    return std::string(ModelName(x));
+}
+template <class T>
+TOrderedJson ToJson(const std::optional<T>& x);
+template <class T>
+TOrderedJson ToJson(const std::vector<T>& x);
+template <class T>
+TOrderedJson ToJson(const T& x);
+
+// JSON has no NaN or infinities; results hold NaN where an entry does not exist.
+TOrderedJson ToJson(double x) {
+    if (std::isnan(x)) {
+        return "NaN";
+    }
+    if (std::isinf(x)) {
+        return x > 0 ? "Inf" : "-Inf";
+    }
+    return x;
+}
+
+template <class T>
+TOrderedJson ToJson(const std::optional<T>& x) {
+    return x ? ToJson(*x) : TOrderedJson();
+}
+
+template <class T>
+TOrderedJson ToJson(const std::vector<T>& x) {
+    TOrderedJson a = TOrderedJson::array();
+    for (const T& item : x) {
+        a.push_back(ToJson(item));
+    }
+    return a;
+}
+
+template <class T>
+TOrderedJson ToJson(const T& x) {
+    TOrderedJson j = TOrderedJson::object();
+    auto write = [&j](const char* key, const auto& field) { j[key] = ToJson(field); };
+    Fields(write, const_cast<T&>(x));  // the list is shared with the reader; nothing changes
+    return j;
+}
+
+// ---- Reading ----
+
+struct TPlace {
+    const std::string& Where;
+    const TDamagedField& Damaged;
+    [[noreturn]] void Fail(const std::string& what) const {
+        Damaged(Where, what);
+        std::abort();  // Damaged raises; this only satisfies [[noreturn]]
+    }
+};
+
+void FromJson(const TJson& j, const TPlace& at, double& x);
+void FromJson(const TJson& j, const TPlace& at, bool& x);
+void FromJson(const TJson& j, const TPlace& at, int& x);
+void FromJson(const TJson& j, const TPlace& at, std::uint64_t& x);
+void FromJson(const TJson& j, const TPlace& at, std::string& x);
+void FromJson(const TJson& j, const TPlace& at, TModel& x);
+template <class T>
+void FromJson(const TJson& j, const TPlace& at, std::optional<T>& x);
+template <class T>
+void FromJson(const TJson& j, const TPlace& at, std::vector<T>& x);
+template <class T>
+void FromJson(const TJson& j, const TPlace& at, T& x);
+
+void FromJson(const TJson& j, const TPlace& at, double& x) {
+    if (j.is_number()) {
+        x = j.get<double>();
+    } else if (j == "NaN") {
+        x = std::numeric_limits<double>::quiet_NaN();
+    } else if (j == "Inf" || j == "-Inf") {
+        x = (j == "Inf" ? 1 : -1) * std::numeric_limits<double>::infinity();
+    } else {
+        at.Fail("should be a number");
+    }
+}
+
+void FromJson(const TJson& j, const TPlace& at, bool& x) {
+    if (!j.is_boolean()) {
+        at.Fail("should be true or false");
+    }
+    x = j.get<bool>();
+}
+
+void FromJson(const TJson& j, const TPlace& at, int& x) {
+    if (!j.is_number_integer() || j.get<std::int64_t>() < std::numeric_limits<int>::min() ||
+        (j.is_number_unsigned() ? j.get<std::uint64_t>() > std::numeric_limits<int>::max()
+                                : j.get<std::int64_t>() > std::numeric_limits<int>::max())) {
+        at.Fail("should be a whole number of 32 bits");
+    }
+    x = static_cast<int>(j.get<std::int64_t>());
+}
+
+void FromJson(const TJson& j, const TPlace& at, std::uint64_t& x) {
+    if (!j.is_number_unsigned()) {
+        at.Fail("should be a whole number from 0 up");
+    }
+    x = j.get<std::uint64_t>();
+}
+
+void FromJson(const TJson& j, const TPlace& at, std::string& x) {
+    if (!j.is_string()) {
+        at.Fail("should be a text");
+    }
+    x = j.get<std::string>();
+}
+
+void FromJson(const TJson& j, const TPlace& at, TModel& x) {
+    const std::optional<TModel> model =
+        j.is_string() ? ModelFromName(j.get<std::string>()) : std::nullopt;
+    if (!model) {
+        at.Fail("should name a model");
+    }
+    x = *model;
+}
+
+template <class T>
+void FromJson(const TJson& j, const TPlace& at, std::optional<T>& x) {
+    if (j.is_null()) {
+        x.reset();
+        return;
+    }
+    FromJson(j, at, x.emplace());
+}
+
+template <class T>
+void FromJson(const TJson& j, const TPlace& at, std::vector<T>& x) {
+    if (!j.is_array()) {
+        at.Fail("should be a list");
+    }
+    x.clear();
+    for (std::size_t k = 0; k < j.size(); ++k) {
+        const std::string where = at.Where + "[" + std::to_string(k) + "]";
+        FromJson(j[k], TPlace{where, at.Damaged}, x.emplace_back());
+    }
+}
+
+template <class T>
+void FromJson(const TJson& j, const TPlace& at, T& x) {
+    if (!j.is_object()) {
+        at.Fail("should be an object");
+    }
+    auto read = [&](const char* key, auto& field) {
+        const std::string where = at.Where + "." + key;
+        const auto it = j.find(key);
+        if (it == j.end()) {
+            TPlace{where, at.Damaged}.Fail("is missing");
+        }
+        FromJson(*it, TPlace{where, at.Damaged}, field);
+    };
+    Fields(read, x);
+}
+
+}  // namespace
+
+nlohmann::ordered_json AnalysisResultJson(const analysis::TAnalysisResult& result) {
+    return ToJson(result);
+}
+
+nlohmann::ordered_json TitrationJson(const analysis::TTitration& titration) {
+    return ToJson(titration);
+}
+
+analysis::TAnalysisResult ReadAnalysisResult(const nlohmann::json& j, const std::string& where,
+                                             const TDamagedField& damaged) {
+    analysis::TAnalysisResult result;
+    FromJson(j, TPlace{where, damaged}, result);
+    return result;
+}
+
+bool operator==(const TSavedResults& a, const TSavedResults& b) {
+    return a.Stale == b.Stale && TitrationJson(a.Data) == TitrationJson(b.Data) &&
+           AnalysisResultJson(a.Result) == AnalysisResultJson(b.Result);
+}
+
+analysis::TTitration ReadTitration(const nlohmann::json& j, const std::string& where,
+                                   const TDamagedField& damaged) {
+    analysis::TTitration titration;
+    FromJson(j, TPlace{where, damaged}, titration);
+    return titration;
+}
+
+}  // namespace kelmora
