@@ -7,6 +7,7 @@
 
 #include "engine/FitSink.h"
 #include "ui/WindowDocument.h"
+#include "ui/main_u.h"
 
 namespace kelmora {
 
@@ -38,6 +39,8 @@ TWorkHistory::TWorkHistory(TMainForm& form, QMenu* editMenu) : QObject(editMenu)
     RedoAction = editMenu->addAction(QStringLiteral("&Redo"));
     UndoAction->setShortcut(QKeySequence::Undo);
     RedoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence::Redo});
+    // Also on the window itself, as the File menu's, so that the keys work at once.
+    form.addActions({UndoAction, RedoAction});
     connect(UndoAction, &QAction::triggered, this, [this] {
         if (!running_) {
             Stack->undo();

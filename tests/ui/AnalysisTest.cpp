@@ -392,11 +392,12 @@ TEST_F(Analysis, ImportTitrationReplacesTheWholeSheetWithTheGuessedColumns) {
     const TDataFile file =
         SplitDataFile("Sample;Guest, M;Host, M;δ Ha\nA;0;0,01;7,1\nB;0,001;0,0099;\n", "t.csv");
     bool shown = false;
-    connect(&form, &TAnalysisForm::ImportDialogShown, &form, [&](TTitrationImportDialog* dialog) {
-        shown = true;
-        EXPECT_EQ(dialog->Columns(), (TTitrationColumns{1, 2, {3}}));
-        Click(dialog->Buttons->button(QDialogButtonBox::Ok));
-    });
+    QObject::connect(&form, &TAnalysisForm::ImportDialogShown, &form,
+                     [&](TTitrationImportDialog* dialog) {
+                         shown = true;
+                         EXPECT_EQ(dialog->Columns(), (TTitrationColumns{1, 2, {3}}));
+                         Click(dialog->Buttons->button(QDialogButtonBox::Ok));
+                     });
     form.ImportTitration(file, QStringLiteral("t.csv"));
     ASSERT_TRUE(shown);
     const std::vector<std::vector<std::string>> expected = {{"C", "P0", "δ Ha", "s2", "s3"},

@@ -238,7 +238,7 @@ TEST_F(Files, AFileThatCannotBeOpenedLeavesTheOpenWorkUntouched) {
         QString Message;  // after the file name
     };
     QByteArray newer = good;
-    newer.replace("\"version\": 1", "\"version\": 9");
+    newer.replace("\"version\": 2", "\"version\": 9");
     QByteArray wrongType = good;
     wrongType.replace("\"refine\": false", "\"refine\": \"no\"");
     QByteArray missing = good;

@@ -2,6 +2,7 @@
 // and "Copy into table" read back by another program the same way.
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
