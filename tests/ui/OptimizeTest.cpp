@@ -1,11 +1,12 @@
 // "Optimize" and "Stop": the fit of an example, a run that only Stop can end, and an error in
 // the middle of a run.
+#include <QAction>
 #include <QChart>
 #include <QChartView>
 #include <QLineEdit>
-#include <QTest>
 
 #include "UiFixture.h"
+#include "ui/WorkUndo.h"
 #include "util/NumberText.h"
 
 namespace kelmora::uitest {
@@ -40,8 +41,8 @@ TEST_F(Optimize, FitsTheOneToOneExampleAndShowsTheResult) {
     EXPECT_EQ(ChartTitle().toStdString(), TitleFor(q));
 }
 
-// The table an Optimize replaced comes back with Ctrl+Z, exactly, with its Q; Ctrl+Shift+Z gives
-// the fit again. The data entry before it is a step of its own.
+// The table an Optimize replaced comes back with Undo (Ctrl+Z), exactly, with its Q; Redo
+// (Ctrl+Shift+Z) gives the fit again. The data entry before it is a step of its own.
 TEST_F(Optimize, UndoBringsBackTheTableTheRunReplacedAndRedoTheFit) {
     EnterExample("titration-1to1.txt");
     SetParamCell(1, 1, "2.25");
@@ -53,17 +54,19 @@ TEST_F(Optimize, UndoBringsBackTheTableTheRunReplacedAndRedoTheFit) {
     const double qFitted = Main.State().Q;
     ASSERT_NE(fitted, before);
 
-    Main.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&Main));
-    QTest::keyClick(&Main, Qt::Key_Z, Qt::ControlModifier);
+    QAction* undo = Main.History->UndoAction;
+    QAction* redo = Main.History->RedoAction;
+    EXPECT_EQ(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+    EXPECT_EQ(redo->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    undo->trigger();
     EXPECT_EQ(ParamCell(1, 1), before);
     EXPECT_EQ(Main.State().Q, qBefore);
     EXPECT_EQ(Main.State().PointCount, 30);
-    QTest::keyClick(&Main, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    redo->trigger();
     EXPECT_EQ(ParamCell(1, 1), fitted);
     EXPECT_EQ(Main.State().Q, qFitted);
-    QTest::keyClick(&Main, Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(&Main, Qt::Key_Z, Qt::ControlModifier);  // the data entry
+    undo->trigger();
+    undo->trigger();  // the data entry
     EXPECT_EQ(Main.State().PointCount, 0);
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
 }
