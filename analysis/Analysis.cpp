@@ -7,9 +7,12 @@
 #include <new>
 #include <thread>
 
+#include "analysis/Derived.h"
 #include "analysis/MonteCarlo.h"
+#include "analysis/Profile.h"
 #include "analysis/SeparableFit.h"
 #include "analysis/Uncertainty.h"
+#include "analysis/Weights.h"
 #include "util/Errors.h"
 
 namespace kelmora::analysis {
@@ -139,25 +142,30 @@ double CovFit(const Eigen::MatrixXd& residuals, const Eigen::MatrixXd& shifts) {
     return variance(residuals) / variance(change);
 }
 
-std::optional<TInterval> PowerOfTen(const std::optional<TInterval>& lg, double scale = 1.0,
-                                    double shift = 0.0) {
-    if (!lg) {
-        return std::nullopt;
+// A constant from a lg K (or, in 1:2nc, K2 from lg K1): 10^(scale·lg + shift) of the value and
+// of every interval end.
+TConstant PowerOfTen(const TParamResult& lg, double scale = 1.0, double shift = 0.0) {
+    const auto power = [&](double x) { return std::pow(10.0, scale * x + shift); };
+    const auto range = [&](const std::optional<TInterval>& i) -> std::optional<TInterval> {
+        return i ? std::optional(TInterval{power(i->Lo), power(i->Hi)}) : std::nullopt;
+    };
+    TConstant k{power(lg.Value), range(lg.Ci95), range(lg.Mc95), std::nullopt, lg.Determined};
+    if (lg.Profile95) {
+        const auto end = [&](const std::optional<double>& x) {
+            return x ? std::optional(power(*x)) : std::nullopt;
+        };
+        k.Profile95 = TOpenInterval{end(lg.Profile95->Lo), end(lg.Profile95->Hi)};
     }
-    return TInterval{std::pow(10.0, scale * lg->Lo + shift),
-                     std::pow(10.0, scale * lg->Hi + shift)};
+    return k;
 }
 
 void SetConstants(TModelResult& r) {
     const TParamResult& k1 = r.Params[0];
-    r.K1 = {std::pow(10.0, k1.Value), PowerOfTen(k1.Ci95), PowerOfTen(k1.Mc95)};
+    r.K1 = PowerOfTen(k1);
     if (r.Model == TModel::OneToTwo) {
-        const TParamResult& k2 = r.Params[1];
-        r.K2 = TConstant{std::pow(10.0, k2.Value), PowerOfTen(k2.Ci95), PowerOfTen(k2.Mc95)};
+        r.K2 = PowerOfTen(r.Params[1]);
     } else if (r.Model == TModel::OneToTwoNonCoop) {
-        const double lg4 = std::log10(4.0);
-        r.K2 = TConstant{std::pow(10.0, r.Best.LgK2), PowerOfTen(k1.Ci95, 2.0, -lg4),
-                         PowerOfTen(k1.Mc95, 2.0, -lg4)};
+        r.K2 = PowerOfTen(k1, 2.0, -std::log10(4.0));
     }
 }
 
@@ -217,33 +225,28 @@ Eigen::VectorXd NaturalUnits(const TLayout& layout, const std::vector<int>& free
 
 // Standard errors, 95 % intervals, covariance and correlation of the free parameters; the
 // names of those the data do not determine.
-std::vector<std::string> SetErrors(TModelResult& r, const TLayout& layout, const TFitData& data,
-                                   const Eigen::VectorXd& values, const TFitOutcome& fit) {
+// Every free parameter enters, a lg K at its search limit too: leaving one out would give the
+// others the errors they had if it were known.
+void SetErrors(TModelResult& r, const TLayout& layout, const TFitData& data,
+               const Eigen::VectorXd& values) {
     std::vector<int> freeIndex;
-    std::vector<bool> determined;
     for (int i = 0; i < layout.Size(); ++i) {
         if (!layout.Fixed[i]) {
             freeIndex.push_back(i);
-            determined.push_back(std::find(fit.AtLimit.begin(), fit.AtLimit.end(), i) ==
-                                 fit.AtLimit.end());
         }
     }
     const bool errors = r.Converged && r.Dof > 0;
     const TFreeCovariance cov =
         FreeCovariance(ModelJacobian(layout, data, values), NaturalUnits(layout, freeIndex, data),
-                       errors ? r.Ss / r.Dof : Nan, determined);
+                       errors ? r.Ss / r.Dof : Nan, std::vector<bool>(freeIndex.size(), true));
     const double t = errors ? T975(r.Dof) : Nan;
     const auto size = static_cast<std::size_t>(layout.Size());
     r.Covariance.assign(size, std::vector<double>(size, Nan));
     r.Correlation.assign(size, std::vector<double>(size, Nan));
-    std::vector<std::string> undetermined;
     const auto at = [](std::size_t k) { return static_cast<Eigen::Index>(k); };
     for (std::size_t a = 0; a < freeIndex.size(); ++a) {
         TParamResult& param = r.Params[static_cast<std::size_t>(freeIndex[a])];
         param.Determined = cov.Determined[a];
-        if (!param.Determined) {
-            undetermined.push_back(param.Name);
-        }
         const double variance = cov.Cov(at(a), at(a));
         if (errors && param.Determined) {
             param.Se = std::sqrt(variance);
@@ -257,7 +260,27 @@ std::vector<std::string> SetErrors(TModelResult& r, const TLayout& layout, const
             r.Correlation[ia][ib] = c / std::sqrt(variance * cov.Cov(at(b), at(b)));
         }
     }
-    return undetermined;
+}
+
+// The best fit. A lg K that ran to its search limit over a flat SS leaves the others a fit of
+// their own: they converge with it held there, and the model is as good a fit as any.
+TFitOutcome FitModel(const TLayout& layout, const TFitData& data) {
+    TFitOutcome fit = FitFromLattice(layout, data);
+    if (fit.Converged || fit.AtLimit.empty()) {
+        return fit;
+    }
+    TLayout held = layout;
+    for (int k : fit.AtLimit) {
+        held.Fixed[static_cast<std::size_t>(k)] = true;
+        held.FixedValues[k] = fit.Values[k];
+    }
+    const TFitOutcome rest = FitFrom(held, data, fit.Values);
+    if (rest.Converged && rest.Ss <= fit.Ss) {
+        fit.Values = rest.Values;
+        fit.Ss = rest.Ss;
+        fit.Converged = true;
+    }
+    return fit;
 }
 
 // Everything about one fitted model except its Monte Carlo intervals.
@@ -275,44 +298,22 @@ TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitOut
         param.Name = layout.Names[static_cast<std::size_t>(i)];
         param.Value = values[i];
         param.Fixed = layout.Fixed[static_cast<std::size_t>(i)];
+        param.AtLimit = std::find(fit.AtLimit.begin(), fit.AtLimit.end(), i) != fit.AtLimit.end();
         r.Params.push_back(param);
     }
-    const std::vector<std::string> undetermined = SetErrors(r, layout, data, values, fit);
+    SetErrors(r, layout, data, values);
+    const std::vector<std::string> tied = SetProfiles(r, layout, data, values);
+    r.Derived = DerivedParams(r);
     if (!r.Converged) {
         r.Message = "The fit did not converge.";
     } else if (r.Dof == 0) {
         r.Message =
             "No degrees of freedom are left (N - p = 0): the fit is exact and has no errors.";
-    } else if (!undetermined.empty()) {
-        r.Message = "Not determined by the data:";
-        for (const std::string& name : undetermined) {
-            r.Message += " " + name;
-        }
-        r.Message += ".";
+    } else {
+        r.Message = UndeterminedNote(r, tied);
     }
     SetConstants(r);
     return r;
-}
-
-void AddMonteCarlo(const TLayout& layout, const TMonteCarloRun& run, TModelResult& r) {
-    r.ReplicatesDone = static_cast<int>(run.Values.size());
-    for (const Eigen::VectorXd& v : run.Values) {
-        r.ReplicateValues.emplace_back(v.begin(), v.end());
-    }
-    if (run.Values.size() >= 2) {
-        for (int i = 0; i < layout.Size(); ++i) {
-            TParamResult& param = r.Params[static_cast<std::size_t>(i)];
-            if (param.Fixed || !param.Determined) {
-                continue;
-            }
-            std::vector<double> column;
-            for (const Eigen::VectorXd& v : run.Values) {
-                column.push_back(v[i]);
-            }
-            param.Mc95 = TInterval{Percentile(column, 0.025), Percentile(column, 0.975)};
-        }
-    }
-    SetConstants(r);
 }
 
 const TModelResult* Find(const std::vector<TModelResult>& models, TModel model) {
@@ -345,12 +346,6 @@ std::optional<TComparison> Compare(const std::vector<TModelResult>& models, TMod
     return c;
 }
 
-std::string PText(double p) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2g", p);
-    return text;
-}
-
 std::string Verdict(const std::vector<TModelResult>& models,
                     const std::vector<TComparison>& comparison) {
     std::vector<std::string> parts;
@@ -360,7 +355,7 @@ std::string Verdict(const std::vector<TModelResult>& models,
         }
         const std::string simple(ModelName(c.Simpler));
         const std::string rich(ModelName(c.Richer));
-        const std::string test = " (F-test p = " + PText(*c.P) + ")";
+        const std::string test = " (F-test " + PValueText(*c.P) + ")";
         parts.push_back(*c.P < 0.05 ? rich + " preferred over " + simple + test
                                     : simple + " sufficient, " + rich + " not justified" + test);
     }
@@ -405,14 +400,20 @@ std::optional<TModel> PreferredModel(const std::vector<TModelResult>& models,
     return best ? std::optional<TModel>(best->Model) : std::nullopt;
 }
 
+void AddNote(TModelResult& r, const std::string& note) {
+    if (!note.empty()) {
+        r.Message += (r.Message.empty() ? "" : " ") + note;
+    }
+}
+
 TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& settings,
                         const TAnalysisObserver& observer) {
     CheckTitration(allSignals, SignalNamesOf(allSignals));
     std::vector<std::string> warnings;
     const TTitration titration = WithoutConstantSignals(allSignals, &warnings);
     const std::vector<std::string>& signalNames = titration.SignalNames;
-    const TFitData data = MakeFitData(titration);
-    const auto observations = static_cast<int>(data.Shifts.size());
+    const TFitData raw = MakeFitData(titration);
+    const auto observations = static_cast<int>(raw.Shifts.size());
     const std::vector<TModel> models = CheckSettings(settings, observations, signalNames);
 
     TAnalysisResult result;
@@ -427,12 +428,26 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
     };
 
     std::vector<TLayout> layouts;
+    for (TModel model : models) {
+        layouts.push_back(MakeLayout(model, signalNames, settings.LinearTerm, settings.Fixed));
+    }
+    // Every model is weighted alike, so that their sums of squares stay comparable; the sds
+    // come from the richest model, whose residuals hold the least misfit.
+    Eigen::VectorXd sd = Eigen::VectorXd::Ones(raw.Shifts.cols());
+    if (settings.WeightPerSignal) {
+        report(TAnalysisPhase::Fitting, models[0], 0, static_cast<int>(models.size()));
+        sd = SignalSd(*std::max_element(layouts.begin(), layouts.end(),
+                                        [](const TLayout& a, const TLayout& b) {
+                                            return a.FreeCount() < b.FreeCount();
+                                        }),
+                      raw);
+        result.SignalSd.assign(sd.begin(), sd.end());
+    }
+    const TFitData data = ScaledData(raw, sd);
     for (std::size_t m = 0; m < models.size(); ++m) {
         report(TAnalysisPhase::Fitting, models[m], static_cast<int>(m),
                static_cast<int>(models.size()));
-        layouts.push_back(MakeLayout(models[m], signalNames, settings.LinearTerm, settings.Fixed));
-        result.Models.push_back(
-            Describe(layouts.back(), data, FitFromLattice(layouts.back(), data)));
+        result.Models.push_back(Describe(layouts[m], data, FitModel(layouts[m], data)));
     }
     report(TAnalysisPhase::Fitting, models.back(), static_cast<int>(models.size()),
            static_cast<int>(models.size()));
@@ -459,8 +474,16 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
             layouts[m], data, best, setup,
             [&](int done) { report(TAnalysisPhase::MonteCarlo, r.Model, done, setup.Replicates); },
             observer.StopRequested);
-        AddMonteCarlo(layouts[m], run, r);
+        AddMonteCarlo(run, r);
+        SetConstants(r);
+        AddNote(r, MonteCarloNote(r));
         result.Stopped = run.Stopped;
+    }
+    for (std::size_t m = 0; m < models.size(); ++m) {
+        Unscale(result.Models[m], layouts[m], sd);
+        if (!settings.WeightPerSignal) {
+            AddNote(result.Models[m], NoiseNote(result.Models[m], signalNames));
+        }
     }
     std::optional<int> fewest;
     for (const TModelResult& r : result.Models) {
@@ -482,6 +505,17 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
 }
 
 }  // namespace
+
+std::string PValueText(double p) {
+    // Below this the F distribution's tail underflows, and 0 would claim certainty.
+    constexpr double Smallest = 1e-300;
+    if (p < Smallest) {
+        return "p < 1e-300";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "p = %.2g", p);
+    return text;
+}
 
 TTitration WithoutConstantSignals(const TTitration& titration, std::vector<std::string>* warnings) {
     const std::vector<std::string> names = SignalNamesOf(titration);

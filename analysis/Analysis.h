@@ -57,6 +57,9 @@ struct TAnalysisSettings {
     double ConcErrorPercent = 0.0;  // relative sd of C and H in the replicates, percent
     std::uint64_t Seed = 1;
     int Threads = 0;  // 0: every core
+    // Each signal weighted by its own residual variance, iterated to convergence; the SEs and
+    // intervals follow the weights.
+    bool WeightPerSignal = false;
 };
 
 struct TInterval {
@@ -64,14 +67,28 @@ struct TInterval {
     double Hi = 0.0;
 };
 
+// A 95 % region that may be open on either side: an absent end means the data allow any value
+// up to the search limit there.
+struct TOpenInterval {
+    std::optional<double> Lo;
+    std::optional<double> Hi;
+
+    bool Closed() const { return Lo && Hi; }
+};
+
 struct TParamResult {
     std::string Name;
     double Value = 0.0;
     std::optional<double> Se;       // absent: fixed, undetermined, or N - p = 0
     std::optional<TInterval> Ci95;  // Value ± t(0.975, N - p)·SE
-    std::optional<TInterval> Mc95;  // 2.5 and 97.5 percentiles of the replicates
+    std::optional<TInterval> Mc95;  // 2.5 and 97.5 percentiles of the converged replicates
+    // Free lg K only: where the SS profile, every other parameter refitted, stays below the
+    // F-based 95 % cut.
+    std::optional<TOpenInterval> Profile95;
     bool Fixed = false;
-    bool Determined = true;  // false: the data do not pin this parameter down
+    // false: the data do not pin this parameter down (for a lg K: its profile region is open)
+    bool Determined = true;
+    bool AtLimit = false;  // a lg K that ended on its search limit over a flat SS
 };
 
 // A formation constant in M^-1 (K1) or M^-2 (K2), intervals carried over from lg K.
@@ -79,7 +96,12 @@ struct TConstant {
     double Value = 0.0;
     std::optional<TInterval> Ci95;
     std::optional<TInterval> Mc95;
+    std::optional<TOpenInterval> Profile95;
+    bool Determined = true;  // false: only Profile95's ends say anything about it
 };
+
+// The least number of converged replicates a Monte Carlo interval is drawn from.
+inline constexpr int MinReplicatesForInterval = 20;
 
 // The shifts of one signal at the optimum.
 struct TSignalShifts {
@@ -127,8 +149,16 @@ struct TModelResult {
     std::vector<std::vector<double>> Covariance;
     std::vector<std::vector<double>> Correlation;
     std::vector<std::vector<double>> Residuals;  // [point][signal], observed - model
+    // lgK2step = lgK2 - lgK1 and alpha = 4·K2step/K1, for the models with PL2.
+    std::vector<TParamResult> Derived;
     TModelValues Best;
     int ReplicatesDone = 0;
+    int McAtBound = 0;  // replicates that ended with a lg K on its search limit
+    int McFailed = 0;   // replicates whose refit did not converge
+    int McUsed = 0;     // converged replicates, the ones the percentiles come from
+    // Parameters whose Monte Carlo spread cannot be trusted: too many replicates at a bound or
+    // failed, or an interval more than 10 times wider than the asymptotic one.
+    std::vector<std::string> McUnstable;
     // The refitted parameter values of each replicate done, [replicate][param], in Params order.
     std::vector<std::vector<double>> ReplicateValues;
 };
@@ -150,6 +180,9 @@ struct TAnalysisResult {
     // requested when stopped.
     int ReplicatesDone = 0;
     bool Stopped = false;
+    // With WeightPerSignal: each signal's residual sd (ppm) the weights are 1/sd² of; SS and
+    // RMS are then of the weighted residuals, in units of those sds.
+    std::vector<double> SignalSd;
     std::vector<TModelResult> Models;  // in the order asked for
     std::vector<TComparison> Comparison;
     // What was left out of the fit and why, e.g. a signal that does not change at all.
@@ -183,6 +216,9 @@ struct TAnalysisObserver {
 // ends as an EKelmoraError saying so.
 TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings& settings,
                             const TAnalysisObserver& observer = {});
+
+// "p = 0.0031", or "p < 1e-300" for a p-value too small for a double.
+std::string PValueText(double p);
 
 // The parameter names of a model, in result order.
 std::vector<std::string> ParamNames(TModel model, const std::vector<std::string>& signalNames,

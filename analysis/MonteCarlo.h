@@ -3,6 +3,7 @@
 #include <Eigen/Dense>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "analysis/SeparableFit.h"
@@ -20,6 +21,8 @@ struct TMonteCarloSetup {
 struct TMonteCarloRun {
     // Full parameter vectors of the replicates done, in index order.
     std::vector<Eigen::VectorXd> Values;
+    std::vector<char> Converged;            // per replicate done: its refit converged
+    std::vector<std::vector<int>> AtLimit;  // per replicate done: the lg K on a search limit
     bool Stopped = false;
 };
 
@@ -31,6 +34,15 @@ TMonteCarloRun RunMonteCarlo(const TLayout& layout, const TFitData& data,
                              const Eigen::VectorXd& best, const TMonteCarloSetup& setup,
                              const std::function<void(int)>& progress,
                              const std::function<bool()>& stop);
+
+// The counts, the percentiles of the converged replicates (none from fewer than
+// MinReplicatesForInterval), the Monte Carlo intervals of the derived constants and the
+// parameters whose spread cannot be trusted, into r.
+void AddMonteCarlo(const TMonteCarloRun& run, TModelResult& r);
+
+// "Monte Carlo unstable: lgK2 (31 of 1000 replicates ran to a search limit of lg K, 2 did not
+// converge)." or why there are no intervals; empty when all is well.
+std::string MonteCarloNote(const TModelResult& r);
 
 // The p-quantile (0..1) of values by linear interpolation between order statistics.
 double Percentile(std::vector<double> values, double p);

@@ -11,9 +11,6 @@ namespace {
 
 const double Lg4 = std::log10(4.0);
 
-// Where the search for each lg K gives up: far beyond anything a titration can show, so a
-// constant that runs here is one the data do not determine.
-
 // The start lattice: lg K1 and the stepwise lg K2 - lg K1 from -1 to 9.
 constexpr int LatticeFirst = -1;
 constexpr int LatticeLast = 9;
@@ -21,6 +18,7 @@ constexpr int LatticeStarts = 3;
 
 constexpr double RelativeTolerance = 1e-12;
 constexpr double Eps = std::numeric_limits<double>::epsilon();
+constexpr double Tiny = std::numeric_limits<double>::min();
 constexpr int MaxIterations = 500;
 
 // The species columns (P, PL, PL2, C) at every point and their derivatives with respect to the
@@ -109,12 +107,18 @@ TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorX
         for (std::size_t j = 0; j < freeColumns.size(); ++j) {
             a.col(static_cast<Eigen::Index>(j)) = c.A.col(freeColumns[j]);
         }
+        // Columns of unit length: a species that hardly forms (PL2 at a tiny K2) keeps its column
+        // instead of falling under the decomposition's rank threshold at some data-dependent
+        // K, which would put a step into SS as a function of lg K.
+        const Eigen::RowVectorXd length = a.colwise().norm().cwiseMax(Tiny);
+        a.array().rowwise() /= length.array();
         Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd> cod;
         if (!freeColumns.empty()) {
             cod.compute(a);
             const Eigen::VectorXd beta = cod.solve(rhs);
             for (std::size_t j = 0; j < freeColumns.size(); ++j) {
-                values[layout.LinearIndex(s, freeColumns[j])] = beta[static_cast<Eigen::Index>(j)];
+                const auto at = static_cast<Eigen::Index>(j);
+                values[layout.LinearIndex(s, freeColumns[j])] = beta[at] / length[at];
             }
             rhs -= a * beta;
         }

@@ -87,6 +87,11 @@ double T975(int dof) {
     return boost::math::quantile(t, 0.975);
 }
 
+double F95(int d1, int d2) {
+    const boost::math::fisher_f dist(static_cast<double>(d1), static_cast<double>(d2));
+    return boost::math::quantile(dist, 0.95);
+}
+
 double FUpperTail(double f, int d1, int d2) {
     const boost::math::fisher_f dist(static_cast<double>(d1), static_cast<double>(d2));
     return boost::math::cdf(boost::math::complement(dist, std::max(f, 0.0)));

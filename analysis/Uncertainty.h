@@ -21,6 +21,9 @@ TFreeCovariance FreeCovariance(const Eigen::MatrixXd& jacobian, const Eigen::Vec
 // Two-sided 95 % quantile of Student's t with dof degrees of freedom.
 double T975(int dof);
 
+// The 95 % quantile of the F distribution with (d1, d2) degrees of freedom.
+double F95(int d1, int d2);
+
 // Upper tail of the F distribution with (d1, d2) degrees of freedom at f.
 double FUpperTail(double f, int d1, int d2);
 

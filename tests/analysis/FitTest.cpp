@@ -77,7 +77,7 @@ TEST(Fit, LandsOnTheSameOptimumFromStartsAcrossTheLattice) {
     const TLayout layout = MakeLayout(TModel::OneToTwo, {"s1"}, true, {});
     const TFitOutcome lattice = FitFromLattice(layout, data);
     ASSERT_TRUE(lattice.Converged);
-    const double starts[][2] = {{-1, -1}, {0, 6}, {1.5, 3.5}, {3, 3}, {5, 12}, {-1, 8}, {8, 8}};
+    const double starts[][2] = {{-1, -1}, {0, 6}, {1.5, 3.5}, {3, 3}, {5, 9}, {-1, 8}, {8, 8}};
     for (const auto& start : starts) {
         Eigen::VectorXd v = Eigen::VectorXd::Zero(layout.Size());
         v[0] = start[0];

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "Fixtures.h"
@@ -121,6 +123,73 @@ TEST(MonteCarlo, IntervalAgreesWithTheLinearisedOneOnAWellDeterminedFit) {
     EXPECT_NEAR(m.K1.Mc95->Lo, std::pow(10.0, k1.Mc95->Lo), 1e-9 * m.K1.Value);
 }
 
+double Sd(const std::vector<std::vector<double>>& replicates, std::size_t column) {
+    double mean = 0.0;
+    for (const auto& v : replicates) {
+        mean += v[column] / static_cast<double>(replicates.size());
+    }
+    double ss = 0.0;
+    for (const auto& v : replicates) {
+        ss += (v[column] - mean) * (v[column] - mean);
+    }
+    return std::sqrt(ss / static_cast<double>(replicates.size() - 1));
+}
+
+// A well-determined fit is linear over its spread, so the replicates' spread is the SE: the
+// noise drawn with SS/(N - p), not SS/N (here 18 % apart), and the stepwise constant's SE from
+// the covariance with its sign of the cross term.
+TEST(MonteCarlo, SpreadOfAWellDeterminedFitIsItsStandardError) {
+    const TModelValues truth = Truth(TModel::OneToTwo, 3.0, 6.0, {{8, 9, 10.5, 0}, {2, 1, 3, 0}});
+    const TTitration t = MakeTitration(truth, 12, 8e-3, 1e-3, true, 5e-4, 17);
+    TAnalysisSettings s;
+    s.Models = {TModel::OneToTwo};
+    s.Replicates = 1500;
+    const TModelResult m = RunAnalysis(t, s).Models[0];
+    ASSERT_EQ(m.McUsed, 1500);
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_NEAR(Sd(m.ReplicateValues, k) / *m.Params[k].Se, 1.0, 0.05) << k;
+    }
+    std::vector<std::vector<double>> step;
+    for (const auto& v : m.ReplicateValues) {
+        step.push_back({v[1] - v[0]});
+    }
+    EXPECT_NEAR(Sd(step, 0) / *m.Derived[0].Se, 1.0, 0.05);
+    EXPECT_TRUE(m.McUnstable.empty());
+}
+
+// Percentiles need MinReplicatesForInterval converged replicates; one fewer gives none, and
+// the note says why.
+TEST(MonteCarlo, AnIntervalNeedsEnoughReplicates) {
+    const TTitration t = McTitration();
+    for (int replicates : {MinReplicatesForInterval - 1, MinReplicatesForInterval}) {
+        const TModelResult m = RunAnalysis(t, McSettings(replicates, 2)).Models[0];
+        const bool enough = replicates >= MinReplicatesForInterval;
+        EXPECT_EQ(m.McUsed, replicates);
+        EXPECT_EQ(Param(m, "lgK1").Mc95.has_value(), enough);
+        EXPECT_EQ(m.K1.Mc95.has_value(), enough);
+        EXPECT_EQ(m.Message.find("No Monte Carlo intervals: 19 converged replicates, at least 20 "
+                                 "are needed.") != std::string::npos,
+                  !enough)
+            << m.Message;
+    }
+}
+
+// A second step the data hardly show sends many replicates to the search limit of lg K2: the
+// spread is then the search's, and the note says so.
+TEST(MonteCarlo, ReplicatesAtTheSearchLimitAreCountedAndCalledUnstable) {
+    const TTitration t =
+        MakeTitration(Truth(TModel::OneToTwo, 3.0, 3.5, {{8, 9, 10.5, 0}, {2, 1, 3, 0}}), 20, 5e-3,
+                      1e-3, false, 0.004, 11);
+    TAnalysisSettings s;
+    s.Models = {TModel::OneToTwo};
+    s.Replicates = 200;
+    const TModelResult m = RunAnalysis(t, s).Models[0];
+    EXPECT_GT(m.McAtBound + m.McFailed, 4);
+    EXPECT_EQ(m.McUsed, m.ReplicatesDone - m.McFailed);
+    EXPECT_NE(std::find(m.McUnstable.begin(), m.McUnstable.end(), "lgK2"), m.McUnstable.end());
+    EXPECT_NE(m.Message.find("Monte Carlo unstable: lgK2"), std::string::npos) << m.Message;
+}
+
 TEST(MonteCarlo, StopKeepsTheReplicatesDoneAndSaysHowMany) {
     const TTitration t = McTitration();
     TAnalysisSettings s = McSettings(100000, 2);
@@ -129,12 +198,12 @@ TEST(MonteCarlo, StopKeepsTheReplicatesDoneAndSaysHowMany) {
     observer.Progress = [&](const TAnalysisProgress& p) { seen.push_back(p); };
     observer.StopRequested = [&] {
         return !seen.empty() && seen.back().Phase == TAnalysisPhase::MonteCarlo &&
-               seen.back().Done >= 2;
+               seen.back().Done >= MinReplicatesForInterval;
     };
     const TAnalysisResult r = RunAnalysis(t, s, observer);
     EXPECT_TRUE(r.Stopped);
     const TModelResult& first = r.Models[0];
-    EXPECT_GE(first.ReplicatesDone, 2);
+    EXPECT_GE(first.ReplicatesDone, MinReplicatesForInterval);
     EXPECT_LT(first.ReplicatesDone, 100000);
     EXPECT_EQ(first.ReplicateValues.size(), static_cast<std::size_t>(first.ReplicatesDone));
     EXPECT_TRUE(Param(first, "lgK1").Mc95.has_value());

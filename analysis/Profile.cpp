@@ -1,0 +1,260 @@
+#include "analysis/Profile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+#include "analysis/Uncertainty.h"
+
+namespace kelmora::analysis {
+namespace {
+
+// The first step away from the best value, in lg units; each further step doubles, so the
+// walk reaches the search limit of a flat profile in a dozen steps.
+constexpr double FirstStep = 0.05;
+// How closely an end of the region is located, in lg units.
+constexpr double EndTolerance = 1e-5;
+constexpr int MaxEndSteps = 60;
+// How far past an end the walk looks for another valley of the profile, in lg units.
+constexpr double LookBeyond = 3.0;
+constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
+
+struct TPoint {
+    double X = 0.0;
+    double Ss = 0.0;
+    Eigen::VectorXd Values;
+};
+
+class TProfiler {
+  public:
+    TProfiler(const TLayout& layout, const TFitData& data, int k, double cut)
+        : Held(layout), Data(data), K(k), Cut(cut) {
+        Held.Fixed[static_cast<std::size_t>(k)] = true;
+        Refit = !Held.FreeLgK().empty();
+    }
+
+    // One end of the region, walking from inside in the direction dir (+1 or -1); the points
+    // inside widen Out's ranges. A bump of the profile above the cut with another valley
+    // close beyond it is no end: the region is the hull of both.
+    std::optional<double> End(TPoint inside, int dir, TProfile& out) {
+        for (;;) {
+            std::optional<TPoint> outside = Walk(inside, dir, out, LgKMax[K] - LgKMin[K]);
+            if (!outside) {
+                return std::nullopt;
+            }
+            const double end = Cross(inside, *outside, out);
+            std::optional<TPoint> again = Walk(*outside, dir, out, LookBeyond, true);
+            if (!again) {
+                return end;
+            }
+            inside = std::move(*again);
+        }
+    }
+
+  private:
+    // Steps of doubling length from `from` until the profile is outside the region (or, when
+    // seeking, inside again) within `reach`; `from` ends as the last point on the starting
+    // side, and the point past it is returned. Nothing when the search limit or the reach
+    // comes first.
+    std::optional<TPoint> Walk(TPoint& from, int dir, TProfile& out, double reach,
+                               bool seeking = false) {
+        const double limit = dir > 0 ? LgKMax[K] : LgKMin[K];
+        const double stop =
+            dir > 0 ? std::min(limit, from.X + reach) : std::max(limit, from.X - reach);
+        double step = FirstStep;
+        while (from.X != stop) {
+            const double x =
+                dir > 0 ? std::min(from.X + step, stop) : std::max(from.X - step, stop);
+            TPoint p = At(x, from.Values, !seeking);
+            const bool in = p.Ss <= Cut;
+            if (in) {
+                Widen(p, out);
+            }
+            if (in == seeking) {
+                return p;
+            }
+            from = std::move(p);
+            step *= 2.0;
+        }
+        return std::nullopt;
+    }
+
+    // The end between the last point in and the first out: regula falsi with the Illinois
+    // halving; outside ends as the closest point out.
+    double Cross(TPoint inside, TPoint& outside, TProfile& out) {
+        double a = inside.X;
+        double fa = inside.Ss - Cut;
+        double b = outside.X;
+        double fb = outside.Ss - Cut;
+        int kept = 0;
+        for (int i = 0; i < MaxEndSteps && std::abs(b - a) > EndTolerance; ++i) {
+            double x = (a * fb - b * fa) / (fb - fa);
+            if (!(std::min(a, b) < x && x < std::max(a, b))) {
+                x = 0.5 * (a + b);
+            }
+            TPoint p = At(x, inside.Values, false);
+            if (p.Ss <= Cut) {
+                Widen(p, out);
+                a = x;
+                fa = p.Ss - Cut;
+                fb *= kept == -1 ? 0.5 : 1.0;
+                kept = -1;
+                inside = std::move(p);
+            } else {
+                b = x;
+                fb = p.Ss - Cut;
+                fa *= kept == 1 ? 0.5 : 1.0;
+                kept = 1;
+                outside = std::move(p);
+            }
+        }
+        return 0.5 * (a + b);
+    }
+
+    // The profile at x: the other lg K refitted from the neighbour's value and, on the walk's
+    // long steps, also from the start lattice, since the valley the neighbour lay in may end
+    // while a deeper one opens elsewhere.
+    TPoint At(double x, const Eigen::VectorXd& start, bool search) {
+        Held.FixedValues[K] = x;
+        TPoint p;
+        p.X = x;
+        if (Refit) {
+            TFitOutcome fit = FitFrom(Held, Data, start);
+            if (search) {
+                TFitOutcome found = FitFromLattice(Held, Data);
+                if (found.Ss < fit.Ss) {
+                    fit = std::move(found);
+                }
+            }
+            p.Ss = fit.Ss;
+            p.Values = std::move(fit.Values);
+        } else {
+            p.Values = start;
+            p.Values[K] = x;
+            p.Ss = SolveLinear(Held, Data, p.Values);
+        }
+        return p;
+    }
+
+    static void Widen(const TPoint& p, TProfile& out) {
+        out.Min = out.Min.cwiseMin(p.Values);
+        out.Max = out.Max.cwiseMax(p.Values);
+    }
+
+    TLayout Held;
+    const TFitData& Data;
+    int K;
+    double Cut;
+    bool Refit = false;
+};
+
+// The parameter's row and column of the covariance no longer hold: no SE, no interval.
+void DropErrors(TModelResult& r, std::size_t i) {
+    r.Params[i].Se.reset();
+    r.Params[i].Ci95.reset();
+    for (std::size_t j = 0; j < r.Params.size(); ++j) {
+        r.Covariance[i][j] = r.Covariance[j][i] = Nan;
+        r.Correlation[i][j] = r.Correlation[j][i] = Nan;
+    }
+}
+
+std::string Lg(double x) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", x);
+    return text;
+}
+
+// "lgK2 > 3.76": what the profile says of a lg K.
+std::string ProfileText(const TParamResult& p) {
+    const TOpenInterval& i = *p.Profile95;
+    if (i.Lo && i.Hi) {
+        return p.Name + " in [" + Lg(*i.Lo) + ", " + Lg(*i.Hi) + "]";
+    }
+    if (i.Lo || i.Hi) {
+        return p.Name + (i.Lo ? " > " + Lg(*i.Lo) : " < " + Lg(*i.Hi));
+    }
+    return p.Name + " anywhere in the search range";
+}
+
+}  // namespace
+
+double ProfileCut(double ss, int dof) {
+    return ss * (1.0 + F95(1, dof) / dof);
+}
+
+TProfile ProfileLgK(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& best, int k,
+                    double cut) {
+    TProfiler profiler(layout, data, k, cut);
+    TProfile out;
+    out.Min = best;
+    out.Max = best;
+    Eigen::VectorXd values = best;
+    const TPoint start{best[k], SolveLinear(layout, data, values), best};
+    out.Lo = profiler.End(start, -1, out);
+    out.Hi = profiler.End(start, +1, out);
+    return out;
+}
+
+std::vector<std::string> SetProfiles(TModelResult& r, const TLayout& layout, const TFitData& data,
+                                     const Eigen::VectorXd& values) {
+    std::vector<TProfile> open;
+    if (!r.Converged || r.Dof <= 0) {
+        return {};
+    }
+    const double cut = ProfileCut(r.Ss, r.Dof);
+    for (int k : layout.FreeLgK()) {
+        TProfile profile = ProfileLgK(layout, data, values, k, cut);
+        TParamResult& param = r.Params[static_cast<std::size_t>(k)];
+        param.Profile95 = TOpenInterval{profile.Lo, profile.Hi};
+        if (!param.Profile95->Closed()) {
+            param.Determined = false;
+            open.push_back(std::move(profile));
+        }
+    }
+    std::vector<std::string> tied;
+    for (std::size_t i = 0; i < r.Params.size(); ++i) {
+        TParamResult& param = r.Params[i];
+        const auto at = static_cast<Eigen::Index>(i);
+        const bool moves = param.Ci95 && std::any_of(open.begin(), open.end(), [&](const auto& p) {
+                               return p.Min[at] < param.Ci95->Lo || p.Max[at] > param.Ci95->Hi;
+                           });
+        if (moves || !param.Determined) {
+            DropErrors(r, i);
+        }
+        if (moves && param.Determined) {
+            if (param.Profile95) {
+                tied.push_back(param.Name);
+            } else {
+                param.Determined = false;
+            }
+        }
+    }
+    return tied;
+}
+
+std::string UndeterminedNote(const TModelResult& r, const std::vector<std::string>& tied) {
+    std::string names;
+    for (const TParamResult& p : r.Params) {
+        if (p.Fixed || p.Determined) {
+            continue;
+        }
+        names += (names.empty() ? " " : ", ") + p.Name;
+        if (p.Profile95) {
+            names += " (" + std::string(p.AtLimit ? "at the limit, " : "") + ProfileText(p) + ")";
+        }
+    }
+    std::string note = names.empty() ? "" : "Not determined by the data:" + names + ".";
+    if (!tied.empty()) {
+        note += note.empty() ? "" : " ";
+        note += "No standard error, as it moves with an undetermined constant:";
+        for (std::size_t i = 0; i < tied.size(); ++i) {
+            note += (i > 0 ? ", " : " ") + tied[i];
+        }
+        note += ".";
+    }
+    return note;
+}
+
+}  // namespace kelmora::analysis
