@@ -223,10 +223,9 @@ Eigen::VectorXd NaturalUnits(const TLayout& layout, const std::vector<int>& free
     return unit;
 }
 
-// Standard errors, 95 % intervals, covariance and correlation of the free parameters; the
-// names of those the data do not determine.
-// Every free parameter enters, a lg K at its search limit too: leaving one out would give the
-// others the errors they had if it were known.
+// Standard errors, 95 % intervals, covariance and correlation of the free parameters. Every
+// free parameter enters, a lg K at its search limit too: leaving one out would give the others
+// the errors they had if it were known.
 void SetErrors(TModelResult& r, const TLayout& layout, const TFitData& data,
                const Eigen::VectorXd& values) {
     std::vector<int> freeIndex;

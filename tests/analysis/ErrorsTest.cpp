@@ -153,6 +153,19 @@ TEST(Errors, IntervalsCriteriaAndConstantsFollowTheirDefinitions) {
     EXPECT_EQ(r.Preferred, TModel::OneToTwo);
 }
 
+// Every parameter held, K1 so large that PL is min(C, H)/H: model 8, 9, 10, 10 against
+// 8.1, 9, 9.9, 10.2. Residual variance 0.05/4 over the variance of the changes 2.7/4.
+TEST(Errors, CovFitIsTheResidualVarianceOverTheVarianceOfTheChanges) {
+    TTitration t;
+    t.Conc = {0.0, 0.5e-3, 2e-3, 3e-3};
+    t.Host = {1e-3};
+    t.Shifts = {{8.1}, {9.0}, {9.9}, {10.2}};
+    TAnalysisSettings s = Models({TModel::OneToOne});
+    s.Fixed = {{"lgK1", 15.0}, {"dP.s1", 8.0}, {"dPL.s1", 10.0}};
+    const TModelResult m = RunAnalysis(t, s).Models[0];
+    EXPECT_NEAR(m.CovFit, 1.0 / 54.0, 1e-10);
+}
+
 TEST(Errors, ParametersTheDataCannotShowAreUndeterminedNotHuge) {
     const TModelValues truth = Truth(TModel::OneToOne, 3.0, 0, {{8, 9, 0, 0}});
     const TTitration t = MakeTitration(truth, 20, 5e-3, 1e-3, false, 0.003, 2);
