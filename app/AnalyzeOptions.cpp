@@ -22,6 +22,7 @@ enum class TOptionId {
     Mc,
     Seed,
     ConcError,
+    Weight,
     Json,
     Help
 };
@@ -32,7 +33,7 @@ struct TOptionInfo {
     bool TakesValue;
 };
 
-constexpr std::array<TOptionInfo, 11> Options = {{
+constexpr std::array<TOptionInfo, 12> Options = {{
     {"--data", TOptionId::Data, true},
     {"--p0", TOptionId::P0, true},
     {"--host-column", TOptionId::HostColumn, false},
@@ -42,6 +43,7 @@ constexpr std::array<TOptionInfo, 11> Options = {{
     {"--mc", TOptionId::Mc, true},
     {"--seed", TOptionId::Seed, true},
     {"--conc-error", TOptionId::ConcError, true},
+    {"--weight", TOptionId::Weight, true},
     {"--json", TOptionId::Json, false},
     {"--help", TOptionId::Help, false},
 }};
@@ -136,6 +138,12 @@ std::string Apply(TAnalyzeOptions& o, TOptionId id, std::string_view value) {
             s.ConcErrorPercent = *percent;
             break;
         }
+        case TOptionId::Weight:
+            if (value != "per-signal" && value != "none") {
+                return "--weight needs per-signal or none, not '" + std::string(value) + "'";
+            }
+            s.WeightPerSignal = value == "per-signal";
+            break;
         case TOptionId::Json:
             o.Json = true;
             break;
@@ -214,7 +222,8 @@ TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args) {
 std::string AnalyzeUsageText() {
     return "Usage: kelmora-fit analyze [--data FILE] [--p0 NUMBER] [--host-column]\n"
            "                   [--models LIST] [--linear-term] [--fix NAME=VALUE]...\n"
-           "                   [--mc R] [--seed N] [--conc-error PERCENT] [--json]\n";
+           "                   [--mc R] [--seed N] [--conc-error PERCENT]\n"
+           "                   [--weight per-signal|none] [--json]\n";
 }
 
 std::string AnalyzeHelpText() {
@@ -237,6 +246,8 @@ std::string AnalyzeHelpText() {
            "  --mc R               Monte Carlo replicates (default 1000, 0 = none)\n"
            "  --seed N             seed of the Monte Carlo replicates (default 1)\n"
            "  --conc-error PERCENT relative error of C and host in the replicates (default 0)\n"
+           "  --weight per-signal  weight each signal by its own residual variance (default\n"
+           "                       none: every shift alike)\n"
            "  --json               one JSON object instead of text\n"
            "  --help               this text\n"
            "\n"

@@ -84,6 +84,28 @@ void WriteMatrix(std::ostream& out, const std::vector<std::vector<double>>& m) {
     out << ']';
 }
 
+std::string JsonOpenRange(const std::optional<analysis::TOpenInterval>& i) {
+    return i ? "[" + JsonNumber(i->Lo) + "," + JsonNumber(i->Hi) + "]" : "null";
+}
+
+std::string JsonBool(bool b) {
+    return b ? "true" : "false";
+}
+
+void WriteParamsJson(std::ostream& out, const std::vector<TParamResult>& params) {
+    out << '[';
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const TParamResult& p = params[i];
+        out << (i > 0 ? ",\n   " : "\n   ") << "{\"name\":" << JsonString(p.Name)
+            << ",\"value\":" << FormatJsonNumber(p.Value) << ",\"se\":" << JsonNumber(p.Se)
+            << ",\"ci95\":" << JsonRange(p.Ci95) << ",\"mc95\":" << JsonRange(p.Mc95)
+            << ",\"profile95\":" << JsonOpenRange(p.Profile95) << ",\"fixed\":" << JsonBool(p.Fixed)
+            << ",\"determined\":" << JsonBool(p.Determined)
+            << ",\"atLimit\":" << JsonBool(p.AtLimit) << '}';
+    }
+    out << ']';
+}
+
 void WriteModelJson(std::ostream& out, const TModelResult& m) {
     out << "{\"model\":" << JsonString(std::string(ModelName(m.Model)))
         << ",\"converged\":" << (m.Converged ? "true" : "false")
@@ -91,20 +113,24 @@ void WriteModelJson(std::ostream& out, const TModelResult& m) {
         << ",\"ss\":" << FormatJsonNumber(m.Ss) << ",\"rms\":" << FormatJsonNumber(m.Rms)
         << ",\"covfit\":" << FormatJsonNumber(m.CovFit) << ",\"aic\":" << JsonNumber(m.Aic)
         << ",\"aicc\":" << JsonNumber(m.Aicc) << ",\"bic\":" << JsonNumber(m.Bic)
-        << ",\"dof\":" << m.Dof << ",\"replicates\":" << m.ReplicatesDone << ",\n  \"params\":[";
-    for (std::size_t i = 0; i < m.Params.size(); ++i) {
-        const TParamResult& p = m.Params[i];
-        out << (i > 0 ? ",\n   " : "\n   ") << "{\"name\":" << JsonString(p.Name)
-            << ",\"value\":" << FormatJsonNumber(p.Value) << ",\"se\":" << JsonNumber(p.Se)
-            << ",\"ci95\":" << JsonRange(p.Ci95) << ",\"mc95\":" << JsonRange(p.Mc95)
-            << ",\"fixed\":" << (p.Fixed ? "true" : "false")
-            << ",\"determined\":" << (p.Determined ? "true" : "false") << '}';
+        << ",\"dof\":" << m.Dof << ",\"replicates\":" << m.ReplicatesDone
+        << ",\"mcUsed\":" << m.McUsed << ",\"mcAtBound\":" << m.McAtBound
+        << ",\"mcFailed\":" << m.McFailed << ",\"mcUnstable\":[";
+    for (std::size_t i = 0; i < m.McUnstable.size(); ++i) {
+        out << (i > 0 ? "," : "") << JsonString(m.McUnstable[i]);
     }
-    out << "],\n  \"K\":{\"K1\":" << FormatJsonNumber(m.K1.Value)
+    out << "],\n  \"params\":";
+    WriteParamsJson(out, m.Params);
+    out << ",\n  \"derived\":";
+    WriteParamsJson(out, m.Derived);
+    out << ",\n  \"K\":{\"K1\":" << FormatJsonNumber(m.K1.Value)
         << ",\"K1ci95\":" << JsonRange(m.K1.Ci95) << ",\"K1mc95\":" << JsonRange(m.K1.Mc95)
+        << ",\"K1profile95\":" << JsonOpenRange(m.K1.Profile95)
         << ",\"K2\":" << (m.K2 ? FormatJsonNumber(m.K2->Value) : "null")
         << ",\"K2ci95\":" << JsonRange(m.K2 ? m.K2->Ci95 : std::nullopt)
-        << ",\"K2mc95\":" << JsonRange(m.K2 ? m.K2->Mc95 : std::nullopt) << "},\n  \"covariance\":";
+        << ",\"K2mc95\":" << JsonRange(m.K2 ? m.K2->Mc95 : std::nullopt)
+        << ",\"K2profile95\":" << JsonOpenRange(m.K2 ? m.K2->Profile95 : std::nullopt)
+        << "},\n  \"covariance\":";
     WriteMatrix(out, m.Covariance);
     out << ",\n  \"correlation\":";
     WriteMatrix(out, m.Correlation);
@@ -153,7 +179,16 @@ void WriteAnalysisJson(std::ostream& out, const TAnalysisResult& result) {
     for (std::size_t w = 0; w < result.Warnings.size(); ++w) {
         out << (w > 0 ? "," : "") << JsonString(result.Warnings[w]);
     }
-    out << "],\n\"models\":[";
+    out << "],\"signalSd\":";
+    if (result.SignalSd.empty()) {
+        out << "null";
+    } else {
+        for (std::size_t s = 0; s < result.SignalSd.size(); ++s) {
+            out << (s > 0 ? "," : "[") << FormatJsonNumber(result.SignalSd[s]);
+        }
+        out << ']';
+    }
+    out << ",\n\"models\":[";
     for (std::size_t m = 0; m < result.Models.size(); ++m) {
         out << (m > 0 ? ",\n " : "\n ");
         WriteModelJson(out, result.Models[m]);

@@ -49,6 +49,7 @@ struct TAnalysisSection {
     std::string P0Text;
     std::vector<std::string> Models;  // those chosen of "1:1", "1:2", "1:2nc"
     bool LinearTerm = false;
+    bool WeightPerSignal = false;
     std::map<std::string, std::string> FixedParams;  // parameter name -> value text
     std::int32_t Replicates = 0;                     // Monte Carlo
     std::string ConcErrorText;                       // concentration error, %

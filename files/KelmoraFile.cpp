@@ -52,6 +52,7 @@ TOrderedJson AnalysisJson(const TAnalysisSection& a) {
     j["data"] = {{"cells", CellsJson(a.DataCells)}, {"p0", a.P0Text}};
     j["models"] = a.Models;
     j["linearTerm"] = a.LinearTerm;
+    j["weightPerSignal"] = a.WeightPerSignal;
     j["fixedParameters"] = TOrderedJson::object();
     for (const auto& [name, value] : a.FixedParams) {
         j["fixedParameters"][name] = value;
@@ -286,6 +287,10 @@ TAnalysisSection ReadAnalysis(const TChecker& check, const TJson& j) {
     a.P0Text = check.Text(check.Field(data, "p0", w + ".data"), w + ".data.p0");
     a.Models = check.Texts(check.Field(j, "models", w), w + ".models");
     a.LinearTerm = check.Bool(check.Field(j, "linearTerm", w), w + ".linearTerm");
+    // Files written before weights existed have none.
+    if (j.contains("weightPerSignal")) {
+        a.WeightPerSignal = check.Bool(j["weightPerSignal"], w + ".weightPerSignal");
+    }
     const TJson& fixed = check.Object(check.Field(j, "fixedParameters", w), w + ".fixedParameters");
     for (const auto& [name, value] : fixed.items()) {
         a.FixedParams[name] = check.Text(value, w + ".fixedParameters." + name);

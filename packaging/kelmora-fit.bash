@@ -6,7 +6,7 @@ _kelmora_fit() {
     local fitOptions="--data --p0 --params --iterations --refine --decimal-separator --json
         --open --save --help --version"
     local analyzeOptions="--data --p0 --host-column --models --linear-term --fix --mc --seed
-        --conc-error --json --help"
+        --conc-error --weight --json --help"
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
@@ -17,6 +17,10 @@ _kelmora_fit() {
             return
             ;;
         --p0 | --iterations | --decimal-separator | --models | --fix | --mc | --seed | --conc-error)
+            return
+            ;;
+        --weight)
+            mapfile -t COMPREPLY < <(compgen -W "per-signal none" -- "$cur")
             return
             ;;
     esac

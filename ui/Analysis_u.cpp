@@ -155,6 +155,7 @@ QWidget* TAnalysisForm::CreateSettingsPanel() {
     }
     models->addStretch(1);
     LinearTermCheck = new QCheckBox(QStringLiteral("Linear term k·C per signal"), box);
+    WeightCheck = new QCheckBox(QStringLiteral("Weight each signal by its own noise"), box);
     FixedGrid = EditableGrid(box, 2, kFixedRows, 110);
     FixedGrid->SetCell(0, 0, "Fixed parameter");
     FixedGrid->SetCell(1, 0, "Value");
@@ -179,6 +180,7 @@ QWidget* TAnalysisForm::CreateSettingsPanel() {
     auto* form = new QFormLayout();
     form->addRow(QStringLiteral("Models"), models);
     form->addRow(QString(), LinearTermCheck);
+    form->addRow(QString(), WeightCheck);
     form->addRow(QStringLiteral("Fixed"), FixedGrid);
     form->addRow(QStringLiteral("Monte Carlo replicates"), ReplicatesSpin);
     form->addRow(QStringLiteral("Concentration error, %"), ConcErrorEdit);
@@ -312,6 +314,7 @@ analysis::TAnalysisSettings TAnalysisForm::ReadSettings() const {
         }
     }
     settings.LinearTerm = LinearTermCheck->isChecked();
+    settings.WeightPerSignal = WeightCheck->isChecked();
     try {
         settings.Fixed = ReadFixedParams(*FixedGrid);
     } catch (const ESheetCellError& e) {
@@ -414,7 +417,7 @@ void TAnalysisForm::WatchForChanges() {
         connect(edit, &QLineEdit::textChanged, this, changed);
     }
     for (const QCheckBox* check :
-         {ModelChecks[0], ModelChecks[1], ModelChecks[2], LinearTermCheck}) {
+         {ModelChecks[0], ModelChecks[1], ModelChecks[2], LinearTermCheck, WeightCheck}) {
         connect(check, &QCheckBox::toggled, this, changed);
     }
     for (const QSpinBox* spin : {ReplicatesSpin, SeedSpin}) {
@@ -440,6 +443,7 @@ TAnalysisSection TAnalysisForm::CaptureAnalysis() const {
         }
     }
     section.LinearTerm = LinearTermCheck->isChecked();
+    section.WeightPerSignal = WeightCheck->isChecked();
     section.FixedParams = FixedCells(*FixedGrid);
     section.Replicates = ReplicatesSpin->value();
     section.ConcErrorText = ConcErrorEdit->text().toStdString();
@@ -465,6 +469,7 @@ void TAnalysisForm::RestoreAnalysis(const std::optional<TAnalysisSection>& saved
                                    section.Models.end());
     }
     LinearTermCheck->setChecked(section.LinearTerm);
+    WeightCheck->setChecked(section.WeightPerSignal);
     RestoreFixedCells(section.FixedParams, FixedGrid->Core(), kFixedRows);
     ReplicatesSpin->setValue(section.Replicates);
     ConcErrorEdit->setText(ToQString(section.ConcErrorText));

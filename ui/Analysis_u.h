@@ -84,6 +84,7 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     // Settings
     QCheckBox* ModelChecks[3] = {};  // in the order of analysis::AllModels
     QCheckBox* LinearTermCheck = nullptr;
+    QCheckBox* WeightCheck = nullptr;
     TOriginGrid* FixedGrid = nullptr;
     QSpinBox* ReplicatesSpin = nullptr;
     QLineEdit* ConcErrorEdit = nullptr;

@@ -86,6 +86,20 @@ TEST(AnalyzeEndToEnd, JsonCarriesEveryNumberOfTheLibrarysResultExactly) {
             EXPECT_FALSE(p["fixed"].Bool);
             EXPECT_TRUE(p["determined"].Bool);
         }
+        EXPECT_EQ(Num(jm["params"][0]["profile95"][0]), *rm.Params[0].Profile95->Lo);
+        EXPECT_EQ(Num(jm["params"][0]["profile95"][1]), *rm.Params[0].Profile95->Hi);
+        EXPECT_TRUE(jm["params"][2]["profile95"].IsNull());
+        EXPECT_EQ(Num(jm["mcUsed"]), rm.McUsed);
+        EXPECT_EQ(Num(jm["mcAtBound"]), rm.McAtBound);
+        EXPECT_EQ(Num(jm["mcFailed"]), rm.McFailed);
+        EXPECT_EQ(jm["mcUnstable"].Items.size(), rm.McUnstable.size());
+        ASSERT_EQ(jm["derived"].Items.size(), rm.Derived.size());
+        if (!rm.Derived.empty()) {
+            EXPECT_EQ(jm["derived"][1]["name"].Text, "alpha");
+            EXPECT_EQ(Num(jm["derived"][0]["value"]), rm.Derived[0].Value);
+            EXPECT_EQ(Num(jm["derived"][0]["se"]), *rm.Derived[0].Se);
+            EXPECT_EQ(Num(jm["derived"][0]["mc95"][1]), rm.Derived[0].Mc95->Hi);
+        }
         EXPECT_EQ(Num(jm["K"]["K1"]), rm.K1.Value);
         EXPECT_EQ(jm["K"]["K2"].IsNull(), !rm.K2.has_value());
         ASSERT_EQ(jm["covariance"].Items.size(), rm.Params.size());
@@ -239,7 +253,7 @@ TEST(AnalyzeEndToEnd, BadDataAndBadUsageEndWithTheirMessageAndStatus) {
     const TFitRun help = RunFit({"analyze", "--help"});
     EXPECT_EQ(help.ExitStatus, 0);
     for (const char* option : {"--data", "--p0", "--host-column", "--models", "--linear-term",
-                               "--fix", "--mc", "--seed", "--conc-error", "--json"}) {
+                               "--fix", "--mc", "--seed", "--conc-error", "--weight", "--json"}) {
         EXPECT_NE(help.Out.find(option), std::string::npos) << option;
     }
     EXPECT_NE(RunFit({"--help"}).Out.find("analyze"), std::string::npos);

@@ -175,10 +175,11 @@ TEST(AnalyzeOptions, OnlyTheCommandWordSelectsAnalyze) {
 }
 
 TEST(AnalyzeOptions, EveryOptionLandsInItsTypedField) {
-    const TAnalyzeArgs a = ParseAnalyzeArgs(
-        Args({"analyze", "--data", "t.txt", "--p0=0.002", "--host-column", "--models", "1:2nc,1:1",
-              "--linear-term", "--fix", "lgK1=3.5", "--fix=dP.NH=-1e-2", "--mc", "250", "--seed",
-              "18446744073709551615", "--conc-error", "1.5", "--json"}));
+    const TAnalyzeArgs a = ParseAnalyzeArgs(Args(
+        {"analyze",           "--data",    "t.txt",         "--p0=0.002", "--host-column",
+         "--models",          "1:2nc,1:1", "--linear-term", "--fix",      "lgK1=3.5",
+         "--fix=dP.NH=-1e-2", "--mc",      "250",           "--seed",     "18446744073709551615",
+         "--conc-error",      "1.5",       "--weight",      "per-signal", "--json"}));
     ASSERT_EQ(a.Kind, TAnalyzeArgs::TKind::Run) << a.Error;
     const TAnalyzeOptions& o = a.Options;
     EXPECT_EQ(o.DataFile, "t.txt");
@@ -195,12 +196,14 @@ TEST(AnalyzeOptions, EveryOptionLandsInItsTypedField) {
     EXPECT_EQ(o.Settings.Replicates, 250);
     EXPECT_EQ(o.Settings.Seed, 18446744073709551615ull);
     EXPECT_EQ(o.Settings.ConcErrorPercent, 1.5);
+    EXPECT_TRUE(o.Settings.WeightPerSignal);
 
     const TAnalyzeArgs defaults = ParseAnalyzeArgs(Args({"analyze"}));
     EXPECT_EQ(defaults.Options.Settings.Models.size(), 3u);
     EXPECT_EQ(defaults.Options.Settings.Replicates, 1000);
     EXPECT_EQ(defaults.Options.P0, 0.01);
     EXPECT_FALSE(defaults.Options.HostColumn);
+    EXPECT_FALSE(defaults.Options.Settings.WeightPerSignal);
 }
 
 TEST(AnalyzeOptions, MistakesAreUsageErrorsThatSayWhat) {
@@ -218,6 +221,7 @@ TEST(AnalyzeOptions, MistakesAreUsageErrorsThatSayWhat) {
         {{"analyze", "--conc-error", "-1"},
          "--conc-error needs a percentage of 0 or more, not '-1'"},
         {{"analyze", "--fix", "lgK1"}, "--fix needs NAME=VALUE, not 'lgK1'"},
+        {{"analyze", "--weight", "all"}, "--weight needs per-signal or none, not 'all'"},
         {{"analyze", "--fix", "=3"}, "--fix needs NAME=VALUE, not '=3'"},
         {{"analyze", "--p0", "abc"}, "--p0 needs a number, not 'abc'"},
         {{"analyze", "--refine"}, "unknown option '--refine' for analyze"},

@@ -110,6 +110,7 @@ TKelmoraDocument FullDocument() {
     a.P0Text = "0·02";
     a.Models = {"1:1", "1:2nc"};
     a.LinearTerm = true;
+    a.WeightPerSignal = true;
     a.FixedParams = {{"lgK1", "2·5"}, {"δPL", ""}};
     a.Replicates = 2000;
     a.ConcErrorText = "1·5";

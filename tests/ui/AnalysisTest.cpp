@@ -505,6 +505,7 @@ TEST_F(Analysis, DataAndSettingsGoIntoTheKelmoraFileAndComeBack) {
           QStringLiteral("C\tP0\tHa\tHb\r\n") + Columns(t, true, true, true));
     Click(form.ModelChecks[2]);
     Click(form.LinearTermCheck);
+    Click(form.WeightCheck);
     TypeIntoCell(*form.FixedGrid, 0, 1, QStringLiteral("lgK2"));
     TypeIntoCell(*form.FixedGrid, 1, 1, QStringLiteral("5.5"));
     TypeInto(form.ConcErrorEdit, QStringLiteral("1.5"));
@@ -514,6 +515,8 @@ TEST_F(Analysis, DataAndSettingsGoIntoTheKelmoraFileAndComeBack) {
     ASSERT_TRUE(form.Result().has_value());
     const TAnalysisSection before = form.CaptureAnalysis();
     EXPECT_EQ(before.Models, (std::vector<std::string>{"1:1", "1:2"}));
+    EXPECT_TRUE(before.WeightPerSignal);
+    EXPECT_EQ(form.Result()->SignalSd.size(), 2u);
     EXPECT_EQ(before.FixedParams, (std::map<std::string, std::string>{{"lgK2", "5.5"}}));
 
     QTemporaryDir dir;
