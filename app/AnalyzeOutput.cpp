@@ -35,25 +35,59 @@ std::string Range(const std::optional<TInterval>& i) {
     return i ? "[" + Num(i->Lo) + ", " + Num(i->Hi) + "]" : "-";
 }
 
+// "[2.9, 3.38]", or "> 3.76" / "< 5.93" where the profile stays low up to the search limit.
+std::string Profile(const std::optional<analysis::TOpenInterval>& i) {
+    if (!i) {
+        return "-";
+    }
+    if (i->Lo && i->Hi) {
+        return "[" + Num(*i->Lo) + ", " + Num(*i->Hi) + "]";
+    }
+    if (i->Lo || i->Hi) {
+        return i->Lo ? "> " + Num(*i->Lo) : "< " + Num(*i->Hi);
+    }
+    return "open";
+}
+
+// An undetermined constant says what its profile bounds ("K1 > 1e+09 M^-1"), never a value.
 void WriteConstant(std::ostream& out, const char* name, const TConstant& k, const char* unit) {
-    out << "  " << name << " = " << Num(k.Value) << ' ' << unit << "   95 %: " << Range(k.Ci95)
+    out << "  " << name;
+    if (k.Determined) {
+        out << " = " << Num(k.Value);
+    } else {
+        out << ' ' << (k.Profile95 ? Profile(k.Profile95) : "undetermined");
+    }
+    out << ' ' << unit << "   95 %: " << Range(k.Ci95) << "   profile: " << Profile(k.Profile95)
         << "   Monte Carlo: " << Range(k.Mc95) << '\n';
+}
+
+void WriteParam(std::ostream& out, const TParamResult& p) {
+    const std::string se = p.Fixed ? "fixed" : !p.Determined ? "undetermined" : Num(p.Se);
+    out << "  " << std::setw(16) << p.Name << std::setw(16)
+        << (p.AtLimit ? "at the limit" : Num(p.Value)) << std::setw(16) << se << std::setw(32)
+        << Range(p.Ci95) << std::setw(28) << Profile(p.Profile95) << Range(p.Mc95) << '\n';
 }
 
 void WriteModelText(std::ostream& out, const TModelResult& m) {
     out << "Model " << ModelName(m.Model) << (m.Converged ? "" : ": did not converge") << '\n';
     out << std::left << "  " << std::setw(16) << "parameter" << std::setw(16) << "value"
-        << std::setw(16) << "SE" << std::setw(32) << "95 % interval"
+        << std::setw(16) << "SE" << std::setw(32) << "95 % interval" << std::setw(28)
+        << "profile 95 %"
         << "Monte Carlo 95 %\n";
     for (const TParamResult& p : m.Params) {
-        const std::string se = p.Fixed ? "fixed" : !p.Determined ? "undetermined" : Num(p.Se);
-        out << "  " << std::setw(16) << p.Name << std::setw(16) << Num(p.Value) << std::setw(16)
-            << se << std::setw(32) << Range(p.Ci95) << Range(p.Mc95) << '\n';
+        WriteParam(out, p);
+    }
+    for (const TParamResult& p : m.Derived) {
+        WriteParam(out, p);
     }
     out << std::right;
     WriteConstant(out, "K1", m.K1, "M^-1");
     if (m.K2) {
         WriteConstant(out, "K2", *m.K2, "M^-2");
+    }
+    if (m.ReplicatesDone > 0) {
+        out << "  Monte Carlo: " << m.McUsed << " of " << m.ReplicatesDone << " replicates used, "
+            << m.McAtBound << " at a search limit of lg K, " << m.McFailed << " did not converge\n";
     }
     out << "  SS " << Num(m.Ss) << "   RMS " << Num(m.Rms) << " ppm   cov_fit " << Num(m.CovFit)
         << "   AIC " << Num(m.Aic) << "   AICc " << Num(m.Aicc) << "   BIC " << Num(m.Bic)
@@ -158,7 +192,8 @@ void WriteAnalysisText(std::ostream& out, const TAnalysisResult& result) {
         out << "Comparison\n";
         for (const analysis::TComparison& c : result.Comparison) {
             out << "  " << ModelName(c.Simpler) << " vs " << ModelName(c.Richer)
-                << ": F = " << Num(c.F) << ", p = " << Num(c.P) << '\n';
+                << ": F = " << Num(c.F) << ", "
+                << (c.P ? analysis::PValueText(*c.P) : std::string("p = -")) << '\n';
         }
     }
     out << "Verdict: " << result.Verdict << '\n';
