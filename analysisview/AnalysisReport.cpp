@@ -23,8 +23,18 @@ void AppendInterval(std::vector<std::string>& row, const std::optional<TInterval
     row.push_back(interval ? ResultNumber(interval->Hi) : std::string());
 }
 
+// "> 3.76", "< 5.93": what the profile bounds of a constant the data leave open on one side.
+std::string OpenBound(const std::optional<analysis::TOpenInterval>& i) {
+    if (i && (i->Lo || i->Hi) && !i->Closed()) {
+        return i->Lo ? "> " + ResultNumber(*i->Lo) : "< " + ResultNumber(*i->Hi);
+    }
+    return "undetermined";
+}
+
+// An undetermined constant shows its one-sided bound, never a value at the search limit.
 std::vector<std::string> ConstantRow(const char* name, const analysis::TConstant& k) {
-    std::vector<std::string> row = {name, ResultNumber(k.Value), std::string()};
+    std::vector<std::string> row = {
+        name, k.Determined ? ResultNumber(k.Value) : OpenBound(k.Profile95), std::string()};
     AppendInterval(row, k.Ci95);
     AppendInterval(row, k.Mc95);
     return row;
@@ -63,8 +73,10 @@ const std::vector<std::string>& ParamTableHeader() {
 
 TTextRows ParamTableRows(const TModelResult& model) {
     TTextRows rows;
-    for (const analysis::TParamResult& p : model.Params) {
-        std::vector<std::string> row = {p.Name, ResultNumber(p.Value)};
+    std::vector<analysis::TParamResult> params = model.Params;
+    params.insert(params.end(), model.Derived.begin(), model.Derived.end());
+    for (const analysis::TParamResult& p : params) {
+        std::vector<std::string> row = {p.Name, p.AtLimit ? "at the limit" : ResultNumber(p.Value)};
         row.push_back(p.Fixed         ? std::string("fixed")
                       : !p.Determined ? std::string("undetermined")
                                       : ResultNumber(p.Se));
