@@ -82,6 +82,9 @@ TEST(Profile, AWeakSecondStepIsOpenBelowAndTakesNoStandardError) {
     EXPECT_TRUE(std::isnan(m.Covariance[1][1]));
     EXPECT_NE(m.Message.find("lgK2 (lgK2 < "), std::string::npos) << m.Message;
     EXPECT_TRUE(Param(m, "lgK1").Determined);
+    // Both move far beyond their asymptotic intervals while lg K2 roams its region.
+    EXPECT_FALSE(Param(m, "lgK1").Se.has_value());
+    EXPECT_FALSE(Param(m, "dPL.s1").Se.has_value());
 }
 
 // Binding too strong for the concentrations: K1 runs to its search limit over a flat SS. That

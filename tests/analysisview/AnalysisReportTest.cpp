@@ -44,7 +44,8 @@ TModelResult OneToOne() {
     m.Params[0].Mc95 = analysis::TInterval{3.1, 3.15};
     m.Params[1].Fixed = true;
     m.Params[2].Determined = false;
-    m.K1 = {1328.5, analysis::TInterval{1290.0, 1370.0}, std::nullopt};
+    m.K1.Value = 1328.5;
+    m.K1.Ci95 = analysis::TInterval{1290.0, 1370.0};
     m.Residuals = {{0.01}, {-0.02}, {0.0}, {0.01}};
     m.Best.Model = TModel::OneToOne;
     m.Best.LgK1 = 3.123456789;
