@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "analysisview/ResultSheets.h"
 #include "util/NumberText.h"
 
 namespace kelmora {
@@ -13,6 +14,8 @@ using analysis::TModel;
 using analysis::TModelResult;
 
 namespace {
+
+constexpr double SmallestPValue = 1e-300;
 
 std::string ModelText(TModel model) {
     return std::string(analysis::ModelName(model));
@@ -108,9 +111,11 @@ TTextRows ComparisonRows(const TAnalysisResult& result) {
                 p = c.P;
             }
         }
+        // A p below the double range's reach is no proof of 0; the JSON keeps the number.
+        const bool tiny = p && *p < SmallestPValue;
         rows.push_back({ModelText(m.Model), ResultNumber(m.Ss), ResultNumber(m.Rms),
                         ResultNumber(m.CovFit), ResultNumber(m.Aic), ResultNumber(m.Aicc),
-                        ResultNumber(m.Bic), ResultNumber(p)});
+                        ResultNumber(m.Bic), tiny ? std::string("< 1e-300") : ResultNumber(p)});
     }
     return rows;
 }
@@ -168,8 +173,29 @@ std::string RunStatusText(const TAnalysisResult& result) {
     return "Done: " + std::to_string(result.ReplicatesDone) + " Monte Carlo replicates";
 }
 
-std::string ResultsCopyText(const TAnalysisResult& result) {
+namespace {
+
+std::string LinesText(const std::vector<std::string>& lines) {
     std::string out;
+    for (const std::string& line : lines) {
+        out += line + "\r\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string CellText(const TCell& cell) {
+    if (const double* x = std::get_if<double>(&cell)) {
+        return ResultNumber(*x);
+    }
+    const std::string* s = std::get_if<std::string>(&cell);
+    return s != nullptr ? *s : std::string();
+}
+
+std::string ResultsCopyText(const TAnalysisResult& result,
+                            const std::vector<std::string>& provenance) {
+    std::string out = LinesText(provenance) + (provenance.empty() ? "" : "\r\n");
     for (const TModelResult& m : result.Models) {
         out += "Model\t" + ModelText(m.Model) + "\r\n";
         AppendRows(out, ParamTableHeader(), ParamTableRows(m));
@@ -187,21 +213,21 @@ std::string ResultsCopyText(const TAnalysisResult& result) {
 }
 
 std::string ResidualsCopyText(const TModelResult& model, const analysis::TTitration& titration,
-                              const std::vector<std::string>& signalNames) {
-    std::vector<std::string> header = {"C", "P0"};
-    for (const std::string& name : signalNames) {
-        header.push_back(name);
+                              const std::vector<std::string>& signalNames,
+                              const std::vector<std::string>& provenance) {
+    std::vector<std::string> header;
+    for (const TCell& c : ResidualHeader(signalNames)) {
+        header.push_back(CellText(c));
     }
     TTextRows rows;
-    for (std::size_t i = 0; i < model.Residuals.size() && i < titration.Conc.size(); ++i) {
-        std::vector<std::string> row = {ResultNumber(titration.Conc[i]),
-                                        ResultNumber(titration.HostAt(i))};
-        for (const double r : model.Residuals[i]) {
-            row.push_back(ResultNumber(r));
+    for (const std::vector<TCell>& cells : ResidualRows(model, titration)) {
+        std::vector<std::string> row;
+        for (const TCell& c : cells) {
+            row.push_back(CellText(c));
         }
         rows.push_back(std::move(row));
     }
-    std::string out;
+    std::string out = LinesText(provenance) + "Model\t" + ModelText(model.Model) + "\r\n";
     AppendRows(out, header, rows);
     return out;
 }

@@ -6,6 +6,7 @@
 
 #include "analysis/Analysis.h"
 #include "engine/FitTypes.h"
+#include "files/Workbook.h"
 
 namespace kelmora {
 
@@ -13,6 +14,9 @@ namespace kelmora {
 // in the program's general format and decimal separator; an absent value is an empty text.
 std::string ResultNumber(double x);
 std::string ResultNumber(const std::optional<double>& x);
+
+// A cell of an exported table as the window shows it: a number through ResultNumber.
+std::string CellText(const TCell& cell);
 
 using TTextRows = std::vector<std::vector<std::string>>;
 
@@ -36,11 +40,14 @@ std::string ProgressText(const analysis::TAnalysisProgress& progress);
 std::string RunStatusText(const analysis::TAnalysisResult& result);
 
 // What "Copy results" and "Copy residuals" put on the clipboard: TAB between cells, CR LF
-// after each line.
-std::string ResultsCopyText(const analysis::TAnalysisResult& result);
+// after each line, the lines of how the numbers were made (Provenance.h) first. The residuals
+// name their model and give per point C, host, then per signal obs, calc and residual.
+std::string ResultsCopyText(const analysis::TAnalysisResult& result,
+                            const std::vector<std::string>& provenance);
 std::string ResidualsCopyText(const analysis::TModelResult& model,
                               const analysis::TTitration& titration,
-                              const std::vector<std::string>& signalNames);
+                              const std::vector<std::string>& signalNames,
+                              const std::vector<std::string>& provenance);
 
 // The main window's criterion for one signal of a fitted model: 10⁴/n times the sum of its
 // squared residuals.

@@ -4,17 +4,32 @@
 #include <iostream>
 #include <string>
 
+#include "analysisview/ResultSheets.h"
 #include "app/AnalyzeInput.h"
 #include "app/AnalyzeOptions.h"
 #include "app/AnalyzeOutput.h"
 #include "app/FitInput.h"
 #include "app/HeadlessHost.h"
+#include "files/Workbook.h"
 #include "util/Errors.h"
+#include "util/Version.h"
 
 namespace kelmora {
 namespace {
 
-int Run(const TAnalyzeOptions& options, TFitCliStreams streams) {
+TRunRecord RecordOf(const TAnalyzeOptions& options, const std::string& dataText) {
+    TRunRecord record;
+    record.Settings = options.Settings;
+    record.Version = KelmoraVersion;
+    record.Date = TodayText();
+    record.DataSha256 = Sha256Hex(dataText);
+    record.CommandLine =
+        AnalyzeCommandLine(options.Settings, options.DataFile.value_or("-"),
+                           options.HostColumn ? std::nullopt : std::optional<double>(options.P0));
+    return record;
+}
+
+int Run(const TAnalyzeOptions& options, TFitCliStreams streams, const TReportWriter& writeReport) {
     const std::string name = options.DataFile.value_or("-");
     const std::string text = ReadInputText(name, streams.In);
     const analysis::TTitration titration =
@@ -39,6 +54,21 @@ int Run(const TAnalyzeOptions& options, TFitCliStreams streams) {
     if (streams.ShowProgress && options.Settings.Replicates > 0) {
         streams.Err << '\n';
     }
+    if (options.XlsxFile || options.CsvFolder || options.ReportFile) {
+        const TRunRecord record = RecordOf(options, text);
+        if (options.XlsxFile || options.CsvFolder) {
+            const std::vector<TSheet> sheets = ResultSheets(result, titration, record);
+            if (options.XlsxFile) {
+                WriteXlsxFile(*options.XlsxFile, sheets);
+            }
+            if (options.CsvFolder) {
+                WriteCsvFiles(*options.CsvFolder, sheets);
+            }
+        }
+        if (options.ReportFile) {
+            writeReport(*options.ReportFile, result, titration, record);
+        }
+    }
     if (options.Json) {
         WriteAnalysisJson(streams.Out, result);
     } else {
@@ -56,8 +86,13 @@ int Run(const TAnalyzeOptions& options, TFitCliStreams streams) {
 
 }  // namespace
 
-int RunAnalyzeCli(const std::vector<std::string_view>& args, TFitCliStreams streams) {
-    const TAnalyzeArgs parsed = ParseAnalyzeArgs(args);
+int RunAnalyzeCli(const std::vector<std::string_view>& args, TFitCliStreams streams,
+                  const TReportWriter& writeReport) {
+    TAnalyzeArgs parsed = ParseAnalyzeArgs(args);
+    if (parsed.Kind == TAnalyzeArgs::TKind::Run && parsed.Options.ReportFile && !writeReport) {
+        parsed.Kind = TAnalyzeArgs::TKind::UsageError;
+        parsed.Error = "--report needs the report helper, kelmora-fit-report, beside kelmora-fit";
+    }
     if (parsed.Kind == TAnalyzeArgs::TKind::UsageError) {
         streams.Err << "kelmora-fit: " << parsed.Error << '\n' << AnalyzeUsageText();
         return FitExitUsage;
@@ -68,7 +103,7 @@ int RunAnalyzeCli(const std::vector<std::string_view>& args, TFitCliStreams stre
             streams.Out.flush();
             return FitExitOk;
         }
-        return Run(parsed.Options, streams);
+        return Run(parsed.Options, streams, writeReport);
     } catch (const EKelmoraError& e) {
         streams.Err << e.what() << '\n';
         return FitExitError;

@@ -24,6 +24,9 @@ enum class TOptionId {
     ConcError,
     Weight,
     Json,
+    Xlsx,
+    Csv,
+    Report,
     Help
 };
 
@@ -33,7 +36,7 @@ struct TOptionInfo {
     bool TakesValue;
 };
 
-constexpr std::array<TOptionInfo, 12> Options = {{
+constexpr std::array<TOptionInfo, 15> Options = {{
     {"--data", TOptionId::Data, true},
     {"--p0", TOptionId::P0, true},
     {"--host-column", TOptionId::HostColumn, false},
@@ -45,6 +48,9 @@ constexpr std::array<TOptionInfo, 12> Options = {{
     {"--conc-error", TOptionId::ConcError, true},
     {"--weight", TOptionId::Weight, true},
     {"--json", TOptionId::Json, false},
+    {"--xlsx", TOptionId::Xlsx, true},
+    {"--csv", TOptionId::Csv, true},
+    {"--report", TOptionId::Report, true},
     {"--help", TOptionId::Help, false},
 }};
 
@@ -144,6 +150,19 @@ std::string Apply(TAnalyzeOptions& o, TOptionId id, std::string_view value) {
             }
             s.WeightPerSignal = value == "per-signal";
             break;
+        case TOptionId::Xlsx:
+            o.XlsxFile = std::string(value);
+            break;
+        case TOptionId::Csv:
+            o.CsvFolder = std::string(value);
+            break;
+        case TOptionId::Report:
+            if (!IsReportName(value)) {
+                return "--report needs a file name ending in .pdf or .html, not '" +
+                       std::string(value) + "'";
+            }
+            o.ReportFile = std::string(value);
+            break;
         case TOptionId::Json:
             o.Json = true;
             break;
@@ -223,7 +242,12 @@ std::string AnalyzeUsageText() {
     return "Usage: kelmora-fit analyze [--data FILE] [--p0 NUMBER] [--host-column]\n"
            "                   [--models LIST] [--linear-term] [--fix NAME=VALUE]...\n"
            "                   [--mc R] [--seed N] [--conc-error PERCENT]\n"
-           "                   [--weight per-signal|none] [--json]\n";
+           "                   [--weight per-signal|none] [--json]\n"
+           "                   [--xlsx FILE] [--csv FOLDER] [--report FILE.pdf|FILE.html]\n";
+}
+
+bool IsReportName(std::string_view path) {
+    return path.ends_with(".pdf") || path.ends_with(".html");
 }
 
 std::string AnalyzeHelpText() {
@@ -249,6 +273,12 @@ std::string AnalyzeHelpText() {
            "  --weight per-signal  weight each signal by its own residual variance (default\n"
            "                       none: every shift alike)\n"
            "  --json               one JSON object instead of text\n"
+           "  --xlsx FILE          also the data, results, comparison, residuals and how they\n"
+           "                       were made as a workbook, one sheet each\n"
+           "  --csv FOLDER         the same tables as Data.csv, Results.csv, ... in FOLDER\n"
+           "  --report FILE        also a report (.pdf or .html): data, settings, tables,\n"
+           "                       figures, a Methods paragraph and the command that\n"
+           "                       reproduces it\n"
            "  --help               this text\n"
            "\n"
            "Ctrl+C during the Monte Carlo stops it: the replicates done so far are used and\n"

@@ -15,6 +15,9 @@ struct TAnalyzeOptions {
     double P0 = 0.01;                     // host for every point unless a host column is given
     bool HostColumn = false;
     bool Json = false;
+    std::optional<std::string> XlsxFile;    // the tables as a workbook
+    std::optional<std::string> CsvFolder;   // the tables as CSV files
+    std::optional<std::string> ReportFile;  // .pdf or .html
     analysis::TAnalysisSettings Settings;
 };
 
@@ -31,6 +34,9 @@ bool IsAnalyzeCommand(const std::vector<std::string_view>& args);
 
 // The whole line, the command word included; "--name value" and "--name=value" both work.
 TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args);
+
+// Whether a report can be written to this name: it ends in .pdf or .html.
+bool IsReportName(std::string_view path);
 
 std::string AnalyzeUsageText();
 std::string AnalyzeHelpText();

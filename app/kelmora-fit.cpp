@@ -7,11 +7,22 @@
 #include <string_view>
 #include <vector>
 
+#include "app/AnalyzeOptions.h"
 #include "app/FdOutStream.h"
 #include "app/FitCli.h"
+#include "app/ReportHelper.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
+    // A report needs Qt's painter; only the helper loads it, so every other command runs
+    // without a display and without Qt's libraries.
+    if (kelmora::IsAnalyzeCommand(args)) {
+        const kelmora::TAnalyzeArgs parsed = kelmora::ParseAnalyzeArgs(args);
+        if (parsed.Kind == kelmora::TAnalyzeArgs::TKind::Run && parsed.Options.ReportFile) {
+            std::cerr << kelmora::ExecReportHelper(argv) << '\n';
+            return kelmora::FitExitError;
+        }
+    }
     kelmora::TFdOutStream out(STDOUT_FILENO, "standard output");
     // The commands report the program's own errors; anything else (a library's, memory) ends
     // here with a message of ours rather than an abort with the library's text.

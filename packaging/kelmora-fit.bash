@@ -6,12 +6,12 @@ _kelmora_fit() {
     local fitOptions="--data --p0 --params --iterations --refine --decimal-separator --json
         --open --save --help --version"
     local analyzeOptions="--data --p0 --host-column --models --linear-term --fix --mc --seed
-        --conc-error --weight --json --help"
+        --conc-error --weight --json --xlsx --csv --report --help"
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
     case $prev in
-        --data | --params | --open | --save)
+        --data | --params | --open | --save | --xlsx | --csv | --report)
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return

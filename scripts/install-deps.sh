@@ -13,13 +13,15 @@ packages=(
     g++ clang cmake make
     # libraries
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libgl-dev
-    libeigen3-dev libboost-dev nlohmann-json3-dev
+    libeigen3-dev libboost-dev nlohmann-json3-dev libxlsxwriter-dev nettle-dev pkg-config
     # tests and benchmarks: GoogleTest, Google Benchmark, sanitizer and fuzzer runtimes
     libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
     # tests under a real X server and its clipboard
     xvfb xclip
     # checks of exported figures and of the installed files
     libxml2-utils poppler-utils desktop-file-utils appstream
+    # reading exported workbooks back
+    xlsx2csv
 )
 for extra in "$@"; do
     case "$extra" in

@@ -2,176 +2,203 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QLogValueAxis>
 #include <QScatterSeries>
+#include <QVBoxLayout>
 #include <QValueAxis>
-#include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "qtutil/ChartAxis.h"
 #include "qtutil/QtText.h"
+#include "util/AxisScale.h"
 
 namespace kelmora {
 
 namespace {
 
-// Distinct in print and for the common colour blindnesses (Okabe and Ito).
-QColor SignalColour(std::size_t k) {
-    static const QColor colours[] = {
-        QColor(0, 114, 178), QColor(213, 94, 0),   QColor(0, 158, 115),   QColor(204, 121, 167),
-        QColor(230, 159, 0), QColor(86, 180, 233), QColor(120, 120, 120), QColor(0, 0, 0)};
-    return colours[k % std::size(colours)];
+QColor Colour(std::uint32_t rgb) {
+    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | rgb));
 }
 
-struct TRange {
-    double Lo = std::numeric_limits<double>::infinity();
-    double Hi = -std::numeric_limits<double>::infinity();
-    void Take(const TCurve& curve, bool x) {
-        for (const TCurvePoint& p : curve) {
-            const double v = x ? p.X : p.Y;
-            if (std::isfinite(v)) {
-                Lo = std::min(Lo, v);
-                Hi = std::max(Hi, v);
-            }
-        }
-    }
-    bool Empty() const { return Lo > Hi; }
-};
-
-QChartView* MakeChart(QWidget* parent, const QString& xTitle, const QString& yTitle) {
+QChartView* MakeChart(QWidget* parent) {
     auto* chart = new QChart();
-    auto* x = new QValueAxis(chart);
-    auto* y = new QValueAxis(chart);
-    x->setTitleText(xTitle);
-    y->setTitleText(yTitle);
-    x->setLabelFormat(QStringLiteral("%g"));
-    y->setLabelFormat(QStringLiteral("%g"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
     chart->legend()->setAlignment(Qt::AlignRight);
     auto* view = new QChartView(chart, parent);
     view->setRenderHint(QPainter::Antialiasing);
     return view;
 }
 
-QValueAxis* Axis(QChart* chart, Qt::Orientation o) {
-    return qobject_cast<QValueAxis*>(chart->axes(o).value(0));
+// Fresh axes each time, so that one chart can switch between a linear and a log x axis.
+void SetAxes(QChart* chart, const TFigure& figure, const TFigurePanel& panel) {
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    QAbstractAxis* x = nullptr;
+    const std::optional<TFigureRange> xr = XExtent(figure);
+    if (figure.LogX) {
+        auto* log = new QLogValueAxis(chart);
+        log->setBase(10.0);
+        log->setLabelFormat(QStringLiteral("%g"));
+        if (xr) {
+            const std::vector<TAxisTick> ticks = LogAxisTicks(xr->Lo, xr->Hi);
+            log->setRange(ticks.front().Value, ticks.back().Value);
+        }
+        x = log;
+    } else {
+        auto* linear = new QValueAxis(chart);
+        linear->setLabelFormat(QStringLiteral("%g"));
+        if (xr) {
+            SetNiceRange(linear, xr->Lo, xr->Hi);
+        }
+        x = linear;
+    }
+    auto* y = new QValueAxis(chart);
+    y->setLabelFormat(QStringLiteral("%g"));
+    if (const std::optional<TFigureRange> yr = YExtent(panel)) {
+        SetNiceRange(y, yr->Lo, yr->Hi);
+    }
+    x->setTitleText(ToQString(figure.XTitle));
+    y->setTitleText(ToQString(panel.YTitle));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
 }
 
-void AddSeries(QChart* chart, QXYSeries* series, const TCurve& curve, const QString& name) {
+void AddSeries(QChart* chart, QXYSeries* series, const TCurve& curve, const std::string& name,
+               bool inLegend) {
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(curve.size()));
     for (const TCurvePoint& p : curve) {
         points.append(QPointF(p.X, p.Y));
     }
     series->replace(points);
-    series->setName(name);
+    series->setName(ToQString(name));
     chart->addSeries(series);
-    series->attachAxis(Axis(chart, Qt::Horizontal));
-    series->attachAxis(Axis(chart, Qt::Vertical));
+    for (QAbstractAxis* axis : chart->axes()) {
+        series->attachAxis(axis);
+    }
+    for (QLegendMarker* marker : chart->legend()->markers(series)) {
+        marker->setVisible(inLegend);
+    }
 }
 
-QLineSeries* Line(QChart* chart, const QColor& colour, Qt::PenStyle style = Qt::SolidLine) {
-    auto* s = new QLineSeries(chart);
+QXYSeries* MakeSeries(QChart* chart, const TFigureSeries& s) {
+    const QColor colour = Colour(s.Rgb);
+    if (s.Style == TFigureSeries::TStyle::Markers) {
+        auto* markers = new QScatterSeries(chart);
+        markers->setMarkerSize(8.0);
+        markers->setColor(colour);
+        markers->setBorderColor(colour.darker(130));
+        return markers;
+    }
+    auto* line = new QLineSeries(chart);
     QPen pen(colour);
     pen.setWidthF(2.0);
-    pen.setStyle(style);
-    s->setPen(pen);
-    return s;
+    pen.setStyle(s.Style == TFigureSeries::TStyle::DashedLine ? Qt::DashLine : Qt::SolidLine);
+    line->setPen(pen);
+    return line;
 }
 
-QScatterSeries* Markers(QChart* chart, const QColor& colour) {
-    auto* s = new QScatterSeries(chart);
-    s->setMarkerSize(8.0);
-    s->setColor(colour);
-    s->setBorderColor(colour.darker(130));
-    return s;
-}
-
-void Scale(QChart* chart, const TRange& x, const TRange& y) {
-    if (!x.Empty()) {
-        SetNiceRange(Axis(chart, Qt::Horizontal), x.Lo, x.Hi);
+void ShowPanel(QChartView* view, const TFigure& figure, std::size_t panel) {
+    QChart* chart = view->chart();
+    chart->removeAllSeries();
+    chart->setTitle(ToQString(figure.Title));
+    if (panel >= figure.Panels.size()) {
+        return;
     }
-    if (!y.Empty()) {
-        SetNiceRange(Axis(chart, Qt::Vertical), y.Lo, y.Hi);
+    const TFigurePanel& p = figure.Panels[panel];
+    SetAxes(chart, figure, p);
+    for (const TFigureSeries& s : p.Series) {
+        AddSeries(chart, MakeSeries(chart, s), s.Points, s.Name,
+                  s.InLegend || s.Style == TFigureSeries::TStyle::Markers);
+    }
+    const std::optional<TFigureRange> xr = XExtent(figure);
+    if (p.SymmetricY && xr) {
+        // The zero line explains itself: no legend entry.
+        const TFigureSeries zero{
+            "zero", {{xr->Lo, 0.0}, {xr->Hi, 0.0}}, TFigureSeries::TStyle::DashedLine, 0, false};
+        AddSeries(chart, MakeSeries(chart, zero), zero.Points, zero.Name, false);
     }
 }
 
 }  // namespace
 
 TAnalysisCharts::TAnalysisCharts(QWidget* parent) : QTabWidget(parent) {
-    const QString conc = QStringLiteral("C, M");
-    ShiftChart = MakeChart(this, conc, QStringLiteral("Shift, ppm"));
-    ResidualChart = MakeChart(this, conc, QStringLiteral("Residual, ppm"));
-    SpeciesChart = MakeChart(this, conc, QStringLiteral("Fraction of P0"));
+    ShiftChart = MakeChart(this);
+    ResidualChart = MakeChart(this);
+    SpeciesChart = MakeChart(this);
+    auto* deltaTab = new QWidget(this);
+    auto* deltaLayout = new QVBoxLayout(deltaTab);
+    deltaLayout->setContentsMargins(0, 0, 0, 0);
+    LogXCheck = new QCheckBox(QStringLiteral("Log x axis"), deltaTab);
+    DeltaChart = MakeChart(deltaTab);
+    deltaLayout->addWidget(LogXCheck);
+    deltaLayout->addWidget(DeltaChart, 1);
+    connect(LogXCheck, &QCheckBox::toggled, this, &TAnalysisCharts::ShowDelta);
     addTab(ShiftChart, QStringLiteral("Shifts"));
     addTab(ResidualChart, QStringLiteral("Residuals"));
     addTab(SpeciesChart, QStringLiteral("Species"));
+    addTab(deltaTab, QStringLiteral("Δδ"));
+    Clear();
 }
 
 void TAnalysisCharts::Clear() {
-    for (QChartView* view : {ShiftChart, ResidualChart, SpeciesChart}) {
+    model_ = {};
+    titration_ = {};
+    fit_ = species_ = delta_ = TFigure{};
+    for (QChartView* view : {ShiftChart, ResidualChart, SpeciesChart, DeltaChart}) {
         view->chart()->removeAllSeries();
         view->chart()->setTitle(QString());
     }
 }
 
-void TAnalysisCharts::Show(const TAnalysisCurves& curves,
-                           const std::vector<std::string>& signalNames,
-                           const std::string& modelName) {
-    Clear();
-    QChart* shifts = ShiftChart->chart();
-    QChart* residuals = ResidualChart->chart();
-    QChart* species = SpeciesChart->chart();
-    const QString title = QStringLiteral("Model ") + ToQString(modelName);
-    for (QChart* chart : {shifts, residuals, species}) {
-        chart->setTitle(title);
+void TAnalysisCharts::Show(const analysis::TModelResult& model,
+                           const analysis::TTitration& titration,
+                           const std::vector<std::string>& signalNames) {
+    model_ = model;
+    titration_ = titration;
+    signalNames_ = signalNames;
+    const TAnalysisCurves curves = MakeCurves(model, titration);
+    const std::string name(analysis::ModelName(model.Model));
+    fit_ = FitFigure(curves, signalNames, name);
+    species_ = SpeciesFigure(curves, name);
+    ShowPanel(ShiftChart, fit_, 0);
+    ShowPanel(ResidualChart, fit_, 1);
+    ShowPanel(SpeciesChart, species_, 0);
+    ShowDelta();
+}
+
+void TAnalysisCharts::ShowDelta() {
+    if (titration_.Conc.empty()) {
+        return;
     }
-    TRange x, shiftY, residualY;
-    for (std::size_t s = 0; s < curves.Observed.size(); ++s) {
-        const QColor colour = SignalColour(s);
-        const QString name = s < signalNames.size() ? ToQString(signalNames[s]) : QString();
-        AddSeries(shifts, Markers(shifts, colour), curves.Observed[s], name);
-        x.Take(curves.Observed[s], true);
-        shiftY.Take(curves.Observed[s], false);
-        if (s < curves.Fitted.size()) {
-            AddSeries(shifts, Line(shifts, colour), curves.Fitted[s],
-                      name + QStringLiteral(" model"));
-            shiftY.Take(curves.Fitted[s], false);
+    delta_ = DeltaFigure(model_, titration_, signalNames_, LogXCheck->isChecked());
+    ShowPanel(DeltaChart, delta_, 0);
+}
+
+TFigure TAnalysisCharts::CurrentFigure() const {
+    switch (currentIndex()) {
+        case 1: {
+            TFigure residuals = fit_;
+            if (residuals.Panels.size() > 1) {
+                residuals.Panels.erase(residuals.Panels.begin());
+                for (TFigureSeries& s : residuals.Panels.front().Series) {
+                    s.InLegend = true;  // the signals' entries came from the panel above
+                }
+                residuals.Key.clear();
+            }
+            return residuals;
         }
-        if (s < curves.Residuals.size()) {
-            AddSeries(residuals, Markers(residuals, colour), curves.Residuals[s], name);
-            residualY.Take(curves.Residuals[s], false);
-        }
+        case 2:
+            return species_;
+        case 3:
+            return delta_;
+        default:
+            return fit_;
     }
-    Scale(shifts, x, shiftY);
-    if (!x.Empty()) {
-        // Symmetric about the zero line, so the eye judges the scatter against it.
-        const double half = residualY.Empty() ? 0.0 : std::max(-residualY.Lo, residualY.Hi);
-        residualY.Lo = -half;
-        residualY.Hi = half;
-        const TCurve zero = {{x.Lo, 0.0}, {x.Hi, 0.0}};
-        QLineSeries* zeroLine = Line(residuals, Qt::black, Qt::DashLine);
-        AddSeries(residuals, zeroLine, zero, QStringLiteral("zero"));
-        for (QLegendMarker* marker : residuals->legend()->markers(zeroLine)) {
-            marker->setVisible(false);  // the line explains itself
-        }
-    }
-    Scale(residuals, x, residualY);
-    static const char* const speciesNames[3] = {"P", "PL", "PL2"};
-    static const QColor speciesColours[3] = {QColor(0, 114, 178), QColor(213, 94, 0),
-                                             QColor(0, 158, 115)};
-    for (std::size_t k = 0; k < 3; ++k) {
-        AddSeries(species, Line(species, speciesColours[k]), curves.Species[k],
-                  QString::fromLatin1(speciesNames[k]));
-    }
-    TRange fraction;
-    fraction.Lo = 0.0;
-    fraction.Hi = 1.0;
-    Scale(species, x, fraction);
 }
 
 }  // namespace kelmora

@@ -1,6 +1,5 @@
 #include "ui/Analysis_u.h"
 
-#include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -29,6 +28,7 @@
 #include "ui/AnalysisCharts.h"
 #include "ui/AnalysisRun.h"
 #include "ui/AnalysisWidgets.h"
+#include "ui/AnalysisWriteUp.h"
 #include "ui/FileMenu.h"
 #include "ui/main_u.h"
 #include "util/NumberText.h"
@@ -230,6 +230,11 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     CopyResidualsButton = PlainButton(QStringLiteral("Copy residuals"), panel);
     ExportChartButton = PlainButton(QStringLiteral("Export chart..."), panel);
     connect(ExportChartButton, &QPushButton::clicked, this, &TAnalysisForm::ExportChartButtonClick);
+    ExportTablesButton = PlainButton(QStringLiteral("Export tables..."), panel);
+    connect(ExportTablesButton, &QPushButton::clicked, this,
+            &TAnalysisForm::ExportTablesButtonClick);
+    ReportButton = PlainButton(QStringLiteral("Report..."), panel);
+    connect(ReportButton, &QPushButton::clicked, this, &TAnalysisForm::ReportButtonClick);
     connect(UseInMainButton, &QPushButton::clicked, this, &TAnalysisForm::UseInMainButtonClick);
     connect(CopyResultsButton, &QPushButton::clicked, this, &TAnalysisForm::CopyResultsButtonClick);
     connect(CopyResidualsButton, &QPushButton::clicked, this,
@@ -244,6 +249,8 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     modelRow->addWidget(CopyResultsButton);
     modelRow->addWidget(CopyResidualsButton);
     modelRow->addWidget(ExportChartButton);
+    modelRow->addWidget(ExportTablesButton);
+    modelRow->addWidget(ReportButton);
     auto* signalRow = new QHBoxLayout();
     signalRow->addWidget(new QLabel(QStringLiteral("Signal"), panel));
     signalRow->addWidget(SignalCombo);
@@ -341,6 +348,7 @@ void TAnalysisForm::FitButtonClick() {
     }
     const analysis::TAnalysisSettings settings = ReadSettings();
     runData_ = data;
+    runSettings_ = settings;
     discardRun_ = false;
     stale_ = false;  // what changes from now on makes the coming results stale
     ProgressBar->setRange(0, 0);
@@ -388,6 +396,7 @@ void TAnalysisForm::RunFinished() {
     }
     result_ = run_->TakeResult();  // an error of the analysis is reported from here
     resultData_ = analysis::WithoutConstantSignals(runData_);  // the signals the result has
+    resultSettings_ = runSettings_;
     ShowResult();
 }
 
@@ -541,8 +550,7 @@ void TAnalysisForm::ShowChosenModel() {
         return;
     }
     FillTable(ParamTable, ParamTableRows(*model));
-    Charts->Show(MakeCurves(*model, resultData_), result_->SignalNames,
-                 std::string(analysis::ModelName(model->Model)));
+    Charts->Show(*model, resultData_, result_->SignalNames);
     UpdateUseInMain();
     ShowSignalQ();
 }
@@ -571,6 +579,8 @@ void TAnalysisForm::UpdateUseInMain() {
                                 !model->Params.empty());
     CopyResultsButton->setEnabled(current);
     CopyResidualsButton->setEnabled(current);
+    ExportTablesButton->setEnabled(current);
+    ReportButton->setEnabled(current);
 }
 
 void TAnalysisForm::UseInMainButtonClick() {
@@ -585,18 +595,35 @@ void TAnalysisForm::UseInMainButtonClick() {
 
 void TAnalysisForm::CopyResultsButtonClick() {
     if (result_) {
-        TOriginGrid::Clipboard().SetText(ResultsCopyText(*result_));
+        TOriginGrid::Clipboard().SetText(ResultsCopyText(
+            *result_,
+            ProvenanceLines(*result_, resultData_, WindowRunRecord(resultSettings_, resultData_))));
     }
 }
 
 void TAnalysisForm::ExportChartButtonClick() {
-    mainForm_->Files->ExportChart(static_cast<QChartView*>(Charts->currentWidget()), this);
+    mainForm_->Files->ExportChart(Charts->CurrentFigure(), this);
 }
 
 void TAnalysisForm::CopyResidualsButtonClick() {
     if (const TModelResult* model = ChosenModel()) {
-        TOriginGrid::Clipboard().SetText(
-            ResidualsCopyText(*model, resultData_, result_->SignalNames));
+        TOriginGrid::Clipboard().SetText(ResidualsCopyText(
+            *model, resultData_, result_->SignalNames,
+            ProvenanceLines(*result_, resultData_, WindowRunRecord(resultSettings_, resultData_))));
+    }
+}
+
+void TAnalysisForm::ExportTablesButtonClick() {
+    if (result_) {
+        ExportTables(*mainForm_->Files, this, *result_, resultData_,
+                     WindowRunRecord(resultSettings_, resultData_));
+    }
+}
+
+void TAnalysisForm::ReportButtonClick() {
+    if (result_) {
+        WriteWindowReport(*mainForm_->Files, this, *result_, resultData_,
+                          WindowRunRecord(resultSettings_, resultData_));
     }
 }
 

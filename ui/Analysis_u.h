@@ -70,6 +70,8 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     void CopyResultsButtonClick();
     void CopyResidualsButtonClick();
     void ExportChartButtonClick();
+    void ExportTablesButtonClick();
+    void ReportButtonClick();
 
     // Data
     TOriginGrid* DataGrid = nullptr;
@@ -107,6 +109,8 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     QPushButton* CopyResultsButton = nullptr;
     QPushButton* CopyResidualsButton = nullptr;
     QPushButton* ExportChartButton = nullptr;
+    QPushButton* ExportTablesButton = nullptr;
+    QPushButton* ReportButton = nullptr;
     TAnalysisCharts* Charts = nullptr;
 
   Q_SIGNALS:
@@ -146,8 +150,10 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     TMainForm* mainForm_;
     TAnalysisRun* run_ = nullptr;
     std::optional<analysis::TAnalysisResult> result_;
-    analysis::TTitration runData_;     // the data of the run under way
-    analysis::TTitration resultData_;  // the data the shown results were fitted to
+    analysis::TTitration runData_;                // the data of the run under way
+    analysis::TTitration resultData_;             // the data the shown results were fitted to
+    analysis::TAnalysisSettings runSettings_;     // the settings of the run under way
+    analysis::TAnalysisSettings resultSettings_;  // and of the results shown
     QByteArray geometry_;
     bool mainTableBusy_ = false;
     bool discardRun_ = false;  // the run under way was for work that has been replaced

@@ -1,6 +1,7 @@
 #include "ui/FileMenu.h"
 
 #include <QAction>
+#include <QChartView>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +36,10 @@ namespace {
 
 const QString KelmoraSuffix = QStringLiteral("kelmora");
 const QString RecentFilesKey = QStringLiteral("recentFiles");
+const QString FigureWidthKey = QStringLiteral("figure/widthMm");
+const QString FigureHeightKey = QStringLiteral("figure/heightMm");
+const QString FigureFontKey = QStringLiteral("figure/fontPt");
+const QString FigureDpiKey = QStringLiteral("figure/dpi");
 
 QString KelmoraFilter() {
     return QStringLiteral("Kelmora files (*.kelmora);;All files (*)");
@@ -270,18 +275,40 @@ void TFileMenu::ImportFile(const QString& path) {
 }
 
 void TFileMenu::ExportChart() {
-    ExportChart(form_.Chart1, &form_);
+    ExportChart(FigureFromChart(form_.Chart1->chart()), &form_);
 }
 
-void TFileMenu::ExportChart(QChartView* view, QWidget* parent) {
+QString TFileMenu::AskSaveName(QWidget* parent, const QString& caption, const QString& suffix,
+                               const QString& filter) {
     const QString base = filePath_.isEmpty() ? QDir::current().filePath(QStringLiteral("chart"))
                                              : QFileInfo(filePath_).path() + QLatin1Char('/') +
                                                    QFileInfo(filePath_).completeBaseName();
-    const QString path = prompts_->SaveFileName(parent, QStringLiteral("Export Chart"),
-                                                base + QStringLiteral(".png"), ChartFileFilter());
-    if (!path.isEmpty()) {
-        WriteChartFile(view, path);
+    return prompts_->SaveFileName(parent, caption, base + QLatin1Char('.') + suffix, filter);
+}
+
+void TFileMenu::ExportChart(const TFigure& figure, QWidget* parent) {
+    const QString path = AskSaveName(parent, QStringLiteral("Export Chart"), QStringLiteral("png"),
+                                     ChartFileFilter());
+    if (path.isEmpty()) {
+        return;
     }
+    QSettings settings;
+    TFigureFormat start;
+    start.WidthMm = settings.value(FigureWidthKey, start.WidthMm).toDouble();
+    start.HeightMm = settings.value(FigureHeightKey, start.HeightMm).toDouble();
+    start.FontPt = settings.value(FigureFontKey, start.FontPt).toDouble();
+    start.Dpi = settings.value(FigureDpiKey, start.Dpi).toInt();
+    const bool png =
+        QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0;
+    const std::optional<TFigureFormat> format = prompts_->FigureFormat(parent, start, png);
+    if (!format) {
+        return;
+    }
+    settings.setValue(FigureWidthKey, format->WidthMm);
+    settings.setValue(FigureHeightKey, format->HeightMm);
+    settings.setValue(FigureFontKey, format->FontPt);
+    settings.setValue(FigureDpiKey, format->Dpi);
+    WriteFigureFile(figure, *format, path);
 }
 
 bool TFileMenu::CanDrop(const QMimeData* data) {

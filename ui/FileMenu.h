@@ -6,12 +6,12 @@
 #include <memory>
 #include <optional>
 
+#include "analysisview/Figure.h"
 #include "files/DataFile.h"
 #include "files/KelmoraDocument.h"
 #include "ui/FilePrompts.h"
 
 class QAction;
-class QChartView;
 class QMenu;
 class QMenuBar;
 class QMimeData;
@@ -51,8 +51,13 @@ class TFileMenu : public QObject {
     // parent; nothing when the user cancelled.
     std::optional<TDataFile> AskDataFile(QWidget* parent, const QString& title, QString* name);
     void ExportChart();
-    // The same for another window's chart, the file dialog over that window.
-    void ExportChart(QChartView* view, QWidget* parent);
+    // A figure of another window, the dialogs over that window: the file, then the figure's
+    // size, font and resolution, the answers kept for the next export.
+    void ExportChart(const TFigure& figure, QWidget* parent);
+    // A file to write, suggested beside the open work under its name with this suffix
+    // ("png", "xlsx", ...); empty when the user cancels.
+    QString AskSaveName(QWidget* parent, const QString& caption, const QString& suffix,
+                        const QString& filter);
     void About();
 
     // Before the work is replaced or the program ends: false when the user cancelled.

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/FigureFormatDialog.h"
+
 namespace kelmora {
 
 TUnsavedChoice TDialogFilePrompts::AskUnsaved(QWidget* parent, const QString& documentName) {
@@ -33,6 +35,16 @@ QString TDialogFilePrompts::SaveFileName(QWidget* parent, const QString& caption
 
 void TDialogFilePrompts::ShowAbout(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox::about(parent, title, text);
+}
+
+std::optional<TFigureFormat> TDialogFilePrompts::FigureFormat(QWidget* parent,
+                                                              const TFigureFormat& start,
+                                                              bool png) {
+    TFigureFormatDialog dialog(start, png, parent);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.Format();
 }
 
 }  // namespace kelmora

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <optional>
+
+#include "report/FigurePainter.h"
 
 class QWidget;
 
@@ -21,6 +24,9 @@ class IFilePrompts {
     virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
                                  const QString& filter) = 0;
     virtual void ShowAbout(QWidget* parent, const QString& title, const QString& text) = 0;
+    // An exported figure's size and text; nothing when the user cancels.
+    virtual std::optional<TFigureFormat> FigureFormat(QWidget* parent, const TFigureFormat& start,
+                                                      bool png) = 0;
 };
 
 // The questions as message boxes and the desktop's file dialogs.
@@ -31,6 +37,8 @@ class TDialogFilePrompts : public IFilePrompts {
     QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
                          const QString& filter) override;
     void ShowAbout(QWidget* parent, const QString& title, const QString& text) override;
+    std::optional<TFigureFormat> FigureFormat(QWidget* parent, const TFigureFormat& start,
+                                              bool png) override;
 };
 
 }  // namespace kelmora

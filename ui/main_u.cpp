@@ -469,6 +469,8 @@ void TMainForm::RedrawChart() {
         }
         series_[k]->replace(points);
         series_[k]->setName(ToQString(s.Title));
+        // Measured shifts (and their residual line) show their points; the theory is a line.
+        series_[k]->setPointsVisible(Mode == 0 && k != 1);
     }
     axisX_->setTitleText(ToQString(chart_.XAxisTitle));
     axisY_->setTitleText(ToQString(chart_.YAxisTitle));

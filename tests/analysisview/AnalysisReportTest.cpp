@@ -107,6 +107,19 @@ TEST(AnalysisReport, ComparisonPutsEachFTestInTheSimplerModelsRow) {
     EXPECT_EQ(ComparisonHeader().size(), expected.front().size());
 }
 
+TEST(AnalysisReport, PValuesBelowTheDoubleRangeReadAsABound) {
+    analysis::TAnalysisResult r;
+    r.Models = {OneToOne()};
+    const struct {
+        double P;
+        const char* Text;
+    } cases[] = {{0.0, "< 1e-300"}, {4e-310, "< 1e-300"}, {1e-300, "1E-300"}, {0.25, "0.25"}};
+    for (const auto& c : cases) {
+        r.Comparison = {{TModel::OneToOne, TModel::OneToTwo, 4.5, c.P}};
+        EXPECT_EQ(ComparisonRows(r)[0][7], c.Text) << c.P;
+    }
+}
+
 TEST(AnalysisReport, WarningNamesEveryModelWithAProblem) {
     analysis::TAnalysisResult r;
     EXPECT_EQ(WarningText(r), "");
@@ -167,13 +180,17 @@ TEST(AnalysisReport, CopyTextsAreTabSeparatedLinesInTheSeparatorInForce) {
     r.Models = {OneToOne()};
     r.Verdict = "only 1:1 fitted";
     SetNumberDecimalSeparator(",");
-    const std::string results = ResultsCopyText(r);
+    const std::string results = ResultsCopyText(r, {"Kelmora 1.0, 2026-01-01", "Seed 1"});
     analysis::TTitration t;
     t.Conc = {0.0, 0.001, 0.002, 0.0035};
     t.Host = {0.01};
-    const std::string residuals = ResidualsCopyText(r.Models[0], t, {"Ha"});
+    t.Shifts = {{7.5}, {7.6}, {7.7}, {7.75}};
+    const std::string residuals = ResidualsCopyText(r.Models[0], t, {"Ha"}, {"Kelmora 1.0"});
     SetNumberDecimalSeparator(".");
     EXPECT_EQ(results,
+              "Kelmora 1.0, 2026-01-01\r\n"
+              "Seed 1\r\n"
+              "\r\n"
               "Model\t1:1\r\n"
               "Parameter\tValue\tSE\t95 % low\t95 % high\tMC 2.5 %\tMC 97.5 %\r\n"
               "lgK1\t3,12346\t0,0123\t3,09886\t3,14806\t3,1\t3,15\r\n"
@@ -186,12 +203,15 @@ TEST(AnalysisReport, CopyTextsAreTabSeparatedLinesInTheSeparatorInForce) {
               "1:1\t2,5E-5\t0,00111803\t0,0012\t-120,5\t-119,25\t-118,125\t\r\n"
               "only 1:1 fitted\r\n"
               "1:1: undetermined dPL.Ha\r\n");
+    // calc = obs - residual, worked by hand.
     EXPECT_EQ(residuals,
-              "C\tP0\tHa\r\n"
-              "0\t0,01\t0,01\r\n"
-              "0,001\t0,01\t-0,02\r\n"
-              "0,002\t0,01\t0\r\n"
-              "0,0035\t0,01\t0,01\r\n");
+              "Kelmora 1.0\r\n"
+              "Model\t1:1\r\n"
+              "C\tP0\tHa obs\tHa calc\tHa residual\r\n"
+              "0\t0,01\t7,5\t7,49\t0,01\r\n"
+              "0,001\t0,01\t7,6\t7,62\t-0,02\r\n"
+              "0,002\t0,01\t7,7\t7,7\t0\r\n"
+              "0,0035\t0,01\t7,75\t7,74\t0,01\r\n");
 }
 
 TEST(AnalysisReport, MainTableGetsTheChosenSignalAndPl2OffFor1To1) {

@@ -30,14 +30,14 @@ files=(bin/kelmora-fit share/man/man1/kelmora-fit.1 share/bash-completion/comple
     share/doc/kelmora/copyright "$examples/README.md" "$examples/titration-1to1.txt"
     "$examples/titration-1to2.txt")
 if [ "$withQt" = ON ]; then
-    files+=(bin/kelmora share/man/man1/kelmora.1
+    files+=(bin/kelmora bin/kelmora-fit-report share/man/man1/kelmora.1
         "share/applications/$appId.desktop" "share/metainfo/$appId.metainfo.xml"
         "share/mime/packages/$appId.xml" "share/icons/hicolor/scalable/apps/$appId.svg")
 fi
 for f in "${files[@]}"; do
     [ -s "$prefix/$f" ] || fail "$f is not installed"
 done
-for f in bin/kelmora-fit bin/kelmora; do
+for f in bin/kelmora-fit bin/kelmora bin/kelmora-fit-report; do
     [ ! -e "$prefix/$f" ] || [ -x "$prefix/$f" ] || fail "$f is not executable"
 done
 
@@ -88,6 +88,14 @@ fit="$prefix/bin/kelmora-fit"
 answer=$("$fit" compute --data "$prefix/$examples/titration-1to1.txt") ||
     fail "the installed kelmora-fit cannot compute the installed example"
 grep -qE $'^Q\t[0-9]' <<<"$answer" || fail "the installed kelmora-fit gives no Q for the example"
+if [ "$withQt" = ON ]; then
+    # kelmora-fit finds its report helper beside itself.
+    reportFile=$(mktemp --suffix=.html)
+    "$fit" analyze --data "$prefix/$examples/titration-1to1.txt" --models 1:1 --mc 0 \
+        --report "$reportFile" >/dev/null || fail "the installed kelmora-fit cannot write a report"
+    grep -q "Binding analysis" "$reportFile" || fail "the installed kelmora-fit's report is empty"
+    rm -f "$reportFile"
+fi
 # The commands are the first words of the help's "Commands:" lines; each command's own --help
 # shows the options it takes.
 help=$("$fit" --help) || fail "the installed kelmora-fit --help fails"

@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <cmath>
 #include <cstring>
 
 #include "UiFixture.h"
@@ -387,10 +388,12 @@ TEST_F(Files, DroppingAFileOpensOrImportsIt) {
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
 }
 
-TEST_F(Files, ExportedFiguresOpenAndThePngHasTwiceTheScreenResolution) {
+TEST_F(Files, ExportedFiguresOpenAndThePngHasTheSizeAndResolutionAsked) {
     EnterExample("titration-1to2.txt");
     Click(Main.Button1);
-    const QSize size = Main.Chart1->viewport()->size();
+    Prompts.Format = TFigureFormat{85.0, 60.0, 8.0, 300};
+    const QSize size(static_cast<int>(std::lround(85.0 / 25.4 * 300)),
+                     static_cast<int>(std::lround(60.0 / 25.4 * 300)));
     for (QPushButton* mode : {Main.Mode1Button, Main.Mode2Button}) {
         Click(mode);
         const QString yTitle = mode == Main.Mode1Button ? QStringLiteral("Chemical shift, ppm")
@@ -405,7 +408,9 @@ TEST_F(Files, ExportedFiguresOpenAndThePngHasTwiceTheScreenResolution) {
                 << Messages().join(QStringLiteral("; ")).toStdString();
             ASSERT_TRUE(QFile::exists(path));
             if (ext == QLatin1String("png")) {
-                EXPECT_EQ(QImage(path).size(), size * 2);
+                const QImage image(path);
+                EXPECT_EQ(image.size(), size);
+                EXPECT_EQ(image.dotsPerMeterX(), std::lround(300 / 0.0254));
             } else if (ext == QLatin1String("svg")) {
                 EXPECT_EQ(
                     QProcess::execute(QStringLiteral("xmllint"), {QStringLiteral("--noout"), path}),

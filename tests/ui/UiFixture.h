@@ -80,12 +80,16 @@ class TScriptedPrompts : public IFilePrompts {
     QStringList FileCaptions;  // the file dialogs' captions
     QString AboutTitle;
     QString AboutText;
+    std::optional<TFigureFormat> Format = TFigureFormat{};  // the figure dialog's answer
 
     TUnsavedChoice AskUnsaved(QWidget* parent, const QString& documentName) override;
     QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggestion,
                          const QString& filter) override;
     void ShowAbout(QWidget* parent, const QString& title, const QString& text) override;
+    std::optional<TFigureFormat> FigureFormat(QWidget*, const TFigureFormat&, bool) override {
+        return Format;
+    }
 
   private:
     QString NextFileName(const QString& caption);

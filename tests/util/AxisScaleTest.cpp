@@ -87,3 +87,60 @@ TEST(NiceAxisScale, RangesBeyondTheDoubleRangeHaveNoSteps) {
     EXPECT_EQ(s.Min, -big);
     EXPECT_EQ(s.Max, big);
 }
+
+TEST(AxisTicks, LabelsAreRoundAndZeroIsExact) {
+    const struct {
+        TAxisScale Scale;
+        std::vector<std::string> Labels;
+    } cases[] = {
+        {{-0.003, 0.003, 0.001}, {"-0.003", "-0.002", "-0.001", "0", "0.001", "0.002", "0.003"}},
+        {{0.0, 0.3, 0.1}, {"0", "0.1", "0.2", "0.3"}},
+        {{-20.0, 40.0, 20.0}, {"-20", "0", "20", "40"}},
+        {{1e-7, 3e-7, 1e-7}, {"1e-07", "2e-07", "3e-07"}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<TAxisTick> ticks = AxisTicks(c.Scale);
+        std::vector<std::string> labels;
+        for (const TAxisTick& t : ticks) {
+            labels.push_back(t.Label);
+            if (t.Label == "0") {
+                EXPECT_EQ(t.Value, 0.0);
+            }
+        }
+        EXPECT_EQ(labels, c.Labels);
+    }
+}
+
+TEST(CoarsenedScale, FewerRoundTicksStillCoverTheData) {
+    const struct {
+        double Lo, Hi;
+        int MaxIntervals;
+        TAxisScale Expected;
+    } cases[] = {
+        {0.0, 0.03, 3, {0.0, 0.03, 0.01}},
+        {0.0, 0.03, 2, {0.0, 0.04, 0.02}},
+        {-0.0021, 0.0021, 2, {-0.005, 0.005, 0.005}},
+        {0.0, 0.03, 10, NiceAxisScale(0.0, 0.03)},  // room enough: unchanged
+    };
+    for (const auto& c : cases) {
+        const TAxisScale s = CoarsenedScale(NiceAxisScale(c.Lo, c.Hi), c.Lo, c.Hi, c.MaxIntervals);
+        EXPECT_NEAR(s.Min, c.Expected.Min, 1e-12) << c.Lo << " " << c.Hi << " " << c.MaxIntervals;
+        EXPECT_NEAR(s.Max, c.Expected.Max, 1e-12);
+        EXPECT_NEAR(s.Step, c.Expected.Step, 1e-12);
+    }
+}
+
+TEST(LogAxisTicks, DecadesAndWithinFewDecadesTwoAndFive) {
+    const auto labels = [](double lo, double hi) {
+        std::vector<std::string> out;
+        for (const TAxisTick& t : LogAxisTicks(lo, hi)) {
+            out.push_back(t.Label);
+        }
+        return out;
+    };
+    EXPECT_EQ(labels(0.2, 5.0),
+              (std::vector<std::string>{"0.1", "0.2", "0.5", "1", "2", "5", "10"}));
+    EXPECT_EQ(labels(0.05, 3.0), (std::vector<std::string>{"0.01", "0.1", "1", "10"}));
+    EXPECT_EQ(labels(1.0, 1.0), (std::vector<std::string>{"1", "2", "5", "10"}));
+    EXPECT_TRUE(LogAxisTicks(0.0, 1.0).empty());
+}
