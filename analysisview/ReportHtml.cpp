@@ -177,8 +177,13 @@ std::string ReportHtml(const TAnalysisResult& result, const analysis::TTitration
     }
     html += "<h2>Methods</h2>\n<p>" + Escape(MethodsText(result, record)) + "</p>\n";
     html += "<hr><div class=\"footer\">\n";
-    for (const std::string& line : lines) {
-        html += "<p>" + Escape(line) + "</p>\n";
+    const std::size_t described = lines.size() - (record.CommandLine.empty() ? 0 : 1);
+    for (std::size_t k = 0; k < described; ++k) {
+        html += "<p>" + Escape(lines[k]) + "</p>\n";
+    }
+    if (!record.CommandLine.empty()) {
+        // In a fixed-pitch font, which sets "fi" as two letters: the line is copied to a shell.
+        html += "<p>Command: <code>" + Escape(record.CommandLine) + "</code></p>\n";
     }
     return html + "</div>\n</body></html>\n";
 }

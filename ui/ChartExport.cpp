@@ -43,7 +43,8 @@ TFigure FigureFromChart(const QChart* chart) {
         for (const QPointF& p : xy->points()) {
             series.Points.push_back({p.x(), p.y()});
         }
-        const bool markers = qobject_cast<QScatterSeries*>(xy) != nullptr || xy->pointsVisible();
+        const bool markers = qobject_cast<QScatterSeries*>(xy) != nullptr || xy->pointsVisible() ||
+                             xy->property(MeasuredSeriesProperty).toBool();
         series.Style = markers                              ? TFigureSeries::TStyle::Markers
                        : xy->pen().style() == Qt::SolidLine ? TFigureSeries::TStyle::Line
                                                             : TFigureSeries::TStyle::DashedLine;

@@ -33,6 +33,7 @@
 #include "qtutil/FormLayout.h"
 #include "qtutil/QtText.h"
 #include "ui/Analysis_u.h"
+#include "ui/ChartExport.h"
 #include "ui/FileMenu.h"
 #include "ui/OutGrid_u.h"
 #include "ui/WorkUndo.h"
@@ -469,8 +470,9 @@ void TMainForm::RedrawChart() {
         }
         series_[k]->replace(points);
         series_[k]->setName(ToQString(s.Title));
-        // Measured shifts (and their residual line) show their points; the theory is a line.
-        series_[k]->setPointsVisible(Mode == 0 && k != 1);
+        // Measured shifts (and their residual line) print as markers, the theory as a line; on
+        // the screen all stay lines, which redraw fast during a long Scan.
+        series_[k]->setProperty(MeasuredSeriesProperty, Mode == 0 && k != 1);
     }
     axisX_->setTitleText(ToQString(chart_.XAxisTitle));
     axisY_->setTitleText(ToQString(chart_.YAxisTitle));

@@ -142,7 +142,7 @@ TEST(WriteUpEndToEnd, ReportWorkbookAndCsvCarryTheNumbersOfThePrintedCommand) {
     const std::string sha = Command("sha256sum " + data).substr(0, 64);
     EXPECT_NE(html.find("Data SHA-256: " + sha), std::string::npos);
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(html, m, std::regex("<p>Command: kelmora-fit ([^<]*)</p>")));
+    ASSERT_TRUE(std::regex_search(html, m, std::regex("<p>Command: <code>kelmora-fit ([^<]*)</code></p>")));
     std::vector<std::string> args;
     std::istringstream words(m[1].str());
     for (std::string w; words >> w;) {

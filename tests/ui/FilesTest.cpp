@@ -420,6 +420,9 @@ TEST_F(Files, ExportedFiguresOpenAndThePngHasTheSizeAndResolutionAsked) {
                 const QByteArray text = svg.readAll();
                 EXPECT_TRUE(text.contains(yTitle.toUtf8()));  // vector text, not a picture
                 EXPECT_TRUE(text.contains("C, mol/l"));
+                // Measured shifts print as markers; the fractions are all theory.
+                EXPECT_EQ(text.contains("<ellipse") || text.contains("<circle"),
+                          mode == Main.Mode1Button);
             } else {
                 QProcess info;
                 info.start(QStringLiteral("pdfinfo"), {path});
