@@ -69,8 +69,9 @@ void RunOptimizer(TFitState& state, IFitSink& sink) {
     for (;;) {
         const bool improved = Sweep(state);
 
-        const std::uint32_t now = sink.TickCount();
-        if (static_cast<std::uint32_t>(now - mark) > RefreshIntervalMs) {
+        // Counted from the end of the last refresh, as the scan does, so a slow redraw cannot
+        // starve the search.
+        if (static_cast<std::uint32_t>(sink.TickCount() - mark) > RefreshIntervalMs) {
             if (improved) {
                 state.ComputeQ();
                 sink.Refresh(state);
@@ -81,7 +82,7 @@ void RunOptimizer(TFitState& state, IFitSink& sink) {
                 state.ComputeQ();
                 return;
             }
-            mark = now;
+            mark = sink.TickCount();
         }
 
         const bool more = improved || HalveSteps(state);

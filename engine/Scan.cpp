@@ -31,18 +31,20 @@ void ExamineCandidate(TFitState& state, IFitSink& sink) {
     }
 }
 
-// Table, chart and pending events at most every 200 ms. True when a stop was asked for;
+// Table, chart and pending events once more than 200 ms have passed since the last refresh
+// ended: counted from its end, a redraw slower than the interval (a long chart, a busy machine)
+// still leaves the scan its 200 ms of work before the next one. True when a stop was asked for;
 // the mark stays where it was then, so every enclosing level refreshes once more and stops.
 bool RefreshAndTestStop(TScanContext& ctx) {
-    const std::uint32_t now = ctx.Sink.TickCount();
-    if (static_cast<std::uint32_t>(now - ctx.LastRefreshTick) <= RefreshIntervalMs) {
+    if (static_cast<std::uint32_t>(ctx.Sink.TickCount() - ctx.LastRefreshTick) <=
+        RefreshIntervalMs) {
         return false;
     }
     ctx.Sink.Refresh(ctx.State);
     if (StopSeen(ctx.State, ctx.Sink)) {
         return true;
     }
-    ctx.LastRefreshTick = now;
+    ctx.LastRefreshTick = ctx.Sink.TickCount();
     return false;
 }
 

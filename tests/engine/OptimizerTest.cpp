@@ -270,6 +270,36 @@ TEST(RunOptimizer, RecoversTheConstantsOfASyntheticTitration) {
     EXPECT_LE(host.RefreshCount, host.TestStopCount);
 }
 
+// A redraw slower than the interval must not make every following sweep refresh: the search
+// keeps its 100 ms of work between refreshes and ends where it ends with instant redraws.
+TEST(RunOptimizer, ASlowRedrawStillLeavesTheIntervalOfWorkBeforeTheNextRefresh) {
+    std::vector<TParamVector> ends;
+    std::vector<std::uint64_t> evalCounts;
+    for (const std::uint32_t redrawMs : {0u, 1000u}) {
+        TFitState state;
+        TFakeFitSink host;
+        LoadDefaults(state, host);
+        state.FitParams[0].Value = 3.3;
+        state.FitParams[2].Value = 7.6;
+        MakeSyntheticTitration(state, 30, 1e-3, 5e-3);
+        state.FitParams[0].Value = 1.2;
+        state.FitParams[2].Value = 8.0;
+        host.TickAdvance = 1;  // one clock reading per sweep
+        host.RefreshCost = redrawMs;
+        std::vector<std::int32_t> sweepsLeftAtRefresh;
+        host.OnTestStop = [&] { sweepsLeftAtRefresh.push_back(state.IterLeft); };
+        RunOptimizer(state, host);
+        ASSERT_GE(sweepsLeftAtRefresh.size(), 3u) << redrawMs;
+        for (std::size_t i = 1; i < sweepsLeftAtRefresh.size(); ++i) {
+            EXPECT_GE(sweepsLeftAtRefresh[i - 1] - sweepsLeftAtRefresh[i], 100) << redrawMs;
+        }
+        ends.push_back(state.GetParamVector());
+        evalCounts.push_back(state.EvalCount);
+    }
+    EXPECT_EQ(ends[0], ends[1]);
+    EXPECT_EQ(evalCounts[0], evalCounts[1]);
+}
+
 TEST(OptimizeCommand, ReadsTheTableSearchesAndShowsTheResult) {
     TFitState state;
     TFakeFitSink host;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FakeFitSink.h"
@@ -118,6 +120,32 @@ TEST(Scan, RefreshesOnlyAfterMoreThan200MsAlsoAcrossACounterWrap) {
         EXPECT_EQ(host.TestStopCount, c.refreshes) << c.start << " +" << c.advance;
         EXPECT_EQ(host.RefreshCount, c.refreshes + 1) << c.start << " +" << c.advance;
     }
+}
+
+// However long a redraw takes, the scan gets its 200 ms of work between two refreshes, and what
+// it finds and evaluates does not depend on the redraws.
+TEST(Scan, ASlowRedrawStillLeavesTheIntervalOfWorkBeforeTheNextRefresh) {
+    std::vector<std::vector<std::pair<TParamVector, double>>> found;
+    std::vector<std::uint64_t> evalCounts;
+    for (const std::uint32_t redrawMs : {0u, 1000u}) {
+        TFitState state;
+        TFakeFitSink host;
+        PrepareTable(host, {{3, "0", "10", "1000"}});
+        LoadOnePoint(state, 5.05);
+        host.TickAdvance = 1;  // one clock reading per lattice point
+        host.RefreshCost = redrawMs;
+        std::vector<std::uint64_t> evalsAtRefresh;
+        host.OnTestStop = [&] { evalsAtRefresh.push_back(state.EvalCount); };
+        ScanCommand(state, host.Table, host.Settings, host);
+        ASSERT_GE(evalsAtRefresh.size(), 4u) << redrawMs;
+        for (std::size_t i = 1; i < evalsAtRefresh.size(); ++i) {
+            EXPECT_GE(evalsAtRefresh[i] - evalsAtRefresh[i - 1], 200u) << redrawMs << " #" << i;
+        }
+        found.push_back(host.Minima);
+        evalCounts.push_back(state.EvalCount);
+    }
+    EXPECT_EQ(found[0], found[1]);
+    EXPECT_EQ(evalCounts[0], evalCounts[1]);
 }
 
 TEST(Scan, ListsTheCandidateOrItsRefinementAndGoesOnFromTheCandidate) {

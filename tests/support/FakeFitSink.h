@@ -35,7 +35,8 @@ class TFakeFitSink : public IFitSink {
   public:
     std::uint32_t Clock = 0;
     std::uint32_t TickAdvance = 0;
-    bool RealClock = false;  // benchmarks: milliseconds as they pass
+    std::uint32_t RefreshCost = 0;  // ms a refresh takes on the fake clock: a slow redraw
+    bool RealClock = false;         // benchmarks: milliseconds as they pass
     std::function<void()> OnTick;
     std::function<void()> OnTestStop;
     bool StopAnswer = false;  // what TestStop says after its hook
@@ -64,6 +65,7 @@ class TFakeFitSink : public IFitSink {
     }
     void Refresh(const TFitState& state) override {
         ++RefreshCount;
+        Clock += RefreshCost;
         state.WriteParamsTable(Table);
         Log.emplace_back("refresh");
     }
