@@ -23,20 +23,29 @@ void Fields(V& v, TInterval& x) {
     v("hi", x.Hi);
 }
 template <class V>
+void Fields(V& v, TOpenInterval& x) {
+    v("lo", x.Lo);
+    v("hi", x.Hi);
+}
+template <class V>
 void Fields(V& v, TParamResult& x) {
     v("name", x.Name);
     v("value", x.Value);
     v("se", x.Se);
     v("ci95", x.Ci95);
     v("mc95", x.Mc95);
+    v("profile95", x.Profile95);
     v("fixed", x.Fixed);
     v("determined", x.Determined);
+    v("atLimit", x.AtLimit);
 }
 template <class V>
 void Fields(V& v, TConstant& x) {
     v("value", x.Value);
     v("ci95", x.Ci95);
     v("mc95", x.Mc95);
+    v("profile95", x.Profile95);
+    v("determined", x.Determined);
 }
 template <class V>
 void Fields(V& v, TSignalShifts& x) {
@@ -70,8 +79,13 @@ void Fields(V& v, TModelResult& x) {
     v("covariance", x.Covariance);
     v("correlation", x.Correlation);
     v("residuals", x.Residuals);
+    v("derived", x.Derived);
     v("best", x.Best);
     v("replicatesDone", x.ReplicatesDone);
+    v("mcAtBound", x.McAtBound);
+    v("mcFailed", x.McFailed);
+    v("mcUsed", x.McUsed);
+    v("mcUnstable", x.McUnstable);
     v("replicateValues", x.ReplicateValues);
 }
 template <class V>
@@ -89,6 +103,7 @@ void Fields(V& v, TAnalysisResult& x) {
     v("replicatesRequested", x.ReplicatesRequested);
     v("replicatesDone", x.ReplicatesDone);
     v("stopped", x.Stopped);
+    v("signalSd", x.SignalSd);
     v("models", x.Models);
     v("comparison", x.Comparison);
     v("verdict", x.Verdict);

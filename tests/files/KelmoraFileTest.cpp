@@ -59,10 +59,18 @@ analysis::TAnalysisResult FullResult() {
     m.Aic = -1.5;
     m.Bic = 2.25;
     m.Dof = 7;
-    m.Params = {{"lgK1", 3.0000000000000004, 0.01, TInterval{2.9, 3.1}, std::nullopt, false, true},
-                {"dP.Ha", 7.5, std::nullopt, std::nullopt, TInterval{7, 8}, true, false}};
-    m.K1 = {1000.5, TInterval{900, 1100}, std::nullopt};
-    m.K2 = TConstant{1e6, std::nullopt, TInterval{1e5, 1e7}};
+    m.Params = {{"lgK1", 3.0000000000000004, 0.01, TInterval{2.9, 3.1}, std::nullopt,
+                 TOpenInterval{2.85, std::nullopt}, false, true, true},
+                {"dP.Ha", 7.5, std::nullopt, std::nullopt, TInterval{7, 8}, std::nullopt, true,
+                 false, false}};
+    m.Derived = {{"alpha", 0.25, 0.5, std::nullopt, TInterval{0.1, 0.4},
+                  TOpenInterval{std::nullopt, 0.9}, false, false, false}};
+    m.K1 = {1000.5, TInterval{900, 1100}, std::nullopt, TOpenInterval{800, 1200}, true};
+    m.K2 = TConstant{1e6, std::nullopt, TInterval{1e5, 1e7}, std::nullopt, false};
+    m.McAtBound = 1;
+    m.McFailed = 2;
+    m.McUsed = 3;
+    m.McUnstable = {"dP.Ha"};
     m.Covariance = {{1e-4, nan}, {nan, inf}};
     m.Correlation = {{1, -0.0}};
     m.Residuals = {{0.001, -0.002}};
@@ -76,6 +84,7 @@ analysis::TAnalysisResult FullResult() {
     r.ReplicatesRequested = 3;
     r.ReplicatesDone = 2;
     r.Stopped = true;
+    r.SignalSd = {0.002};
     r.Models = {m};
     r.Comparison = {{TModel::OneToOne, TModel::OneToTwo, 4.5, std::nullopt}};
     r.Verdict = "1:2 preferred";
@@ -189,6 +198,19 @@ TEST(KelmoraFile, SavedResultsComeBackToTheLastBit) {
     EXPECT_EQ(m.Best.Signals[0].DPL2, 9.0);
     EXPECT_EQ(m.ReplicatesDone, 2);
     EXPECT_EQ(m.ReplicateValues, w.ReplicateValues);
+    // What says how far the numbers can be trusted comes back with them.
+    EXPECT_EQ(m.Params[0].Profile95->Lo, 2.85);
+    EXPECT_FALSE(m.Params[0].Profile95->Hi);
+    EXPECT_TRUE(m.Params[0].AtLimit);
+    EXPECT_FALSE(m.Params[1].Profile95);
+    ASSERT_EQ(m.Derived.size(), 1u);
+    EXPECT_EQ(m.Derived[0].Name, "alpha");
+    EXPECT_EQ(m.Derived[0].Profile95->Hi, 0.9);
+    EXPECT_EQ(m.K1.Profile95->Hi, 1200);
+    EXPECT_FALSE(m.K2->Determined);
+    EXPECT_EQ((std::vector<int>{m.McAtBound, m.McFailed, m.McUsed}), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(m.McUnstable, w.McUnstable);
+    EXPECT_EQ(r.SignalSd, want.SignalSd);
 }
 
 // A file of the first format, before the analysis kept its volumes, opens as it was.
