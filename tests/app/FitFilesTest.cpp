@@ -141,9 +141,9 @@ TEST(FitFiles, AFileThatCannotBeUsedIsRefusedWithNothingPrintedOrSaved) {
         {"binary junk", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
          " is not a Kelmora file."},
         {"a data file", Example("titration-1to1.txt"), " is not a Kelmora file."},
-        {"newer version", replaced("\"version\": 1", "\"version\": 3"),
+        {"newer version", replaced("\"version\": 2", "\"version\": 3"),
          " was saved by a newer version of Kelmora (file format 3); this version reads file "
-         "format 1."},
+         "format 2."},
         {"missing field", replaced("\"p0\":", "\"P0\":"), " is damaged: data.p0 is missing."},
         {"wrong type", replaced("\"refine\": false", "\"refine\": 0"),
          " is damaged: refine should be true or false."},

@@ -65,7 +65,13 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
 std::vector<double> JsonParam(const TJson& model, const std::string& name) {
     const double nan = std::nan("");
     const auto num = [nan](const TJson& j) { return j.IsNull() ? nan : j.Number; };
-    for (const TJson& p : model["params"].Items) {
+    // lgK2step and alpha stand under "derived", with the fields of a parameter.
+    std::vector<TJson> entries = model["params"].Items;
+    if (model.Members.count("derived") != 0) {
+        const std::vector<TJson>& derived = model["derived"].Items;
+        entries.insert(entries.end(), derived.begin(), derived.end());
+    }
+    for (const TJson& p : entries) {
         if (p["name"].Text == name) {
             const TJson& ci = p["ci95"];
             const TJson& mc = p["mc95"];
@@ -142,7 +148,8 @@ TEST(WriteUpEndToEnd, ReportWorkbookAndCsvCarryTheNumbersOfThePrintedCommand) {
     const std::string sha = Command("sha256sum " + data).substr(0, 64);
     EXPECT_NE(html.find("Data SHA-256: " + sha), std::string::npos);
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(html, m, std::regex("<p>Command: <code>kelmora-fit ([^<]*)</code></p>")));
+    ASSERT_TRUE(
+        std::regex_search(html, m, std::regex("<p>Command: <code>kelmora-fit ([^<]*)</code></p>")));
     std::vector<std::string> args;
     std::istringstream words(m[1].str());
     for (std::string w; words >> w;) {
@@ -156,6 +163,7 @@ TEST(WriteUpEndToEnd, ReportWorkbookAndCsvCarryTheNumbersOfThePrintedCommand) {
     // The report prints six significant digits.
     const std::vector<std::vector<std::string>> rows = ReportParamRows(html);
     int checked = 0;
+    int derived = 0;
     for (const std::vector<std::string>& row : rows) {
         if (row[1].starts_with("K")) {
             continue;
@@ -163,10 +171,11 @@ TEST(WriteUpEndToEnd, ReportWorkbookAndCsvCarryTheNumbersOfThePrintedCommand) {
         const std::vector<double> want = JsonParam(JsonModel(json, row[0]), row[1]);
         for (std::size_t k = 0; k < want.size(); ++k) {
             ExpectSame(row[2 + k], want[k], 6e-6, row[0] + " " + row[1]);
-            ++checked;
+            ++(row[1] == "lgK2step" || row[1] == "alpha" ? derived : checked);
         }
     }
     EXPECT_EQ(checked, 6 * (5 + 8 + 7));  // 1:1, 1:2, 1:2nc with two signals
+    EXPECT_EQ(derived, 6 * (2 + 2));      // lgK2step and alpha of 1:2 and 1:2nc
 
     // The CSV files and the workbook carry every digit.
     const auto results = ParseCsv(ReadWholeFile(dir + "/csv/Results.csv"));

@@ -138,10 +138,10 @@ TEST_F(Scan, FilterRenumbersAndAClickPutsAMinimumBack) {
 
 // Minima show up in the list while the scan still runs, each line with its six Values.
 TEST_F(Scan, LinesAppearAtTheRefreshesDuringTheScan) {
-    // The default 100 x 100 lattice of lg K1 and the shift of P over 1,500 points: a second or
+    // The default 100 x 100 lattice of lg K1 and the shift of P over 7,500 points: a second or
     // so, a few refreshes long, and the edge of no binding gives a minimum within the first
     // inner run.
-    EnterExampleRepeated("titration-1to1.txt", 50);
+    EnterExampleRepeated("titration-1to1.txt", 250);
     SetParamCell(1, 4, "9.5");
     SetParamCell(4, 4, "");
     int seenWhileRunning = -1;
