@@ -20,22 +20,38 @@ void Require(bool ok, const char* what) {
     }
 }
 
-// Cells are the runs of bytes above 32, nothing else: no empty cell, no separator inside a
-// cell, and together they hold exactly the non-separator bytes of the line, in order.
+bool Visible(char ch) {
+    return static_cast<unsigned char>(ch) > 32;
+}
+
+// A line with a TAB: one cell per TAB-separated field, empty ones kept, blanks only inside a
+// cell. A line without: the runs of bytes above 32, never an empty cell. Either way the cells
+// hold exactly the visible bytes of the line, in order.
 void CheckSplitCells(std::string_view line) {
     std::string visible;
     for (const char ch : line) {
-        if (static_cast<unsigned char>(ch) > 32) {
+        if (Visible(ch)) {
             visible += ch;
         }
     }
+    const bool tabbed = line.find('\t') != std::string_view::npos;
+    const std::vector<std::string> cells = SplitCells(line);
+    if (tabbed) {
+        Require(cells.size() ==
+                    static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')) + 1,
+                "one cell per TAB-separated field");
+    }
     std::string joined;
-    for (const std::string& cell : SplitCells(line)) {
-        Require(!cell.empty(), "empty cell");
+    for (const std::string& cell : cells) {
+        Require(tabbed || !cell.empty(), "empty cell");
+        Require(cell.empty() || (Visible(cell.front()) && Visible(cell.back())),
+                "blanks around a cell");
         for (const char ch : cell) {
-            Require(static_cast<unsigned char>(ch) > 32, "separator inside a cell");
+            Require(ch != '\t' && (tabbed || Visible(ch)), "separator inside a cell");
+            if (Visible(ch)) {
+                joined += ch;
+            }
         }
-        joined += cell;
     }
     Require(joined == visible, "cells lost or reordered bytes");
 }
