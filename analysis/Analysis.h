@@ -10,7 +10,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "analysis/FitSummary.h"
 
 namespace kelmora::analysis {
 
@@ -107,6 +110,12 @@ struct TModelPoint {
 // The model at one point: exact speciation, then the shifts.
 TModelPoint EvaluateModel(const TModelValues& values, double conc, double host);
 
+// A minimum of SS other than the best, in a basin of its own.
+struct TOtherMinimum {
+    double Ss = 0.0;
+    std::vector<std::pair<std::string, double>> LgK;  // the free lg K by name
+};
+
 struct TModelResult {
     TModel Model = TModel::OneToOne;
     bool Converged = false;
@@ -128,6 +137,9 @@ struct TModelResult {
     std::vector<std::vector<double>> Correlation;
     std::vector<std::vector<double>> Residuals;  // [point][signal], observed - model
     TModelValues Best;
+    TLmSummary Fit;  // how the descent to the best fit ended
+    // Every other distinct minimum with SS within OtherMinimaFactor of the best, lowest first.
+    std::vector<TOtherMinimum> OtherMinima;
     int ReplicatesDone = 0;
     // The refitted parameter values of each replicate done, [replicate][param], in Params order.
     std::vector<std::vector<double>> ReplicateValues;
@@ -141,6 +153,8 @@ struct TComparison {
     std::optional<double> P;
 };
 
+inline constexpr double OtherMinimaFactor = 4.0;
+
 struct TAnalysisResult {
     std::vector<std::string> SignalNames;
     int Points = 0;
@@ -150,7 +164,9 @@ struct TAnalysisResult {
     // requested when stopped.
     int ReplicatesDone = 0;
     bool Stopped = false;
-    std::vector<TModelResult> Models;  // in the order asked for
+    // Models a stop left unfitted; a model stopped during its fit has Fit.Stop "stopped".
+    std::vector<TModel> NotFitted;
+    std::vector<TModelResult> Models;  // in the order asked for, those fitted
     std::vector<TComparison> Comparison;
     // What was left out of the fit and why, e.g. a signal that does not change at all.
     std::vector<std::string> Warnings;
@@ -170,7 +186,9 @@ struct TAnalysisProgress {
 };
 
 // Both are called on the thread that calls RunAnalysis, never on a worker. StopRequested is
-// asked often; once it answers true the run ends with the replicates done so far.
+// asked often, in the fits as in the Monte Carlo; once it answers true the run ends with what
+// it has: the models fitted so far (the one being fitted with its best point yet), or the
+// replicates done so far.
 struct TAnalysisObserver {
     std::function<void(const TAnalysisProgress&)> Progress;
     std::function<bool()> StopRequested;
@@ -183,6 +201,9 @@ struct TAnalysisObserver {
 // ends as an EKelmoraError saying so.
 TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings& settings,
                             const TAnalysisObserver& observer = {});
+
+// "another minimum: lgK1 = 3.014, SS 2.04 × the best"
+std::string OtherMinimumText(const TOtherMinimum& other, double bestSs);
 
 // The parameter names of a model, in result order.
 std::vector<std::string> ParamNames(TModel model, const std::vector<std::string>& signalNames,
