@@ -21,7 +21,7 @@ const double Lg4 = std::log10(4.0);
 // constant included.
 constexpr double LatticeFirst = -1.0;
 constexpr double LatticeLast = 9.0;
-constexpr double LatticeStep[3] = {0.1, 0.25, 0.5};
+constexpr double LatticeStep[3] = {0.1, 0.5, 1.0};
 
 constexpr double RelativeTolerance = 1e-12;
 constexpr double Eps = std::numeric_limits<double>::epsilon();

@@ -16,6 +16,9 @@ constexpr double SamePoint = 1e-4;
 // looked for at a quarter of the lattice step, so that no valley the lattice resolves hides the
 // rise, and at no more than so many points.
 constexpr double Barrier = 1e-6;
+// Changes of SS below this share are rounding: a plateau (a constant the data do not show)
+// has slopes and dips of random sign at that level, which must not each start a descent.
+constexpr double Flat = 1e-7;
 constexpr int MaxBarrierProbes = 64;
 
 struct TLatticePoint {
@@ -74,12 +77,13 @@ double SsAt(const TResidualFunction& f, const Eigen::VectorXd& x) {
     return std::isfinite(ss) ? ss : Infinity;
 }
 
-// A lattice point that no axis neighbour undercuts.
+// A lattice point below every axis neighbour by more than rounding.
 bool LatticeMinimum(const TLattice& lattice, const std::vector<TLatticePoint>& points, int i) {
     for (int d = 0; d < lattice.Dims(); ++d) {
         const int c = lattice.Coordinate(i, d);
         const auto below = [&](int j) {
-            return points[static_cast<std::size_t>(j)].Ss < points[static_cast<std::size_t>(i)].Ss;
+            return points[static_cast<std::size_t>(j)].Ss <=
+                   points[static_cast<std::size_t>(i)].Ss * (1.0 + Flat);
         };
         if ((c > 0 && below(i - lattice.Stride(d))) ||
             (c + 1 < lattice.Count(d) && below(i + lattice.Stride(d)))) {
@@ -145,10 +149,12 @@ std::optional<TStart> Cell(const TLattice& lattice, const std::vector<TLatticePo
             return std::nullopt;
         }
         for (std::size_t a = 0; a < axes.size(); ++a) {
-            const double g = at(corner).G[axes[a]];
+            // The change of SS across the cell the slope foretells, against rounding.
+            const double change = 2.0 * at(corner).G[axes[a]] * step;
+            const double noise = Flat * at(corner).Ss;
             const bool high = ((mask >> a) & 1) == 1;
-            fallsIn[a] = fallsIn[a] || (!high && g < 0.0);
-            risesOut[a] = risesOut[a] || (high && g > 0.0);
+            fallsIn[a] = fallsIn[a] || (!high && change < -noise);
+            risesOut[a] = risesOut[a] || (high && change > noise);
         }
         if (at(corner).Ss < start.Ss) {
             start.Ss = at(corner).Ss;
@@ -168,9 +174,16 @@ std::optional<TStart> Cell(const TLattice& lattice, const std::vector<TLatticePo
                 lo += ((mask >> b) & 1) * lattice.Stride(axes[b]);
             }
             const int hi = lo + lattice.Stride(d);
-            const auto t = CubicMinimum(at(lo).Ss, at(hi).Ss, at(lo).G[d] * 2.0 * step,
-                                        at(hi).G[d] * 2.0 * step);
-            if (t) {
+            const double f0 = at(lo).Ss;
+            const double f1 = at(hi).Ss;
+            const double g0 = at(lo).G[d] * 2.0 * step;
+            const double g1 = at(hi).G[d] * 2.0 * step;
+            const auto t = CubicMinimum(f0, f1, g0, g1);
+            const auto cubic = [&](double x) {
+                return f0 + x * (g0 + x * ((3.0 * (f1 - f0) - 2.0 * g0 - g1) +
+                                           x * (g0 + g1 - 2.0 * (f1 - f0))));
+            };
+            if (t && cubic(*t) < std::min(f0, f1) * (1.0 - Flat)) {
                 dips[a] = true;
                 if (lo == lowest || hi == lowest) {
                     start.X[d] = at(lo).X[d] + *t * step;
@@ -258,9 +271,12 @@ TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& star
     for (const Eigen::VectorXd& x : extraStarts) {
         starts.push_back({x, SsAt(f, x), options.Lower, options.Upper, true});
     }
+    const auto lowest = std::min_element(points.begin(), points.end(),
+                                         [](const auto& a, const auto& b) { return a.Ss < b.Ss; }) -
+                        points.begin();
     for (int i = 0; i < lattice.Size(); ++i) {
         const TLatticePoint& p = points[static_cast<std::size_t>(i)];
-        if (LatticeMinimum(lattice, points, i)) {
+        if ((i == lowest && std::isfinite(p.Ss)) || LatticeMinimum(lattice, points, i)) {
             const Eigen::VectorXd reach = Eigen::VectorXd::Constant(p.X.size(), startLattice.Step);
             starts.push_back({p.X, p.Ss, p.X - reach, p.X + reach});
         }

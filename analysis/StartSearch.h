@@ -5,15 +5,17 @@
 //
 // What it promises: SS and its gradient are taken on a lattice of the given step over the
 // given box; a descent is started from
-//   - every lattice point that no axis neighbour undercuts (edges included), and
-//   - every lattice cell whose corner gradients point inwards along each axis: for every axis,
-//     some corner on its low face descends towards higher values and some corner on its high
-//     face towards lower ones.
-// A minimum inside a cell over which SS is near its quadratic model always meets the second
-// rule, however narrow its valley, so a basin that holds a cell, or that is seen as a lattice
-// minimum, is entered. Each descent first stays in its cell (or the cells around its lattice
-// point), so it cannot jump over the basin it was started for, and then is set free should it
-// end on that box's wall. Descents that end in one basin are one minimum: two minima are
+//   - the lowest lattice point, and every lattice point below all its axis neighbours (edges
+//     included), and
+//   - every lattice cell that shows a valley along each axis: some corner on its low face
+//     descends towards higher values and some corner on its high face towards lower ones, or
+//     the cubic through SS and slope at an edge's two ends dips inside the edge.
+// A minimum inside a cell over which SS is near its cubic model always meets the second rule,
+// however narrow its valley, so a basin that holds a cell, or that is seen as a lattice
+// minimum, is entered. Changes of SS below 1e-7 of it count as rounding, so a plateau starts
+// nothing but its lowest point. Each descent first stays in its cell (or the cells around its
+// lattice point), so it cannot jump over the basin it was started for, and then is set free should
+// it end on that box's wall. Descents that end in one basin are one minimum: two minima are
 // distinct only when SS rises between them.
 
 #include <Eigen/Dense>
