@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <numeric>
 #include <thread>
 
 #include "analysis/Derived.h"
@@ -261,12 +262,11 @@ void SetErrors(TModelResult& r, const TLayout& layout, const TFitData& data,
     }
 }
 
-// The best fit. A lg K that ran to its search limit over a flat SS leaves the others a fit of
-// their own: they converge with it held there, and the model is as good a fit as any.
-TFitOutcome FitModel(const TLayout& layout, const TFitData& data) {
-    TFitOutcome fit = FitFromLattice(layout, data);
+// A lg K that ran to its search limit over a flat SS leaves the others a fit of their own: they
+// converge with it held there, and the model is as good a fit as any.
+void HoldAtLimit(const TLayout& layout, const TFitData& data, TFitOutcome& fit) {
     if (fit.Converged || fit.AtLimit.empty()) {
-        return fit;
+        return;
     }
     TLayout held = layout;
     for (int k : fit.AtLimit) {
@@ -278,15 +278,34 @@ TFitOutcome FitModel(const TLayout& layout, const TFitData& data) {
         fit.Values = rest.Values;
         fit.Ss = rest.Ss;
         fit.Converged = true;
+        fit.Summary.Stop = TStopReason::Bound;
     }
-    return fit;
+}
+
+// The other minima worth a chemist's look: SS within OtherMinimaFactor of the best.
+std::vector<TOtherMinimum> OtherMinima(const TLayout& layout, const TFitMinima& fit) {
+    std::vector<TOtherMinimum> others;
+    for (const TFitOutcome& o : fit.Others) {
+        if (!(o.Ss <= OtherMinimaFactor * fit.Best.Ss) || !(fit.Best.Ss > 0.0)) {
+            continue;
+        }
+        TOtherMinimum m{o.Ss, {}};
+        for (int k : layout.FreeLgK()) {
+            m.LgK.emplace_back(layout.Names[static_cast<std::size_t>(k)], o.Values[k]);
+        }
+        others.push_back(std::move(m));
+    }
+    return others;
 }
 
 // Everything about one fitted model except its Monte Carlo intervals.
-TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitOutcome& fit) {
+TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitMinima& minima) {
+    const TFitOutcome& fit = minima.Best;
     TModelResult r;
     r.Model = layout.Model;
     r.Converged = fit.Converged;
+    r.Fit = fit.Summary;
+    r.OtherMinima = OtherMinima(layout, minima);
     Eigen::VectorXd values = fit.Values;
     Eigen::MatrixXd residuals;
     r.Ss = SolveLinear(layout, data, values, &residuals);
@@ -303,13 +322,18 @@ TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitOut
     SetErrors(r, layout, data, values);
     const std::vector<std::string> tied = SetProfiles(r, layout, data, values);
     r.Derived = DerivedParams(r);
+    const std::string stop(StopReasonName(fit.Summary.Stop));
     if (!r.Converged) {
-        r.Message = "The fit did not converge.";
+        r.Message = "The fit did not converge (stop: " + stop + ").";
     } else if (r.Dof == 0) {
         r.Message =
             "No degrees of freedom are left (N - p = 0): the fit is exact and has no errors.";
     } else {
         r.Message = UndeterminedNote(r, tied);
+    }
+    if (r.Converged && fit.Summary.Stop != TStopReason::Tolerance) {
+        r.Message += (r.Message.empty() ? "" : " ") + std::string("The fit stopped on a ") + stop +
+                     ", not on its tolerance.";
     }
     SetConstants(r);
     return r;
@@ -426,6 +450,13 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
         }
     };
 
+    // The nested models first, so that 1:2 can start from their optima too: its SS then never
+    // exceeds theirs.
+    std::vector<std::size_t> order(models.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_partition(order.begin(), order.end(),
+                          [&](std::size_t m) { return models[m] != TModel::OneToTwo; });
+    std::vector<std::optional<TModelResult>> fitted(models.size());
     std::vector<TLayout> layouts;
     for (TModel model : models) {
         layouts.push_back(MakeLayout(model, signalNames, settings.LinearTerm, settings.Fixed));
@@ -443,18 +474,42 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
         result.SignalSd.assign(sd.begin(), sd.end());
     }
     const TFitData data = ScaledData(raw, sd);
-    for (std::size_t m = 0; m < models.size(); ++m) {
-        report(TAnalysisPhase::Fitting, models[m], static_cast<int>(m),
+    for (std::size_t done = 0; done < order.size() && !result.Stopped; ++done) {
+        const std::size_t m = order[done];
+        report(TAnalysisPhase::Fitting, models[m], static_cast<int>(done),
                static_cast<int>(models.size()));
-        result.Models.push_back(Describe(layouts[m], data, FitModel(layouts[m], data)));
+        std::vector<Eigen::VectorXd> starts;
+        for (const std::optional<TModelResult>& simpler : fitted) {
+            if (simpler && Nests(models[m], simpler->Model)) {
+                starts.push_back(NestedStart(layouts[m], simpler->Best));
+            }
+        }
+        TFitMinima minima = FitFromLattice(layouts[m], data, starts, observer.StopRequested);
+        HoldAtLimit(layouts[m], data, minima.Best);
+        result.Stopped = minima.Stopped || minima.Best.Summary.Stop == TStopReason::Stopped;
+        if (!(minima.Stopped && minima.None)) {
+            fitted[m] = Describe(layouts[m], data, minima);
+        }
     }
-    report(TAnalysisPhase::Fitting, models.back(), static_cast<int>(models.size()),
-           static_cast<int>(models.size()));
+    if (!result.Stopped) {
+        report(TAnalysisPhase::Fitting, models.back(), static_cast<int>(models.size()),
+               static_cast<int>(models.size()));
+    }
+    std::vector<TLayout> fittedLayouts;
+    for (std::size_t m = 0; m < models.size(); ++m) {
+        if (fitted[m]) {
+            result.Models.push_back(std::move(*fitted[m]));
+            fittedLayouts.push_back(layouts[m]);
+        } else {
+            result.NotFitted.push_back(models[m]);
+        }
+    }
+    layouts = std::move(fittedLayouts);
 
     const int threads = settings.Threads > 0
                             ? settings.Threads
                             : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    for (std::size_t m = 0; m < models.size(); ++m) {
+    for (std::size_t m = 0; m < result.Models.size(); ++m) {
         TModelResult& r = result.Models[m];
         if (settings.Replicates == 0 || result.Stopped || !r.Converged || r.Dof <= 0) {
             continue;
@@ -514,6 +569,17 @@ std::string PValueText(double p) {
     char text[32];
     std::snprintf(text, sizeof text, "p = %.2g", p);
     return text;
+}
+
+std::string OtherMinimumText(const TOtherMinimum& other, double bestSs) {
+    std::string text = "another minimum:";
+    char number[48];
+    for (const auto& [name, value] : other.LgK) {
+        std::snprintf(number, sizeof number, " = %.3f,", value);
+        text += " " + name + number;
+    }
+    std::snprintf(number, sizeof number, " SS %.2f × the best", other.Ss / bestSs);
+    return text + number;
 }
 
 TTitration WithoutConstantSignals(const TTitration& titration, std::vector<std::string>* warnings) {

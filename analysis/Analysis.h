@@ -10,7 +10,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "analysis/FitSummary.h"
 
 namespace kelmora::analysis {
 
@@ -129,6 +132,12 @@ struct TModelPoint {
 // The model at one point: exact speciation, then the shifts.
 TModelPoint EvaluateModel(const TModelValues& values, double conc, double host);
 
+// A minimum of SS other than the best, in a basin of its own.
+struct TOtherMinimum {
+    double Ss = 0.0;
+    std::vector<std::pair<std::string, double>> LgK;  // the free lg K by name
+};
+
 struct TModelResult {
     TModel Model = TModel::OneToOne;
     bool Converged = false;
@@ -152,6 +161,9 @@ struct TModelResult {
     // lgK2step = lgK2 - lgK1 and alpha = 4·K2step/K1, for the models with PL2.
     std::vector<TParamResult> Derived;
     TModelValues Best;
+    TLmSummary Fit;  // how the descent to the best fit ended
+    // Every other distinct minimum with SS within OtherMinimaFactor of the best, lowest first.
+    std::vector<TOtherMinimum> OtherMinima;
     int ReplicatesDone = 0;
     int McAtBound = 0;  // replicates that ended with a lg K on its search limit
     int McFailed = 0;   // replicates whose refit did not converge
@@ -171,6 +183,8 @@ struct TComparison {
     std::optional<double> P;
 };
 
+inline constexpr double OtherMinimaFactor = 4.0;
+
 struct TAnalysisResult {
     std::vector<std::string> SignalNames;
     int Points = 0;
@@ -183,7 +197,9 @@ struct TAnalysisResult {
     // With WeightPerSignal: each signal's residual sd (ppm) the weights are 1/sd² of; SS and
     // RMS are then of the weighted residuals, in units of those sds.
     std::vector<double> SignalSd;
-    std::vector<TModelResult> Models;  // in the order asked for
+    // Models a stop left unfitted; a model stopped during its fit has Fit.Stop "stopped".
+    std::vector<TModel> NotFitted;
+    std::vector<TModelResult> Models;  // in the order asked for, those fitted
     std::vector<TComparison> Comparison;
     // What was left out of the fit and why, e.g. a signal that does not change at all.
     std::vector<std::string> Warnings;
@@ -203,7 +219,9 @@ struct TAnalysisProgress {
 };
 
 // Both are called on the thread that calls RunAnalysis, never on a worker. StopRequested is
-// asked often; once it answers true the run ends with the replicates done so far.
+// asked often, in the fits as in the Monte Carlo; once it answers true the run ends with what
+// it has: the models fitted so far (the one being fitted with its best point yet), or the
+// replicates done so far.
 struct TAnalysisObserver {
     std::function<void(const TAnalysisProgress&)> Progress;
     std::function<bool()> StopRequested;
@@ -219,6 +237,8 @@ TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings
 
 // "p = 0.0031", or "p < 1e-300" for a p-value too small for a double.
 std::string PValueText(double p);
+// "another minimum: lgK1 = 3.014, SS 2.04 × the best"
+std::string OtherMinimumText(const TOtherMinimum& other, double bestSs);
 
 // The parameter names of a model, in result order.
 std::vector<std::string> ParamNames(TModel model, const std::vector<std::string>& signalNames,

@@ -123,7 +123,7 @@ class TProfiler {
         if (Refit) {
             TFitOutcome fit = FitFrom(Held, Data, start);
             if (search) {
-                TFitOutcome found = FitFromLattice(Held, Data);
+                TFitOutcome found = FitFromLattice(Held, Data).Best;
                 if (found.Ss < fit.Ss) {
                     fit = std::move(found);
                 }

@@ -5,16 +5,23 @@
 #include <limits>
 
 #include "analysis/Equilibrium.h"
+#include "analysis/LevenbergMarquardt.h"
+#include "analysis/StartSearch.h"
 
 namespace kelmora::analysis {
 namespace {
 
 const double Lg4 = std::log10(4.0);
 
-// The start lattice: lg K1 and the stepwise lg K2 - lg K1 from -1 to 9.
-constexpr int LatticeFirst = -1;
-constexpr int LatticeLast = 9;
-constexpr int LatticeStarts = 3;
+// Where the search for each lg K gives up: far beyond anything a titration can show, so a
+// constant that runs here is one the data do not determine.
+
+// The start lattice: lg K1 and the stepwise lg K2 - lg K1 from -1 to 9, finer the fewer lg K
+// are free. The search itself may go anywhere within the limits of lg K1, the stepwise
+// constant included.
+constexpr double LatticeFirst = -1.0;
+constexpr double LatticeLast = 9.0;
+constexpr double LatticeStep[3] = {0.1, 0.5, 1.0};
 
 constexpr double RelativeTolerance = 1e-12;
 constexpr double Eps = std::numeric_limits<double>::epsilon();
@@ -143,102 +150,72 @@ TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorX
     return e;
 }
 
-// The gradient of SS/2 and the Gauss-Newton matrix over the free lg K that the gradient does
-// not press against a search limit; only those may move.
-struct TStepSystem {
-    std::vector<int> Movable;  // positions in the free lg K
-    Eigen::VectorXd G;
-    Eigen::MatrixXd H;
-};
-
-TStepSystem StepSystem(const TEvaluation& e, const std::vector<int>& freeLgK,
-                       const Eigen::VectorXd& values) {
-    const Eigen::VectorXd g = e.J.transpose() * e.R;
-    const Eigen::MatrixXd h = e.J.transpose() * e.J;
-    TStepSystem sys;
-    for (int k = 0; k < static_cast<int>(freeLgK.size()); ++k) {
-        const double v = values[freeLgK[k]];
-        const bool pushedDown = v <= LgKMin[freeLgK[k]] && g[k] > 0.0;
-        const bool pushedUp = v >= LgKMax[freeLgK[k]] && g[k] < 0.0;
-        if (!pushedDown && !pushedUp) {
-            sys.Movable.push_back(k);
-        }
-    }
-    const auto m = static_cast<Eigen::Index>(sys.Movable.size());
-    sys.G.resize(m);
-    sys.H.resize(m, m);
-    for (Eigen::Index a = 0; a < m; ++a) {
-        sys.G[a] = g[sys.Movable[a]];
-        for (Eigen::Index b = 0; b < m; ++b) {
-            sys.H(a, b) = h(sys.Movable[a], sys.Movable[b]);
-        }
-    }
-    return sys;
+TLmOptions LmOptions(const TFitData& data, const std::function<bool()>& stop) {
+    TLmOptions options;
+    options.RelativeTolerance = RelativeTolerance;
+    options.MaxIterations = MaxIterations;
+    // SS of a fit that is exact but for rounding: a few ulp of the shifts per observation.
+    options.SsFloor = static_cast<double>(data.Shifts.size()) *
+                      std::pow(16.0 * Eps * data.Shifts.cwiseAbs().maxCoeff(), 2);
+    options.Stop = stop;
+    return options;
 }
 
-// Levenberg-Marquardt over the free lg K, each trial point with its exact linear parameters.
-// Done when the Gauss-Newton step promises, or a step achieves, a relative decrease of SS
-// below 1e-12; a constant pushed against its search limit drops out of the step.
-TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorXd values) {
-    const std::vector<int> freeLgK = layout.FreeLgK();
-    // SS of a fit that is exact but for rounding: a few ulp of the shifts per observation.
-    const double roundingSs = static_cast<double>(data.Shifts.size()) *
-                              std::pow(16.0 * Eps * data.Shifts.cwiseAbs().maxCoeff(), 2);
-    TEvaluation e = Evaluate(layout, data, values, freeLgK, true);
-    TFitOutcome out;
-    double lambda = 1e-3;
-    bool stuck = false;
-    for (int iteration = 0; iteration < MaxIterations && !out.Converged && !stuck; ++iteration) {
-        if (e.Ss <= roundingSs) {
-            out.Converged = true;
-            break;
-        }
-        const TStepSystem sys = StepSystem(e, freeLgK, values);
-        if (sys.Movable.empty()) {
-            out.Converged = true;
-            break;
-        }
-        const Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd> hInv(sys.H);
-        const double predicted = sys.G.dot(hInv.solve(sys.G));
-        if (predicted <= RelativeTolerance * e.Ss + roundingSs) {
-            out.Converged = true;
-            break;
-        }
-        const double floor =
-            1e-12 * sys.H.diagonal().maxCoeff() + std::numeric_limits<double>::min();
-        for (;;) {
-            Eigen::MatrixXd damped = sys.H;
-            damped.diagonal() += lambda * (sys.H.diagonal().array() + floor).matrix();
-            const Eigen::VectorXd step = damped.ldlt().solve(-sys.G);
-            Eigen::VectorXd trial = values;
-            for (Eigen::Index a = 0; a < step.size(); ++a) {
-                const int index = freeLgK[sys.Movable[a]];
-                trial[index] = std::clamp(values[index] + step[a], LgKMin[index], LgKMax[index]);
-            }
-            const double ss = Evaluate(layout, data, trial, freeLgK, false).Ss;
-            if (ss < e.Ss) {
-                const double decrease = (e.Ss - ss) / e.Ss;
-                values = trial;
-                e = Evaluate(layout, data, values, freeLgK, true);
-                lambda = std::max(lambda * 0.1, 1e-15);
-                out.Converged = decrease < RelativeTolerance;
-                break;
-            }
-            lambda *= 10.0;
-            if (lambda > 1e20) {
-                // No step down at all: the minimum within rounding, unless the model still
-                // promised a real decrease.
-                out.Converged = predicted <= 1e-8 * e.Ss + roundingSs;
-                stuck = true;
-                break;
-            }
+// The start search walks lg K1 and, in 1:2, the stepwise lg K2 - lg K1, the plane in which
+// the chemistry's features run along the axes: free lg K = M u + C over the search's u.
+struct TLatticeMap {
+    Eigen::MatrixXd M;
+    Eigen::VectorXd C;
+};
+
+TLatticeMap LatticeMap(const TLayout& layout) {
+    const auto k = static_cast<Eigen::Index>(layout.FreeLgK().size());
+    TLatticeMap map{Eigen::MatrixXd::Identity(k, k), Eigen::VectorXd::Zero(k)};
+    if (layout.Model == TModel::OneToTwo && !layout.Fixed[1]) {
+        if (layout.Fixed[0]) {
+            map.C[0] = layout.FixedValues[0];
+        } else {
+            map.M(1, 0) = 1.0;
         }
     }
+    return map;
+}
+
+// The free lg K by Levenberg-Marquardt, each trial point with its exact linear parameters.
+TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorXd values,
+                     const std::function<bool()>& stop) {
+    const std::vector<int> freeLgK = layout.FreeLgK();
+    const auto k = static_cast<Eigen::Index>(freeLgK.size());
+    TLmOptions options = LmOptions(data, stop);
+    options.Lower.resize(k);
+    options.Upper.resize(k);
+    Eigen::VectorXd start(k);
+    for (Eigen::Index a = 0; a < k; ++a) {
+        options.Lower[a] = LgKMin[freeLgK[a]];
+        options.Upper[a] = LgKMax[freeLgK[a]];
+        start[a] = values[freeLgK[a]];
+    }
+    const TResidualFunction residuals = [&](const Eigen::VectorXd& x, Eigen::VectorXd& r,
+                                            Eigen::MatrixXd* j) {
+        Eigen::VectorXd trial = values;
+        trial(freeLgK) = x;
+        TEvaluation e = Evaluate(layout, data, trial, freeLgK, j != nullptr);
+        r = std::move(e.R);
+        if (j != nullptr) {
+            *j = std::move(e.J);
+        }
+        return true;
+    };
+    const TLmResult lm = SolveLeastSquares(residuals, start, options);
+    values(freeLgK) = lm.X;
+    TFitOutcome out;
+    out.Ss = Evaluate(layout, data, values, freeLgK, false).Ss;
     out.Values = values;
-    out.Ss = e.Ss;
-    for (int k : freeLgK) {
-        if (values[k] <= LgKMin[k] || values[k] >= LgKMax[k]) {
-            out.AtLimit.push_back(k);
+    out.Summary = lm.Summary;
+    out.Converged = lm.Summary.Converged();
+    for (int i : freeLgK) {
+        if (values[i] <= LgKMin[i] || values[i] >= LgKMax[i]) {
+            out.AtLimit.push_back(i);
         }
     }
     return out;
@@ -340,78 +317,99 @@ double SolveLinear(const TLayout& layout, const TFitData& data, Eigen::VectorXd&
     return e.Ss;
 }
 
-TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& start) {
+TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& start,
+                    const std::function<bool()>& stop) {
     Eigen::VectorXd values = StartValues(layout);
     for (int k : layout.FreeLgK()) {
         values[k] = std::clamp(start[k], LgKMin[k], LgKMax[k]);
     }
-    return Minimise(layout, data, values);
+    return Minimise(layout, data, values, stop);
 }
 
-TFitOutcome FitFromLattice(const TLayout& layout, const TFitData& data) {
+TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
+                          const std::vector<Eigen::VectorXd>& extraStarts,
+                          const std::function<bool()>& stop) {
     const std::vector<int> freeLgK = layout.FreeLgK();
     Eigen::VectorXd values = StartValues(layout);
+    TFitMinima out;
     if (freeLgK.empty()) {
-        TFitOutcome out;
-        out.Ss = SolveLinear(layout, data, values);
-        out.Values = values;
-        out.Converged = true;
+        out.Best.Ss = SolveLinear(layout, data, values);
+        out.Best.Values = values;
+        out.Best.Converged = true;
         return out;
     }
-    // Rows walk lg K1 when it is free, columns the stepwise constant when lg K2 is free.
-    const int side = LatticeLast - LatticeFirst + 1;
-    const bool k1Free = !layout.Fixed[0];
-    const bool k2Free = layout.LgKCount == 2 && !layout.Fixed[1];
-    const int rows = k1Free ? side : 1;
-    const int cols = k2Free ? side : 1;
-    Eigen::MatrixXd ss(rows, cols);
-    std::vector<Eigen::VectorXd> points;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < cols; ++c) {
-            if (k1Free) {
-                values[0] = LatticeFirst + r;
-            }
-            if (k2Free) {
-                values[1] = values[0] + LatticeFirst + c;
-            }
-            ss(r, c) = SolveLinear(layout, data, values);
-            points.push_back(values);
+    const auto k = static_cast<Eigen::Index>(freeLgK.size());
+    const TLatticeMap map = LatticeMap(layout);
+    TLmOptions options = LmOptions(data, stop);
+    options.Lower = Eigen::VectorXd::Constant(k, LgKMin[0]);
+    options.Upper = Eigen::VectorXd::Constant(k, LgKMax[0]);
+    const TResidualFunction residuals = [&](const Eigen::VectorXd& u, Eigen::VectorXd& r,
+                                            Eigen::MatrixXd* j) {
+        Eigen::VectorXd trial = values;
+        trial(freeLgK) = map.M * u + map.C;
+        TEvaluation e = Evaluate(layout, data, trial, freeLgK, j != nullptr);
+        r = std::move(e.R);
+        if (j != nullptr) {
+            *j = e.J * map.M;
+        }
+        return true;
+    };
+    std::vector<Eigen::VectorXd> starts;
+    for (const Eigen::VectorXd& start : extraStarts) {
+        const Eigen::VectorXd x = start(freeLgK);
+        starts.push_back(Eigen::VectorXd(map.M.triangularView<Eigen::Lower>().solve(x - map.C))
+                             .cwiseMax(options.Lower)
+                             .cwiseMin(options.Upper));
+    }
+    TStartLattice lattice;
+    lattice.First = Eigen::VectorXd::Constant(k, LatticeFirst);
+    lattice.Last = Eigen::VectorXd::Constant(k, LatticeLast);
+    lattice.Step = LatticeStep[k - 1];
+    const TSearchResult search = SearchMinima(residuals, lattice, options, starts);
+    out.Stopped = search.Stopped;
+    if (search.Minima.empty()) {
+        // Stopped before any descent, or no start gives a finite sum of squares (shifts so
+        // large that their squares overflow): the model is reported unconverged.
+        values(freeLgK) = map.M * lattice.First + map.C;
+        out.Best.Ss = SolveLinear(layout, data, values);
+        out.Best.Values = values;
+        out.Best.Summary.Stop = search.Stopped ? TStopReason::Stopped : TStopReason::NoProgress;
+        out.None = true;
+        return out;
+    }
+    // The search ran in its own coordinates and box; each minimum ends in the model's own.
+    std::vector<TFitOutcome> minima;
+    for (const TSearchMinimum& m : search.Minima) {
+        Eigen::VectorXd at = values;
+        at(freeLgK) = map.M * m.X + map.C;
+        TFitOutcome fit = Minimise(layout, data, at, stop);
+        fit.Summary.Iterations += m.Summary.Iterations;
+        const bool seen = std::any_of(minima.begin(), minima.end(), [&](const TFitOutcome& o) {
+            return (o.Values(freeLgK) - fit.Values(freeLgK)).cwiseAbs().maxCoeff() < 1e-4;
+        });
+        if (!seen) {
+            minima.push_back(std::move(fit));
         }
     }
-    std::vector<std::pair<double, int>> minima;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < cols; ++c) {
-            const double v = ss(r, c);
-            const bool lowest =
-                (r == 0 || v <= ss(r - 1, c)) && (r + 1 == rows || v <= ss(r + 1, c)) &&
-                (c == 0 || v <= ss(r, c - 1)) && (c + 1 == cols || v <= ss(r, c + 1));
-            if (lowest) {
-                minima.emplace_back(v, r * cols + c);
-            }
-        }
+    std::stable_sort(minima.begin(), minima.end(),
+                     [](const TFitOutcome& a, const TFitOutcome& b) { return a.Ss < b.Ss; });
+    out.Best = std::move(minima.front());
+    out.Others.assign(std::make_move_iterator(minima.begin() + 1),
+                      std::make_move_iterator(minima.end()));
+    return out;
+}
+
+bool Nests(TModel richer, TModel simpler) {
+    return richer == TModel::OneToTwo && simpler != TModel::OneToTwo;
+}
+
+Eigen::VectorXd NestedStart(const TLayout& richer, const TModelValues& simpler) {
+    Eigen::VectorXd values = StartValues(richer);
+    values[0] = simpler.LgK1;
+    if (richer.LgKCount == 2) {
+        values[1] = simpler.Model == TModel::OneToOne ? simpler.LgK1 + LgKMin[0] : simpler.LgK2;
     }
-    if (minima.empty()) {
-        // No start gives a finite sum of squares (shifts so large that their squares
-        // overflow): there is nothing to descend from, and the model is reported unconverged.
-        TFitOutcome none;
-        none.Values = points.front();
-        none.Ss = ss(0, 0);
-        return none;
-    }
-    std::sort(minima.begin(), minima.end());
-    minima.resize(std::min<std::size_t>(minima.size(), LatticeStarts));
-    TFitOutcome best;
-    bool first = true;
-    for (const auto& [v, index] : minima) {
-        TFitOutcome out = Minimise(layout, data, points[static_cast<std::size_t>(index)]);
-        const bool better = (out.Converged && !best.Converged) ||
-                            (out.Converged == best.Converged && out.Ss < best.Ss);
-        if (first || better) {
-            best = std::move(out);
-            first = false;
-        }
-    }
-    return best;
+    return values;
 }
 
 Eigen::MatrixXd ModelShifts(const TLayout& layout, const Eigen::VectorXd& conc,

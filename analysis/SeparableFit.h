@@ -5,10 +5,12 @@
 // the iterative search runs over the one or two lg K only.
 
 #include <Eigen/Dense>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "analysis/Analysis.h"
+#include "analysis/LevenbergMarquardt.h"
 
 namespace kelmora::analysis {
 
@@ -54,18 +56,39 @@ struct TFitOutcome {
     double Ss = 0.0;
     bool Converged = false;
     std::vector<int> AtLimit;  // free lg K indices that ended on the search limits
+    TLmSummary Summary;
 };
+
+// The best fit and every other distinct minimum the start search found, lowest SS first.
+struct TFitMinima {
+    TFitOutcome Best;
+    std::vector<TFitOutcome> Others;
+    bool Stopped = false;
+    bool None = false;  // no descent ended anywhere: Best is only the first lattice point
+};
+
+// Whether richer holds simpler as a special case (1:2 holds 1:1 and 1:2nc).
+bool Nests(TModel richer, TModel simpler);
+
+// The richer model's lg K that reproduce a nested simpler model's fit: 1:2 with K2 so small its
+// species never shows (the stepwise constant at its search limit), or with K2 = K1^2/4.
+Eigen::VectorXd NestedStart(const TLayout& richer, const TModelValues& simpler);
 
 // The linear parameters solved exactly at the lg K held in values; returns SS and fills the
 // residuals (n x S, observed - model).
 double SolveLinear(const TLayout& layout, const TFitData& data, Eigen::VectorXd& values,
                    Eigen::MatrixXd* residuals = nullptr);
 
-// The best fit from a lattice of lg K starts.
-TFitOutcome FitFromLattice(const TLayout& layout, const TFitData& data);
+// Every basin of SS over the free lg K, searched from a lattice of starts (the search's
+// promise is in StartSearch.h) and from the lg K of each full parameter vector in extraStarts.
+// stop, when given, is asked often and ends the search with what it has.
+TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
+                          const std::vector<Eigen::VectorXd>& extraStarts = {},
+                          const std::function<bool()>& stop = {});
 
 // The nearest minimum from the lg K in start (the other entries are ignored).
-TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& start);
+TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& start,
+                    const std::function<bool()>& stop = {});
 
 // The model shifts (n x S) at the given concentrations.
 Eigen::MatrixXd ModelShifts(const TLayout& layout, const Eigen::VectorXd& conc,

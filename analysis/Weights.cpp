@@ -25,7 +25,7 @@ Eigen::VectorXd ResidualRms(const Eigen::MatrixXd& residuals) {
 
 Eigen::VectorXd SignalSd(const TLayout& layout, const TFitData& data) {
     Eigen::VectorXd sd = Eigen::VectorXd::Ones(data.Shifts.cols());
-    TFitOutcome fit = FitFromLattice(layout, data);
+    TFitOutcome fit = FitFromLattice(layout, data).Best;
     for (int round = 0; round < MaxRounds; ++round) {
         const TFitData scaled = ScaledData(data, sd);
         if (round > 0) {

@@ -144,6 +144,9 @@ std::string WarningText(const TAnalysisResult& result) {
         if (!undetermined.empty()) {
             add(name + ": undetermined " + undetermined);
         }
+        for (const analysis::TOtherMinimum& other : m.OtherMinima) {
+            add(name + ": " + analysis::OtherMinimumText(other, m.Ss));
+        }
     }
     return out;
 }
@@ -158,6 +161,13 @@ std::string ProgressText(const analysis::TAnalysisProgress& progress) {
 }
 
 std::string RunStatusText(const TAnalysisResult& result) {
+    if (!result.NotFitted.empty()) {
+        std::string names;
+        for (TModel m : result.NotFitted) {
+            names += " " + ModelText(m);
+        }
+        return "Stopped while fitting; not fitted:" + names;
+    }
     if (result.Stopped) {
         std::string done;
         for (const TModelResult& m : result.Models) {

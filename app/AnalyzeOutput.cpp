@@ -91,7 +91,10 @@ void WriteModelText(std::ostream& out, const TModelResult& m) {
     }
     out << "  SS " << Num(m.Ss) << "   RMS " << Num(m.Rms) << " ppm   cov_fit " << Num(m.CovFit)
         << "   AIC " << Num(m.Aic) << "   AICc " << Num(m.Aicc) << "   BIC " << Num(m.Bic)
-        << "   N - p " << m.Dof << '\n';
+        << "   N - p " << m.Dof << "   stop: " << analysis::StopReasonName(m.Fit.Stop) << '\n';
+    for (const analysis::TOtherMinimum& other : m.OtherMinima) {
+        out << "  " << analysis::OtherMinimumText(other, m.Ss) << '\n';
+    }
     if (!m.Message.empty()) {
         out << "  Note: " << m.Message << '\n';
     }
@@ -148,10 +151,23 @@ void WriteModelJson(std::ostream& out, const TModelResult& m) {
         << ",\"covfit\":" << FormatJsonNumber(m.CovFit) << ",\"aic\":" << JsonNumber(m.Aic)
         << ",\"aicc\":" << JsonNumber(m.Aicc) << ",\"bic\":" << JsonNumber(m.Bic)
         << ",\"dof\":" << m.Dof << ",\"replicates\":" << m.ReplicatesDone
+        << ",\"stop\":" << JsonString(std::string(analysis::StopReasonName(m.Fit.Stop)))
+        << ",\"iterations\":" << m.Fit.Iterations
+        << ",\"gradientNorm\":" << FormatJsonNumber(m.Fit.GradientNorm)
         << ",\"mcUsed\":" << m.McUsed << ",\"mcAtBound\":" << m.McAtBound
         << ",\"mcFailed\":" << m.McFailed << ",\"mcUnstable\":[";
     for (std::size_t i = 0; i < m.McUnstable.size(); ++i) {
         out << (i > 0 ? "," : "") << JsonString(m.McUnstable[i]);
+    }
+    out << "],\n  \"otherMinima\":[";
+    for (std::size_t i = 0; i < m.OtherMinima.size(); ++i) {
+        const analysis::TOtherMinimum& other = m.OtherMinima[i];
+        out << (i > 0 ? "," : "") << "{\"ss\":" << FormatJsonNumber(other.Ss) << ",\"params\":{";
+        for (std::size_t k = 0; k < other.LgK.size(); ++k) {
+            out << (k > 0 ? "," : "") << JsonString(other.LgK[k].first) << ':'
+                << FormatJsonNumber(other.LgK[k].second);
+        }
+        out << "}}";
     }
     out << "],\n  \"params\":";
     WriteParamsJson(out, m.Params);
@@ -197,6 +213,13 @@ void WriteAnalysisText(std::ostream& out, const TAnalysisResult& result) {
         }
     }
     out << "Verdict: " << result.Verdict << '\n';
+    if (!result.NotFitted.empty()) {
+        out << "Stopped while fitting; not fitted:";
+        for (analysis::TModel m : result.NotFitted) {
+            out << ' ' << ModelName(m);
+        }
+        out << '\n';
+    }
     if (result.ReplicatesRequested > 0) {
         out << "Monte Carlo: " << result.ReplicatesDone << " of " << result.ReplicatesRequested
             << " replicates" << (result.Stopped ? " (stopped)" : "") << ", seed " << result.Seed
@@ -223,7 +246,11 @@ void WriteAnalysisJson(std::ostream& out, const TAnalysisResult& result) {
         }
         out << ']';
     }
-    out << ",\n\"models\":[";
+    out << ",\"notFitted\":[";
+    for (std::size_t m = 0; m < result.NotFitted.size(); ++m) {
+        out << (m > 0 ? "," : "") << JsonString(std::string(ModelName(result.NotFitted[m])));
+    }
+    out << "],\n\"models\":[";
     for (std::size_t m = 0; m < result.Models.size(); ++m) {
         out << (m > 0 ? ",\n " : "\n ");
         WriteModelJson(out, result.Models[m]);

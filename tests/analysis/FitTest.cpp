@@ -75,7 +75,7 @@ TEST(Fit, LandsOnTheSameOptimumFromStartsAcrossTheLattice) {
     const TTitration t = MakeTitration(truth, 30, 0.06, 0.01, false, 0.002, 7);
     const TFitData data = MakeFitData(t);
     const TLayout layout = MakeLayout(TModel::OneToTwo, {"s1"}, true, {});
-    const TFitOutcome lattice = FitFromLattice(layout, data);
+    const TFitOutcome lattice = FitFromLattice(layout, data).Best;
     ASSERT_TRUE(lattice.Converged);
     const double starts[][2] = {{-1, -1}, {0, 6}, {1.5, 3.5}, {3, 3}, {5, 9}, {-1, 8}, {8, 8}};
     for (const auto& start : starts) {

@@ -133,9 +133,12 @@ TEST(AnalysisReport, WarningNamesEveryModelWithAProblem) {
     r.Models[2].Model = TModel::OneToTwoNonCoop;
     r.Models[2].Message = "N - p = 0: no errors";
     r.Models[2].Params[3].Determined = false;
+    r.Models[2].Ss = 2e-4;
+    r.Models[2].OtherMinima = {{4.08e-4, {{"lgK1", 3.0144}}}};
     EXPECT_EQ(WarningText(r),
               "1:2 did not converge: no minimum within 200 iterations; 1:2nc: N - p = 0: no "
-              "errors; 1:2nc: undetermined k.Ha");
+              "errors; 1:2nc: undetermined k.Ha; 1:2nc: another minimum: lgK1 = 3.014, SS 2.04 × "
+              "the best");
 }
 
 TEST(AnalysisReport, StatusSaysHowTheRunEnded) {
@@ -159,6 +162,10 @@ TEST(AnalysisReport, StatusSaysHowTheRunEnded) {
         r.Stopped = c.stopped;
         EXPECT_EQ(RunStatusText(r), c.text);
     }
+    analysis::TAnalysisResult fitting;
+    fitting.Stopped = true;
+    fitting.NotFitted = {TModel::OneToTwo, TModel::OneToTwoNonCoop};
+    EXPECT_EQ(RunStatusText(fitting), "Stopped while fitting; not fitted: 1:2 1:2nc");
 }
 
 TEST(AnalysisReport, ProgressSaysWhichPhaseAndHowFar) {

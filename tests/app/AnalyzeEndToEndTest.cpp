@@ -263,7 +263,10 @@ TEST(AnalyzeEndToEnd, BadDataAndBadUsageEndWithTheirMessageAndStatus) {
 }
 
 TEST(AnalyzeEndToEnd, CtrlCEndsTheMonteCarloAndTheAnswerSaysHowManyWereDone) {
-    TFitProcess process({"analyze", "--json", "--models", "1:2", "--mc", "1000000"},
+    // Both constants held, so that the fit itself has nothing to stop and the signal lands in
+    // the Monte Carlo.
+    TFitProcess process({"analyze", "--json", "--models", "1:2", "--fix", "lgK1=2.5", "--fix",
+                         "lgK2=4.5", "--mc", "1000000"},
                         Example("titration-1to2.txt"));
     ASSERT_TRUE(process.WaitUntilCatchesSigint());
     ASSERT_EQ(kill(process.Pid(), SIGINT), 0);
@@ -275,6 +278,27 @@ TEST(AnalyzeEndToEnd, CtrlCEndsTheMonteCarloAndTheAnswerSaysHowManyWereDone) {
     const double done = Num(j["replicates"]);
     EXPECT_LT(done, 1000000);
     EXPECT_EQ(Num(j["models"][0]["replicates"]), done);
+}
+
+// So many points that the fits take seconds: Ctrl+C ends them with the models fitted so far.
+TEST(AnalyzeEndToEnd, CtrlCEndsTheFitsAndTheAnswerSaysWhichModelsWereNotFitted) {
+    std::string data;
+    for (int i = 0; i < 150000; ++i) {
+        const double c = 1e-7 * (i + 1);
+        const double bound = 1000.0 * c / (1.0 + 1000.0 * c);
+        data += std::to_string(c) + "\t" + std::to_string(8.0 + bound + 1e-3 * std::sin(i)) + "\t" +
+                std::to_string(2.0 - bound) + "\n";
+    }
+    TFitProcess process({"analyze", "--mc", "100"}, data);
+    ASSERT_TRUE(process.WaitUntilCatchesSigint());
+    ASSERT_EQ(kill(process.Pid(), SIGINT), 0);
+    const TFitRun run = process.Wait();
+    EXPECT_EQ(run.Signal, 0);
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    const auto line = run.Out.find("Stopped while fitting; not fitted:");
+    ASSERT_NE(line, std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find(" 1:2", line), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("Monte Carlo: 0 of 100 replicates (stopped)"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,151 @@
+#include "analysis/LevenbergMarquardt.h"
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace kelmora::analysis {
+namespace {
+
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+
+struct TPoint {
+    Eigen::VectorXd X;
+    Eigen::VectorXd R;
+    Eigen::MatrixXd J;
+    double Ss = Infinity;
+};
+
+TPoint Evaluate(const TResidualFunction& f, const Eigen::VectorXd& x, bool jacobian) {
+    TPoint p;
+    p.X = x;
+    if (f(x, p.R, jacobian ? &p.J : nullptr)) {
+        const double ss = p.R.squaredNorm();
+        p.Ss = std::isfinite(ss) && (!jacobian || p.J.allFinite()) ? ss : Infinity;
+    }
+    return p;
+}
+
+// The gradient of SS/2 and the Gauss-Newton matrix over the parameters that the gradient does
+// not press against a bound; only those may move.
+struct TStepSystem {
+    std::vector<Eigen::Index> Movable;
+    bool Held = false;  // a parameter is held on its bound
+    Eigen::VectorXd G;
+    Eigen::MatrixXd H;
+};
+
+TStepSystem StepSystem(const TPoint& p, const TLmOptions& options) {
+    const Eigen::VectorXd g = p.J.transpose() * p.R;
+    const bool bounded = options.Lower.size() == p.X.size();
+    TStepSystem sys;
+    for (Eigen::Index k = 0; k < p.X.size(); ++k) {
+        const bool pushedDown = bounded && p.X[k] <= options.Lower[k] && g[k] > 0.0;
+        const bool pushedUp = bounded && p.X[k] >= options.Upper[k] && g[k] < 0.0;
+        if (pushedDown || pushedUp) {
+            sys.Held = true;
+        } else {
+            sys.Movable.push_back(k);
+        }
+    }
+    const Eigen::MatrixXd j = p.J(Eigen::all, sys.Movable);
+    sys.G = g(sys.Movable);
+    sys.H = j.transpose() * j;
+    return sys;
+}
+
+}  // namespace
+
+std::string_view StopReasonName(TStopReason reason) {
+    switch (reason) {
+        case TStopReason::Tolerance:
+            return "tolerance";
+        case TStopReason::IterationLimit:
+            return "iteration limit";
+        case TStopReason::NoProgress:
+            return "no progress";
+        case TStopReason::Bound:
+            return "bound";
+        case TStopReason::Stopped:
+            return "stopped";
+    }
+    return "";
+}
+
+// Done when the Gauss-Newton step promises, or an accepted step achieves, a relative decrease
+// of SS below the tolerance. The damping scales the diagonal of J'J (Marquardt's choice), so the
+// steps do not depend on the units of the parameters; a small floor keeps a column of zeros from
+// making the damped system singular.
+TLmResult SolveLeastSquares(const TResidualFunction& f, const Eigen::VectorXd& start,
+                            const TLmOptions& options) {
+    const bool bounded = options.Lower.size() == start.size();
+    const auto inBox = [&](Eigen::VectorXd x) {
+        return bounded ? Eigen::VectorXd(x.cwiseMax(options.Lower).cwiseMin(options.Upper)) : x;
+    };
+    TPoint current = Evaluate(f, inBox(start), true);
+    TLmResult out;
+    const auto finish = [&](TStopReason reason, const TStepSystem& sys) {
+        out.X = current.X;
+        out.Ss = current.Ss;
+        out.Summary.Stop =
+            reason == TStopReason::Tolerance && sys.Held ? TStopReason::Bound : reason;
+        out.Summary.GradientNorm = sys.G.norm();
+        return out;
+    };
+    double lambda = 1e-3;
+    bool reached = false;  // the last accepted step was below the tolerance
+    for (;; ++out.Summary.Iterations) {
+        if (!std::isfinite(current.Ss)) {
+            return finish(TStopReason::NoProgress, {});
+        }
+        const TStepSystem sys = StepSystem(current, options);
+        if (reached || current.Ss <= options.SsFloor) {
+            return finish(TStopReason::Tolerance, sys);
+        }
+        if (sys.Movable.empty()) {
+            return finish(TStopReason::Bound, sys);
+        }
+        if (out.Summary.Iterations >= options.MaxIterations) {
+            return finish(TStopReason::IterationLimit, sys);
+        }
+        if (options.Stop && options.Stop()) {
+            return finish(TStopReason::Stopped, sys);
+        }
+        const double predicted =
+            sys.G.dot(Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd>(sys.H).solve(sys.G));
+        if (predicted <= options.RelativeTolerance * current.Ss + options.SsFloor) {
+            return finish(TStopReason::Tolerance, sys);
+        }
+        const double floor =
+            1e-12 * sys.H.diagonal().maxCoeff() + std::numeric_limits<double>::min();
+        for (;;) {
+            Eigen::MatrixXd damped = sys.H;
+            damped.diagonal() += lambda * (sys.H.diagonal().array() + floor).matrix();
+            const Eigen::VectorXd step = damped.ldlt().solve(-sys.G);
+            Eigen::VectorXd trial = current.X;
+            trial(sys.Movable) += step;
+            trial = inBox(trial);
+            const double ss = Evaluate(f, trial, false).Ss;
+            if (ss < current.Ss) {
+                reached = (current.Ss - ss) / current.Ss < options.RelativeTolerance;
+                current = Evaluate(f, trial, true);
+                lambda = std::max(lambda * 0.1, 1e-15);
+                break;
+            }
+            lambda *= 10.0;
+            if (options.Stop && options.Stop()) {
+                return finish(TStopReason::Stopped, sys);
+            }
+            if (lambda > 1e20) {
+                // No step down at all: the minimum within rounding, unless the local model
+                // still promised a real decrease.
+                return finish(predicted <= 1e-8 * current.Ss + options.SsFloor
+                                  ? TStopReason::Tolerance
+                                  : TStopReason::NoProgress,
+                              sys);
+            }
+        }
+    }
+}
+
+}  // namespace kelmora::analysis

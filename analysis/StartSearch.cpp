@@ -1,0 +1,319 @@
+#include "analysis/StartSearch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace kelmora::analysis {
+namespace {
+
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+
+// Two descents that end closer than this (in every parameter) found the same point.
+constexpr double SamePoint = 1e-4;
+// SS must rise by this share above the higher of two minima between them for two basins; it is
+// looked for at a quarter of the lattice step, so that no valley the lattice resolves hides the
+// rise, and at no more than so many points.
+constexpr double Barrier = 1e-6;
+// Changes of SS below this share are rounding: a plateau (a constant the data do not show)
+// has slopes and dips of random sign at that level, which must not each start a descent.
+constexpr double Flat = 1e-7;
+constexpr int MaxBarrierProbes = 64;
+
+struct TLatticePoint {
+    Eigen::VectorXd X;
+    double Ss = Infinity;
+    Eigen::VectorXd G;  // gradient of SS/2
+};
+
+struct TStart {
+    Eigen::VectorXd X;
+    double Ss = Infinity;
+    Eigen::VectorXd Lo;  // the box the first descent stays in
+    Eigen::VectorXd Hi;
+    bool Given = false;  // asked for by the caller: descended from whatever was found before
+};
+
+class TLattice {
+  public:
+    explicit TLattice(const TStartLattice& lattice) : lattice_(lattice) {
+        const Eigen::Index dims = lattice.First.size();
+        for (Eigen::Index d = 0; d < dims; ++d) {
+            const double span = (lattice.Last[d] - lattice.First[d]) / lattice.Step;
+            count_.push_back(std::max(1, static_cast<int>(std::lround(span)) + 1));
+            stride_.push_back(size_);
+            size_ *= count_.back();
+        }
+    }
+
+    int Size() const { return size_; }
+    int Dims() const { return static_cast<int>(count_.size()); }
+    int Count(int d) const { return count_[static_cast<std::size_t>(d)]; }
+    int Stride(int d) const { return stride_[static_cast<std::size_t>(d)]; }
+    int Coordinate(int index, int d) const { return index / Stride(d) % Count(d); }
+
+    Eigen::VectorXd Point(int index) const {
+        Eigen::VectorXd x = lattice_.First;
+        for (int d = 0; d < Dims(); ++d) {
+            x[d] += lattice_.Step * Coordinate(index, d);
+        }
+        return x;
+    }
+
+  private:
+    const TStartLattice& lattice_;
+    std::vector<int> count_;
+    std::vector<int> stride_;
+    int size_ = 1;
+};
+
+double SsAt(const TResidualFunction& f, const Eigen::VectorXd& x) {
+    Eigen::VectorXd r;
+    if (!f(x, r, nullptr)) {
+        return Infinity;
+    }
+    const double ss = r.squaredNorm();
+    return std::isfinite(ss) ? ss : Infinity;
+}
+
+// A lattice point below every axis neighbour by more than rounding.
+bool LatticeMinimum(const TLattice& lattice, const std::vector<TLatticePoint>& points, int i) {
+    for (int d = 0; d < lattice.Dims(); ++d) {
+        const int c = lattice.Coordinate(i, d);
+        const auto below = [&](int j) {
+            return points[static_cast<std::size_t>(j)].Ss <=
+                   points[static_cast<std::size_t>(i)].Ss * (1.0 + Flat);
+        };
+        if ((c > 0 && below(i - lattice.Stride(d))) ||
+            (c + 1 < lattice.Count(d) && below(i + lattice.Stride(d)))) {
+            return false;
+        }
+    }
+    return std::isfinite(points[static_cast<std::size_t>(i)].Ss);
+}
+
+// Where the cubic through SS and its slope at both ends of a lattice edge (Hermite's) has a
+// minimum strictly inside, as a share of the edge; a valley narrower than the step shows
+// there even when neither end's slope points into it.
+std::optional<double> CubicMinimum(double f0, double f1, double g0, double g1) {
+    // p(t) = f0 + g0 t + b t^2 + a t^3 over t in [0, 1], slopes per edge.
+    const double a = g0 + g1 - 2.0 * (f1 - f0);
+    const double b = 3.0 * (f1 - f0) - 2.0 * g0 - g1;
+    // p'(t) = 3a t^2 + 2b t + g0 = 0 at a minimum where p'' = 6a t + 2b > 0.
+    if (a == 0.0) {
+        return b > 0.0 && -g0 / (2.0 * b) > 0.0 && -g0 / (2.0 * b) < 1.0
+                   ? std::optional<double>(-g0 / (2.0 * b))
+                   : std::nullopt;
+    }
+    const double disc = b * b - 3.0 * a * g0;
+    if (disc <= 0.0) {
+        return std::nullopt;
+    }
+    const double t = (-b + std::sqrt(disc)) / (3.0 * a);  // the root where p'' > 0
+    return t > 0.0 && t < 1.0 ? std::optional<double>(t) : std::nullopt;
+}
+
+// The cell whose low corner is i, when along every axis its corners' slopes point inwards (one
+// on the low face falls, one on the high face rises) or an edge's cubic dips inside; axes with
+// a single lattice value have no extent and no say. The descent starts from the lowest corner,
+// moved to its edges' dips.
+std::optional<TStart> Cell(const TLattice& lattice, const std::vector<TLatticePoint>& points, int i,
+                           double step) {
+    std::vector<int> axes;
+    for (int d = 0; d < lattice.Dims(); ++d) {
+        if (lattice.Count(d) > 1) {
+            if (lattice.Coordinate(i, d) + 1 == lattice.Count(d)) {
+                return std::nullopt;
+            }
+            axes.push_back(d);
+        }
+    }
+    if (axes.empty()) {
+        return std::nullopt;
+    }
+    const auto at = [&](int index) -> const TLatticePoint& {
+        return points[static_cast<std::size_t>(index)];
+    };
+    std::vector<bool> fallsIn(axes.size(), false);
+    std::vector<bool> risesOut(axes.size(), false);
+    std::vector<bool> dips(axes.size(), false);
+    TStart start;
+    int lowest = i;
+    for (int mask = 0; mask < (1 << axes.size()); ++mask) {
+        int corner = i;
+        for (std::size_t a = 0; a < axes.size(); ++a) {
+            corner += ((mask >> a) & 1) * lattice.Stride(axes[a]);
+        }
+        if (!std::isfinite(at(corner).Ss)) {
+            return std::nullopt;
+        }
+        for (std::size_t a = 0; a < axes.size(); ++a) {
+            // The change of SS across the cell the slope foretells, against rounding.
+            const double change = 2.0 * at(corner).G[axes[a]] * step;
+            const double noise = Flat * at(corner).Ss;
+            const bool high = ((mask >> a) & 1) == 1;
+            fallsIn[a] = fallsIn[a] || (!high && change < -noise);
+            risesOut[a] = risesOut[a] || (high && change > noise);
+        }
+        if (at(corner).Ss < start.Ss) {
+            start.Ss = at(corner).Ss;
+            lowest = corner;
+        }
+    }
+    start.X = at(lowest).X;
+    for (std::size_t a = 0; a < axes.size(); ++a) {
+        // The edges along this axis, from each corner of the low face.
+        const int d = axes[a];
+        for (int mask = 0; mask < (1 << axes.size()); ++mask) {
+            if (((mask >> a) & 1) == 1) {
+                continue;
+            }
+            int lo = i;
+            for (std::size_t b = 0; b < axes.size(); ++b) {
+                lo += ((mask >> b) & 1) * lattice.Stride(axes[b]);
+            }
+            const int hi = lo + lattice.Stride(d);
+            const double f0 = at(lo).Ss;
+            const double f1 = at(hi).Ss;
+            const double g0 = at(lo).G[d] * 2.0 * step;
+            const double g1 = at(hi).G[d] * 2.0 * step;
+            const auto t = CubicMinimum(f0, f1, g0, g1);
+            const auto cubic = [&](double x) {
+                return f0 + x * (g0 + x * ((3.0 * (f1 - f0) - 2.0 * g0 - g1) +
+                                           x * (g0 + g1 - 2.0 * (f1 - f0))));
+            };
+            if (t && cubic(*t) < std::min(f0, f1) * (1.0 - Flat)) {
+                dips[a] = true;
+                if (lo == lowest || hi == lowest) {
+                    start.X[d] = at(lo).X[d] + *t * step;
+                }
+            }
+        }
+        if (!dips[a] && !(fallsIn[a] && risesOut[a])) {
+            return std::nullopt;
+        }
+    }
+    start.Lo = at(i).X;
+    start.Hi = start.Lo;
+    for (int d : axes) {
+        start.Hi[d] += step;
+    }
+    return start;
+}
+
+bool Inside(const Eigen::VectorXd& x, const TStart& box) {
+    return (x.array() >= box.Lo.array()).all() && (x.array() <= box.Hi.array()).all();
+}
+
+// Whether b lies in a basin of its own rather than in a's: SS rises between them.
+bool Distinct(const TResidualFunction& f, const TSearchMinimum& a, const TSearchMinimum& b,
+              double step, const std::function<bool()>& stop) {
+    const double distance = (a.X - b.X).cwiseAbs().maxCoeff();
+    if (distance < SamePoint) {
+        return false;
+    }
+    const double top = std::max(a.Ss, b.Ss) * (1.0 + Barrier);
+    const int probes =
+        std::clamp(static_cast<int>(std::ceil(4.0 * distance / step)), 7, MaxBarrierProbes);
+    for (int k = 1; k <= probes && !(stop && stop()); ++k) {
+        const double t = static_cast<double>(k) / (probes + 1);
+        if (SsAt(f, (1.0 - t) * a.X + t * b.X) > top) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TSearchMinimum Descend(const TResidualFunction& f, const TStart& start, const TLmOptions& options) {
+    TLmOptions boxed = options;
+    boxed.Lower = start.Lo.cwiseMax(options.Lower);
+    boxed.Upper = start.Hi.cwiseMin(options.Upper);
+    TLmResult lm = SolveLeastSquares(f, start.X, boxed);
+    const bool onInnerWall =
+        ((lm.X.array() <= boxed.Lower.array()) && (boxed.Lower.array() > options.Lower.array()))
+            .any() ||
+        ((lm.X.array() >= boxed.Upper.array()) && (boxed.Upper.array() < options.Upper.array()))
+            .any();
+    if (onInnerWall && lm.Summary.Stop != TStopReason::Stopped) {
+        lm = SolveLeastSquares(f, lm.X, options);
+    }
+    return {lm.X, lm.Ss, lm.Summary};
+}
+
+}  // namespace
+
+TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& startLattice,
+                           const TLmOptions& options,
+                           const std::vector<Eigen::VectorXd>& extraStarts) {
+    const TLattice lattice(startLattice);
+    TSearchResult result;
+    const auto stopped = [&] { return options.Stop && options.Stop(); };
+    std::vector<TLatticePoint> points(static_cast<std::size_t>(lattice.Size()));
+    Eigen::VectorXd r;
+    Eigen::MatrixXd j;
+    for (int i = 0; i < lattice.Size(); ++i) {
+        if (stopped()) {
+            result.Stopped = true;
+            return result;
+        }
+        TLatticePoint& p = points[static_cast<std::size_t>(i)];
+        p.X = lattice.Point(i).cwiseMax(options.Lower).cwiseMin(options.Upper);
+        if (f(p.X, r, &j)) {
+            p.G = j.transpose() * r;
+            const double ss = r.squaredNorm();
+            p.Ss = std::isfinite(ss) && p.G.allFinite() ? ss : Infinity;
+        }
+        ++result.LatticePoints;
+    }
+
+    std::vector<TStart> starts;
+    for (const Eigen::VectorXd& x : extraStarts) {
+        starts.push_back({x, SsAt(f, x), options.Lower, options.Upper, true});
+    }
+    const auto lowest = std::min_element(points.begin(), points.end(),
+                                         [](const auto& a, const auto& b) { return a.Ss < b.Ss; }) -
+                        points.begin();
+    for (int i = 0; i < lattice.Size(); ++i) {
+        const TLatticePoint& p = points[static_cast<std::size_t>(i)];
+        if ((i == lowest && std::isfinite(p.Ss)) || LatticeMinimum(lattice, points, i)) {
+            const Eigen::VectorXd reach = Eigen::VectorXd::Constant(p.X.size(), startLattice.Step);
+            starts.push_back({p.X, p.Ss, p.X - reach, p.X + reach});
+        }
+        if (auto cell = Cell(lattice, points, i, startLattice.Step)) {
+            starts.push_back(std::move(*cell));
+        }
+    }
+    std::stable_sort(starts.begin(), starts.end(),
+                     [](const TStart& a, const TStart& b) { return a.Ss < b.Ss; });
+
+    std::vector<TSearchMinimum> found;
+    for (const TStart& start : starts) {
+        const bool entered = std::any_of(found.begin(), found.end(), [&](const TSearchMinimum& m) {
+            return Inside(m.X, start);
+        });
+        if (entered && !start.Given) {
+            continue;
+        }
+        found.push_back(Descend(f, start, options));
+        ++result.Descents;
+        if (found.back().Summary.Stop == TStopReason::Stopped) {
+            result.Stopped = true;
+            break;
+        }
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const TSearchMinimum& a, const TSearchMinimum& b) { return a.Ss < b.Ss; });
+    for (TSearchMinimum& m : found) {
+        const bool known =
+            std::any_of(result.Minima.begin(), result.Minima.end(), [&](const TSearchMinimum& k) {
+                return !Distinct(f, k, m, startLattice.Step, options.Stop);
+            });
+        if (!known) {
+            result.Minima.push_back(std::move(m));
+        }
+    }
+    return result;
+}
+
+}  // namespace kelmora::analysis

@@ -1,0 +1,53 @@
+#pragma once
+
+// Every basin of a least-squares problem in a few parameters (the free lg K of a model, one to
+// three of them), not just the one nearest to a guess.
+//
+// What it promises: SS and its gradient are taken on a lattice of the given step over the
+// given box; a descent is started from
+//   - the lowest lattice point, and every lattice point below all its axis neighbours (edges
+//     included), and
+//   - every lattice cell that shows a valley along each axis: some corner on its low face
+//     descends towards higher values and some corner on its high face towards lower ones, or
+//     the cubic through SS and slope at an edge's two ends dips inside the edge.
+// A minimum inside a cell over which SS is near its cubic model always meets the second rule,
+// however narrow its valley, so a basin that holds a cell, or that is seen as a lattice
+// minimum, is entered. Changes of SS below 1e-7 of it count as rounding, so a plateau starts
+// nothing but its lowest point. Each descent first stays in its cell (or the cells around its
+// lattice point), so it cannot jump over the basin it was started for, and then is set free should
+// it end on that box's wall. Descents that end in one basin are one minimum: two minima are
+// distinct only when SS rises between them.
+
+#include <Eigen/Dense>
+#include <vector>
+
+#include "analysis/LevenbergMarquardt.h"
+
+namespace kelmora::analysis {
+
+struct TStartLattice {
+    Eigen::VectorXd First;  // one entry per parameter
+    Eigen::VectorXd Last;
+    double Step = 0.1;
+};
+
+struct TSearchMinimum {
+    Eigen::VectorXd X;
+    double Ss = 0.0;
+    TLmSummary Summary;
+};
+
+struct TSearchResult {
+    std::vector<TSearchMinimum> Minima;  // distinct, lowest SS first; those found when stopped
+    bool Stopped = false;
+    int LatticePoints = 0;
+    int Descents = 0;
+};
+
+// options bound every descent (its Lower and Upper, required, hold the whole search) and may
+// stop the search; extraStarts are descended from as well (a nested model's optimum, say).
+TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& lattice,
+                           const TLmOptions& options,
+                           const std::vector<Eigen::VectorXd>& extraStarts = {});
+
+}  // namespace kelmora::analysis

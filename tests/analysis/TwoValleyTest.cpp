@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "Fixtures.h"
+#include "analysis/SeparableFit.h"
+
+namespace kelmora::analysis {
+namespace {
+
+using testing::MakeTitration;
+using testing::Truth;
+
+const double Lg4 = std::log10(4.0);
+constexpr double BruteStep = 0.02;
+
+// A 1:2 titration far from non-cooperative, fitted by a model that cannot follow it: SS of the
+// simpler model then often has a valley for each way of compromising.
+struct TMisfit {
+    TTitration Titration;
+    double LgK1 = 0.0;
+    double Stepwise = 0.0;  // lg K2 - lg K1
+};
+
+// drift: the shifts also drift linearly with C, which no model without the linear term follows.
+TMisfit Misfit(TReplicateRandom& random, std::uint64_t seed, bool drift = false) {
+    const int n = 8 + static_cast<int>(33 * random.Uniform());
+    const int signals = 1 + static_cast<int>(4 * random.Uniform());
+    const double host = std::pow(10.0, -4.0 + 2.0 * random.Uniform());
+    const double lgK1 = -std::log10(host) + 2.0 * random.Uniform() - 1.0;
+    const double cooperativity = (random.Uniform() < 0.5 ? -1 : 1) * (1.0 + 2.0 * random.Uniform());
+    std::vector<TSignalShifts> shifts;
+    for (int s = 0; s < signals; ++s) {
+        const double dp = 10.0 * random.Uniform();
+        shifts.push_back({dp, dp + 3.0 * random.Uniform() - 1.5, dp + 3.0 * random.Uniform() - 1.5,
+                          drift ? (random.Uniform() - 0.5) / host : 0.0});
+    }
+    const double lgK2 = 2.0 * lgK1 - Lg4 + cooperativity;
+    const TModelValues truth = Truth(TModel::OneToTwo, lgK1, lgK2, shifts);
+    return {MakeTitration(truth, n, host * (3.0 + 17.0 * random.Uniform()), host,
+                          random.Uniform() < 0.5, 2e-3 * random.Uniform(), seed),
+            lgK1, lgK2 - lgK1};
+}
+
+double SsAt(const TLayout& layout, const TFitData& data, double lgK1, double lgK2) {
+    Eigen::VectorXd values = Eigen::VectorXd::Zero(layout.Size());
+    values[0] = lgK1;
+    if (layout.LgKCount == 2) {
+        values[1] = lgK2;
+    }
+    return SolveLinear(layout, data, values);
+}
+
+// The points of a profile that are lower than everything around them up to a lower point on
+// either side, by more than rounding.
+std::vector<std::size_t> ProfileMinima(const std::vector<double>& ss) {
+    std::vector<std::size_t> minima;
+    for (std::size_t i = 1; i + 1 < ss.size(); ++i) {
+        if (!(ss[i] <= ss[i - 1] && ss[i] < ss[i + 1])) {
+            continue;
+        }
+        double left = ss[i];
+        for (std::size_t j = i; j-- > 0 && ss[j] >= ss[i];) {
+            left = std::max(left, ss[j]);
+        }
+        double right = ss[i];
+        for (std::size_t j = i + 1; j < ss.size() && ss[j] >= ss[i]; ++j) {
+            right = std::max(right, ss[j]);
+        }
+        if (std::min(left, right) > ss[i] * (1.0 + 1e-6)) {
+            minima.push_back(i);
+        }
+    }
+    return minima;
+}
+
+// Every valley that a profile at a 0.02 step shows over the lattice's range is entered, and the
+// best SS reported is never above the profile's lowest.
+TEST(TwoValleys, EveryBasinOfTheBruteForceProfileIsEntered) {
+    int twoValleySets = 0;
+    TReplicateRandom random(20, 0);
+    for (int draw = 0; draw < 2000 && twoValleySets < 200; ++draw) {
+        const TModel model = draw % 2 == 0 ? TModel::OneToOne : TModel::OneToTwoNonCoop;
+        const TTitration t = Misfit(random, static_cast<std::uint64_t>(draw)).Titration;
+        const TFitData data = MakeFitData(t);
+        const TLayout layout = MakeLayout(model, SignalNamesOf(t), false, {});
+        std::vector<double> profile;
+        for (int i = 0; i <= 500; ++i) {
+            profile.push_back(SsAt(layout, data, -1.0 + BruteStep * i, 0.0));
+        }
+        const std::vector<std::size_t> valleys = ProfileMinima(profile);
+        if (valleys.size() < 2) {
+            continue;
+        }
+        ++twoValleySets;
+        SCOPED_TRACE("draw " + std::to_string(draw));
+        const TFitMinima fit = FitFromLattice(layout, data);
+        const double bruteMin = *std::min_element(profile.begin(), profile.end());
+        EXPECT_LE(fit.Best.Ss, bruteMin * (1.0 + 1e-9));
+        for (std::size_t v : valleys) {
+            const double lgK = -1.0 + BruteStep * static_cast<double>(v);
+            bool entered = std::abs(fit.Best.Values[0] - lgK) <= BruteStep;
+            for (const TFitOutcome& other : fit.Others) {
+                entered = entered || std::abs(other.Values[0] - lgK) <= BruteStep;
+            }
+            EXPECT_TRUE(entered) << "valley at lgK1 " << lgK << " SS " << profile[v];
+        }
+    }
+    EXPECT_EQ(twoValleySets, 200);
+}
+
+// In 1:2 the grid spans the truth's neighbourhood in lg K1 and the stepwise constant.
+TEST(TwoValleys, OneToTwoNeverEndsAboveTheBruteForceGrid) {
+    TReplicateRandom random(21, 0);
+    for (int draw = 0; draw < 10; ++draw) {
+        SCOPED_TRACE("draw " + std::to_string(draw));
+        const TMisfit misfit = Misfit(random, 9000 + static_cast<std::uint64_t>(draw), true);
+        const TFitData data = MakeFitData(misfit.Titration);
+        const TLayout layout =
+            MakeLayout(TModel::OneToTwo, SignalNamesOf(misfit.Titration), false, {});
+        double bruteMin = std::numeric_limits<double>::infinity();
+        for (int i = -50; i <= 50; ++i) {
+            for (int j = -50; j <= 50; ++j) {
+                const double k1 = misfit.LgK1 + BruteStep * i;
+                bruteMin = std::min(bruteMin,
+                                    SsAt(layout, data, k1, k1 + misfit.Stepwise + BruteStep * j));
+            }
+        }
+        EXPECT_LE(FitFromLattice(layout, data).Best.Ss, bruteMin * (1.0 + 1e-9));
+    }
+}
+
+}  // namespace
+}  // namespace kelmora::analysis
