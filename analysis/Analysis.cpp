@@ -98,8 +98,8 @@ std::vector<TModel> CheckSettings(const TAnalysisSettings& settings, int observa
     if (settings.Replicates < 0) {
         Refuse("The number of Monte Carlo replicates cannot be negative.");
     }
-    if (!std::isfinite(settings.ConcErrorPercent) || settings.ConcErrorPercent < 0.0) {
-        Refuse("The concentration error must be a percentage of 0 or more.");
+    if (!(settings.ConcErrorPercent >= 0.0 && settings.ConcErrorPercent <= MaxConcErrorPercent)) {
+        Refuse("The concentration error must be a percentage from 0 to 50.");
     }
     for (const TFixedParam& f : settings.Fixed) {
         const bool known = std::any_of(models.begin(), models.end(), [&](TModel m) {
@@ -533,7 +533,7 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
         AddNote(r, MonteCarloNote(r));
         result.Stopped = run.Stopped;
     }
-    for (std::size_t m = 0; m < models.size(); ++m) {
+    for (std::size_t m = 0; m < result.Models.size(); ++m) {
         Unscale(result.Models[m], layouts[m], sd);
         if (!settings.WeightPerSignal) {
             AddNote(result.Models[m], NoiseNote(result.Models[m], signalNames));

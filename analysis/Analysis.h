@@ -33,6 +33,9 @@ std::optional<TModel> ModelFromName(std::string_view name);
 // squares of such shifts would leave the range of doubles.
 inline constexpr double MaxShiftMagnitude = 1e6;  // ppm, either sign
 inline constexpr double MaxConcentration = 1e3;   // M, ligand and host
+// A concentration known only to within half of itself makes replicates with negative or doubled
+// concentrations, whose refits end on the search limits: no interval worth printing.
+inline constexpr double MaxConcErrorPercent = 50.0;
 
 // One titration: n points, S >= 1 signals.
 struct TTitration {

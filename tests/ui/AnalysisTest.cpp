@@ -328,7 +328,8 @@ TEST_F(Analysis, UseInMainTableThenComputeGivesTheQOfThatSignal) {
         }
         EXPECT_EQ(GetData.Edit1->text(), QStringLiteral("0.002"));
         Click(Main.Button1);
-        EXPECT_NEAR(Main.State().Q, q, 1e-9 * q);
+        // The main window solves the equilibria with a solver of its own, to its own tolerance.
+        EXPECT_NEAR(Main.State().Q, q, 1e-8 * q);
         EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
     }
     Main.History->UndoAction->trigger();
