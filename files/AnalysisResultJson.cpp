@@ -16,7 +16,11 @@ using TJson = nlohmann::json;
 using TOrderedJson = nlohmann::ordered_json;
 
 // One list of fields per struct, the same list for writing and reading: a field added to a
-// result struct is one line here.
+// result struct is one line here. A field that files of the same format version written before
+// it existed lack is marked AddedLater: a reader keeps the struct's default for it.
+struct TAddedLater {};
+constexpr TAddedLater AddedLater;
+
 template <class V>
 void Fields(V& v, TInterval& x) {
     v("lo", x.Lo);
@@ -55,6 +59,22 @@ void Fields(V& v, TSignalShifts& x) {
     v("k", x.K);
 }
 template <class V>
+void Fields(V& v, TLmSummary& x) {
+    v("stop", x.Stop);
+    v("iterations", x.Iterations);
+    v("gradientNorm", x.GradientNorm);
+}
+template <class V>
+void Fields(V& v, std::pair<std::string, double>& x) {
+    v("name", x.first);
+    v("value", x.second);
+}
+template <class V>
+void Fields(V& v, TOtherMinimum& x) {
+    v("ss", x.Ss);
+    v("lgK", x.LgK);
+}
+template <class V>
 void Fields(V& v, TModelValues& x) {
     v("model", x.Model);
     v("lgK1", x.LgK1);
@@ -81,6 +101,8 @@ void Fields(V& v, TModelResult& x) {
     v("residuals", x.Residuals);
     v("derived", x.Derived);
     v("best", x.Best);
+    v("fit", x.Fit, AddedLater);
+    v("otherMinima", x.OtherMinima, AddedLater);
     v("replicatesDone", x.ReplicatesDone);
     v("mcAtBound", x.McAtBound);
     v("mcFailed", x.McFailed);
@@ -104,6 +126,7 @@ void Fields(V& v, TAnalysisResult& x) {
     v("replicatesDone", x.ReplicatesDone);
     v("stopped", x.Stopped);
     v("signalSd", x.SignalSd);
+    v("notFitted", x.NotFitted, AddedLater);
     v("models", x.Models);
     v("comparison", x.Comparison);
     v("verdict", x.Verdict);
@@ -135,6 +158,9 @@ TOrderedJson ToJson(const std::string& x) {
 }
 TOrderedJson ToJson(TModel x) {
     return std::string(ModelName(x));
+}
+TOrderedJson ToJson(TStopReason x) {
+    return std::string(StopReasonName(x));
 }
 template <class T>
 TOrderedJson ToJson(const std::optional<T>& x);
@@ -171,7 +197,9 @@ TOrderedJson ToJson(const std::vector<T>& x) {
 template <class T>
 TOrderedJson ToJson(const T& x) {
     TOrderedJson j = TOrderedJson::object();
-    auto write = [&j](const char* key, const auto& field) { j[key] = ToJson(field); };
+    auto write = [&j](const char* key, const auto& field, auto... /*added later*/) {
+        j[key] = ToJson(field);
+    };
     Fields(write, const_cast<T&>(x));  // the list is shared with the reader; nothing changes
     return j;
 }
@@ -193,6 +221,7 @@ void FromJson(const TJson& j, const TPlace& at, int& x);
 void FromJson(const TJson& j, const TPlace& at, std::uint64_t& x);
 void FromJson(const TJson& j, const TPlace& at, std::string& x);
 void FromJson(const TJson& j, const TPlace& at, TModel& x);
+void FromJson(const TJson& j, const TPlace& at, TStopReason& x);
 template <class T>
 void FromJson(const TJson& j, const TPlace& at, std::optional<T>& x);
 template <class T>
@@ -251,6 +280,17 @@ void FromJson(const TJson& j, const TPlace& at, TModel& x) {
     x = *model;
 }
 
+void FromJson(const TJson& j, const TPlace& at, TStopReason& x) {
+    for (TStopReason reason : {TStopReason::Tolerance, TStopReason::IterationLimit,
+                               TStopReason::NoProgress, TStopReason::Bound, TStopReason::Stopped}) {
+        if (j == StopReasonName(reason)) {
+            x = reason;
+            return;
+        }
+    }
+    at.Fail("should name why a fit stopped");
+}
+
 template <class T>
 void FromJson(const TJson& j, const TPlace& at, std::optional<T>& x) {
     if (j.is_null()) {
@@ -277,10 +317,13 @@ void FromJson(const TJson& j, const TPlace& at, T& x) {
     if (!j.is_object()) {
         at.Fail("should be an object");
     }
-    auto read = [&](const char* key, auto& field) {
+    auto read = [&](const char* key, auto& field, auto... addedLater) {
         const std::string where = at.Where + "." + key;
         const auto it = j.find(key);
         if (it == j.end()) {
+            if constexpr (sizeof...(addedLater) > 0) {
+                return;
+            }
             TPlace{where, at.Damaged}.Fail("is missing");
         }
         FromJson(*it, TPlace{where, at.Damaged}, field);

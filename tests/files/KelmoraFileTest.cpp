@@ -77,6 +77,8 @@ analysis::TAnalysisResult FullResult() {
     m.Best = {TModel::OneToTwoNonCoop, 3.0, 5.4, {{7.0, 8.0, 9.0, 0.5}}};
     m.ReplicatesDone = 2;
     m.ReplicateValues = {{3.01, 7.4}, {2.99, 7.6}};
+    m.Fit = {17, 2.5e-9, TStopReason::IterationLimit};
+    m.OtherMinima = {{0.75, {{"lgK1", 2.474}, {"lgK2", 5.25}}}};
     TAnalysisResult r;
     r.SignalNames = {"Ha"};
     r.Points = 16;
@@ -86,6 +88,7 @@ analysis::TAnalysisResult FullResult() {
     r.Stopped = true;
     r.SignalSd = {0.002};
     r.Models = {m};
+    r.NotFitted = {TModel::OneToOne};
     r.Comparison = {{TModel::OneToOne, TModel::OneToTwo, 4.5, std::nullopt}};
     r.Verdict = "1:2 preferred";
     r.Preferred = TModel::OneToTwo;
@@ -211,6 +214,31 @@ TEST(KelmoraFile, SavedResultsComeBackToTheLastBit) {
     EXPECT_EQ((std::vector<int>{m.McAtBound, m.McFailed, m.McUsed}), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(m.McUnstable, w.McUnstable);
     EXPECT_EQ(r.SignalSd, want.SignalSd);
+    EXPECT_EQ(m.Fit.Stop, analysis::TStopReason::IterationLimit);
+    EXPECT_EQ(m.Fit.Iterations, 17);
+    EXPECT_EQ(m.Fit.GradientNorm, 2.5e-9);
+    ASSERT_EQ(m.OtherMinima.size(), 1u);
+    EXPECT_EQ(m.OtherMinima[0].Ss, 0.75);
+    EXPECT_EQ(m.OtherMinima[0].LgK, w.OtherMinima[0].LgK);
+    EXPECT_EQ(r.NotFitted, want.NotFitted);
+}
+
+// Results saved before the fit's stop reason, its other minima and the models a stop left
+// unfitted were kept open with those empty; a field that was always there is still required.
+TEST(KelmoraFile, ResultsSavedBeforeTheStopReasonWasKeptStillOpen) {
+    nlohmann::json j = nlohmann::json::parse(KelmoraFileText(FullDocument()));
+    nlohmann::json& result = j.at("analysis").at("results").at("analysis");
+    result.erase("notFitted");
+    result.at("models").at(0).erase("fit");
+    result.at("models").at(0).erase("otherMinima");
+    const TKelmoraDocument back = ParseKelmoraFile(j.dump(), "v2.kelmora");
+    const analysis::TModelResult& m = back.Analysis->Results->Result.Models.at(0);
+    EXPECT_EQ(m.Fit.Stop, analysis::TStopReason::Tolerance);
+    EXPECT_TRUE(m.OtherMinima.empty());
+    EXPECT_EQ(m.Ss, FullResult().Models[0].Ss);
+
+    result.at("models").at(0).erase("ss");
+    EXPECT_THROW(ParseKelmoraFile(j.dump(), "v2.kelmora"), EKelmoraError);
 }
 
 // A file of the first format, before the analysis kept its volumes, opens as it was.
