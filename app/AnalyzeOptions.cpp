@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <utility>
 
 #include "app/AnalyzeInput.h"
 
@@ -27,6 +28,8 @@ enum class TOptionId {
     Xlsx,
     Csv,
     Report,
+    Open,
+    Save,
     Help
 };
 
@@ -36,7 +39,7 @@ struct TOptionInfo {
     bool TakesValue;
 };
 
-constexpr std::array<TOptionInfo, 15> Options = {{
+constexpr std::array<TOptionInfo, 17> Options = {{
     {"--data", TOptionId::Data, true},
     {"--p0", TOptionId::P0, true},
     {"--host-column", TOptionId::HostColumn, false},
@@ -51,6 +54,8 @@ constexpr std::array<TOptionInfo, 15> Options = {{
     {"--xlsx", TOptionId::Xlsx, true},
     {"--csv", TOptionId::Csv, true},
     {"--report", TOptionId::Report, true},
+    {"--open", TOptionId::Open, true},
+    {"--save", TOptionId::Save, true},
     {"--help", TOptionId::Help, false},
 }};
 
@@ -85,6 +90,7 @@ std::string Apply(TAnalyzeOptions& o, TOptionId id, std::string_view value) {
                 return "--p0 needs a number, not '" + std::string(value) + "'";
             }
             o.P0 = *p0;
+            o.P0Given = true;
             break;
         }
         case TOptionId::HostColumn:
@@ -137,8 +143,8 @@ std::string Apply(TAnalyzeOptions& o, TOptionId id, std::string_view value) {
         }
         case TOptionId::ConcError: {
             const auto percent = ParseCNumber(value);
-            if (!percent || *percent < 0.0) {
-                return "--conc-error needs a percentage of 0 or more, not '" + std::string(value) +
+            if (!percent || !(*percent >= 0.0 && *percent <= analysis::MaxConcErrorPercent)) {
+                return "--conc-error needs a percentage from 0 to 50, not '" + std::string(value) +
                        "'";
             }
             s.ConcErrorPercent = *percent;
@@ -162,6 +168,12 @@ std::string Apply(TAnalyzeOptions& o, TOptionId id, std::string_view value) {
                        std::string(value) + "'";
             }
             o.ReportFile = std::string(value);
+            break;
+        case TOptionId::Open:
+            o.OpenFile = std::string(value);
+            break;
+        case TOptionId::Save:
+            o.SaveFile = std::string(value);
             break;
         case TOptionId::Json:
             o.Json = true;
@@ -196,8 +208,11 @@ bool IsAnalyzeCommand(const std::vector<std::string_view>& args) {
     return false;
 }
 
-TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args) {
+TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args,
+                              const TAnalyzeOptions& start) {
     TAnalyzeArgs result;
+    result.Options = start;
+    bool fixGiven = false;
     bool haveCommand = false;
     bool wantHelp = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -222,6 +237,9 @@ TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args) {
                 return UsageError("option '" + std::string(name) + "' takes no value");
             }
             wantHelp = wantHelp || info->Id == TOptionId::Help;
+            if (info->Id == TOptionId::Fix && !std::exchange(fixGiven, true)) {
+                result.Options.Settings.Fixed.clear();  // the line's own list replaces a file's
+            }
             if (std::string error = Apply(result.Options, info->Id, value); !error.empty()) {
                 return UsageError(error);
             }
@@ -243,7 +261,8 @@ std::string AnalyzeUsageText() {
            "                   [--models LIST] [--linear-term] [--fix NAME=VALUE]...\n"
            "                   [--mc R] [--seed N] [--conc-error PERCENT]\n"
            "                   [--weight per-signal|none] [--json]\n"
-           "                   [--xlsx FILE] [--csv FOLDER] [--report FILE.pdf|FILE.html]\n";
+           "                   [--xlsx FILE] [--csv FOLDER] [--report FILE.pdf|FILE.html]\n"
+           "                   [--open FILE] [--save FILE]\n";
 }
 
 bool IsReportName(std::string_view path) {
@@ -269,7 +288,8 @@ std::string AnalyzeHelpText() {
            "                       dPL2.<signal>, k.<signal>) at VALUE; may be repeated\n"
            "  --mc R               Monte Carlo replicates (default 1000, 0 = none)\n"
            "  --seed N             seed of the Monte Carlo replicates (default 1)\n"
-           "  --conc-error PERCENT relative error of C and host in the replicates (default 0)\n"
+           "  --conc-error PERCENT relative error of C and host in the replicates, 0 to 50\n"
+           "                       (default 0)\n"
            "  --weight per-signal  weight each signal by its own residual variance (default\n"
            "                       none: every shift alike)\n"
            "  --json               one JSON object instead of text\n"
@@ -279,10 +299,14 @@ std::string AnalyzeHelpText() {
            "  --report FILE        also a report (.pdf or .html): data, settings, tables,\n"
            "                       figures, a Methods paragraph and the command that\n"
            "                       reproduces it\n"
+           "  --open FILE          a Kelmora file: the Analysis window's data and settings\n"
+           "                       (options given here win; --data replaces its data)\n"
+           "  --save FILE          also write the data, settings and results as a Kelmora\n"
+           "                       file that the Analysis window opens without a refit\n"
            "  --help               this text\n"
            "\n"
-           "Ctrl+C during the Monte Carlo stops it: the replicates done so far are used and\n"
-           "counted in the answer.\n"
+           "Ctrl+C stops the run: the models fitted so far are reported and those not reached\n"
+           "named; during the Monte Carlo the replicates done so far are used and counted.\n"
            "Exit status: 0 done, 1 bad data or a failed analysis (message on standard error),\n"
            "2 usage.\n";
 }

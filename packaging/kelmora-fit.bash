@@ -6,7 +6,7 @@ _kelmora_fit() {
     local fitOptions="--data --p0 --params --iterations --refine --decimal-separator --json
         --open --save --help --version"
     local analyzeOptions="--data --p0 --host-column --models --linear-term --fix --mc --seed
-        --conc-error --weight --json --xlsx --csv --report --help"
+        --conc-error --weight --json --xlsx --csv --report --open --save --help"
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()

@@ -11,6 +11,7 @@
 #include "MiniJson.h"
 #include "analysis/Analysis.h"
 #include "app/AnalyzeInput.h"
+#include "files/KelmoraFile.h"
 
 namespace kelmora::testing {
 namespace {
@@ -299,6 +300,62 @@ TEST(AnalyzeEndToEnd, CtrlCEndsTheFitsAndTheAnswerSaysWhichModelsWereNotFitted) 
     ASSERT_NE(line, std::string::npos) << run.Out;
     EXPECT_NE(run.Out.find(" 1:2", line), std::string::npos) << run.Out;
     EXPECT_NE(run.Out.find("Monte Carlo: 0 of 100 replicates (stopped)"), std::string::npos);
+}
+
+// A batch run saved for the window, then refitted from the file: the same data to the last bit
+// give the same numbers, the file's settings hold unless the line says otherwise.
+TEST(AnalyzeEndToEnd, SaveWritesWhatOpenRefitsAndOptionsOnTheLineWin) {
+    const std::string file = ScratchDir() + "/batch.kelmora";
+    const TFitRun saved = RunFit({"analyze", "--host-column", "--json", "--mc", "25", "--seed", "9",
+                                  "--linear-term", "--fix", "dP.NH=8", "--save", file},
+                                 TwoSignalsWithHost());
+    ASSERT_EQ(saved.ExitStatus, 0) << saved.Err;
+    const TJson first = ParseJson(saved.Out);
+
+    const TKelmoraDocument doc = ReadKelmoraFile(file);
+    ASSERT_TRUE(doc.Analysis && doc.Analysis->Results);
+    EXPECT_FALSE(doc.Analysis->Results->Stale);
+    const analysis::TAnalysisResult& kept = doc.Analysis->Results->Result;
+    ASSERT_EQ(kept.Models.size(), 3u);
+    EXPECT_EQ(kept.Models[1].Ss, Num(first["models"][1]["ss"]));
+    EXPECT_EQ(doc.Analysis->Results->Data.Host.size(), 24u);
+
+    const TFitRun again = RunFit({"analyze", "--json", "--open", file});
+    ASSERT_EQ(again.ExitStatus, 0) << again.Err;
+    const TJson second = ParseJson(again.Out);
+    EXPECT_EQ(Num(second["seed"]), 9);
+    EXPECT_EQ(Num(second["replicates"]), 25);
+    for (std::size_t m = 0; m < 3; ++m) {
+        EXPECT_EQ(Num(second["models"][m]["ss"]), Num(first["models"][m]["ss"]));
+        const TJson& params = second["models"][m]["params"];
+        ASSERT_EQ(params.Items.size(), first["models"][m]["params"].Items.size());
+        for (std::size_t i = 0; i < params.Items.size(); ++i) {
+            const TJson& p = params[i];
+            EXPECT_EQ(Num(p["value"]), Num(first["models"][m]["params"][i]["value"]))
+                << p["name"].Text;
+            if (p["name"].Text == "dP.NH") {
+                EXPECT_TRUE(p["fixed"].Bool);
+            }
+        }
+    }
+
+    const TFitRun mine =
+        RunFit({"analyze", "--json", "--open", file, "--models", "1:1", "--mc", "0"});
+    ASSERT_EQ(mine.ExitStatus, 0) << mine.Err;
+    const TJson third = ParseJson(mine.Out);
+    ASSERT_EQ(third["models"].Items.size(), 1u);
+    EXPECT_EQ(third["models"][0]["model"].Text, "1:1");
+    EXPECT_EQ(Num(third["replicates"]), 0);
+
+    const std::string plain = ScratchDir() + "/plain.kelmora";
+    ASSERT_EQ(RunFit({"compute", "--data",
+                      std::string(KELMORA_EXAMPLES_DIR) + "/titration-1to1.txt", "--save", plain})
+                  .ExitStatus,
+              0);
+    const TFitRun none = RunFit({"analyze", "--open", plain});
+    EXPECT_EQ(none.ExitStatus, 1);
+    EXPECT_NE(none.Err.find("holds no data of the Analysis window"), std::string::npos) << none.Err;
+    EXPECT_TRUE(none.Out.empty());
 }
 
 }  // namespace
