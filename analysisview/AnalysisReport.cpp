@@ -26,6 +26,17 @@ void AppendInterval(std::vector<std::string>& row, const std::optional<TInterval
     row.push_back(interval ? ResultNumber(interval->Hi) : std::string());
 }
 
+// A profile interval's ends; an end the data leave open says so rather than standing empty,
+// which would read as "not computed".
+void AppendProfile(std::vector<std::string>& row,
+                   const std::optional<analysis::TOpenInterval>& interval) {
+    for (const auto end : {&analysis::TOpenInterval::Lo, &analysis::TOpenInterval::Hi}) {
+        row.push_back(!interval          ? std::string()
+                      : (*interval).*end ? ResultNumber(*((*interval).*end))
+                                         : std::string(OpenEndText));
+    }
+}
+
 // "> 3.76", "< 5.93": what the profile bounds of a constant the data leave open on one side.
 std::string OpenBound(const std::optional<analysis::TOpenInterval>& i) {
     if (i && (i->Lo || i->Hi) && !i->Closed()) {
@@ -39,6 +50,7 @@ std::vector<std::string> ConstantRow(const char* name, const analysis::TConstant
     std::vector<std::string> row = {
         name, k.Determined ? ResultNumber(k.Value) : OpenBound(k.Profile95), std::string()};
     AppendInterval(row, k.Ci95);
+    AppendProfile(row, k.Profile95);
     AppendInterval(row, k.Mc95);
     return row;
 }
@@ -69,8 +81,9 @@ std::string ResultNumber(const std::optional<double>& x) {
 }
 
 const std::vector<std::string>& ParamTableHeader() {
-    static const std::vector<std::string> header = {"Parameter", "Value",    "SE",       "95 % low",
-                                                    "95 % high", "MC 2.5 %", "MC 97.5 %"};
+    static const std::vector<std::string> header = {
+        "Parameter",         "Value",    "SE",       "95 % low", "95 % high", "Profile 95 % low",
+        "Profile 95 % high", "MC 2.5 %", "MC 97.5 %"};
     return header;
 }
 
@@ -84,6 +97,7 @@ TTextRows ParamTableRows(const TModelResult& model) {
                       : !p.Determined ? std::string("undetermined")
                                       : ResultNumber(p.Se));
         AppendInterval(row, p.Ci95);
+        AppendProfile(row, p.Profile95);
         AppendInterval(row, p.Mc95);
         rows.push_back(std::move(row));
     }

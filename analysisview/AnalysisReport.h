@@ -15,6 +15,9 @@ namespace kelmora {
 std::string ResultNumber(double x);
 std::string ResultNumber(const std::optional<double>& x);
 
+// Stands for the end of a profile interval that the data leave open.
+inline constexpr const char* OpenEndText = "open";
+
 // A cell of an exported table as the window shows it: a number through ResultNumber.
 std::string CellText(const TCell& cell);
 

@@ -75,18 +75,22 @@ std::string Sha256Hex(const std::string& bytes) {
 }
 
 std::string AnalyzeCommandLine(const analysis::TAnalysisSettings& settings,
-                               const std::string& dataFile, std::optional<double> p0) {
+                               const std::string& dataFile, std::optional<double> p0,
+                               std::string_view dataOption) {
     std::string out = "kelmora-fit analyze " + (p0 ? "--p0 " + Exact(*p0) : "--host-column") +
                       " --models " + ModelList(settings.Models);
     if (settings.LinearTerm) {
         out += " --linear-term";
+    }
+    if (settings.WeightPerSignal) {
+        out += " --weight per-signal";
     }
     for (const analysis::TFixedParam& f : settings.Fixed) {
         out += " --fix " + ShellWord(f.Name + "=" + Exact(f.Value));
     }
     out += " --mc " + std::to_string(settings.Replicates) + " --seed " +
            std::to_string(settings.Seed) + " --conc-error " + Exact(settings.ConcErrorPercent) +
-           " --data " + ShellWord(dataFile);
+           " " + std::string(dataOption) + " " + ShellWord(dataFile);
     return out;
 }
 
@@ -115,11 +119,25 @@ std::vector<std::string> ProvenanceLines(const TAnalysisResult& result, const TT
                     " done of " + std::to_string(result.ReplicatesRequested) +
                     (result.Stopped ? " (stopped)" : "") + "; seed " + std::to_string(result.Seed) +
                     "; concentration error " + Exact(s.ConcErrorPercent) + " %");
+    if (record.Volumes) {
+        lines.push_back(VolumesText(*record.Volumes));
+    }
     lines.push_back("Data SHA-256: " + record.DataSha256);
     if (!record.CommandLine.empty()) {
         lines.push_back("Command: " + record.CommandLine);
     }
     return lines;
+}
+
+std::string VolumesText(const TVolumeTexts& v) {
+    std::string added;
+    for (const std::string& a : v.Added) {
+        added += (added.empty() ? "" : ", ") + a;
+    }
+    return "C and P0 from volumes: host stock " + v.HostStock + " M; ligand stock " +
+           v.LigandStock + " M (" + (v.HostInLigand ? "with" : "without") +
+           " host); starting volume " + v.StartVolume + " µL; " +
+           (v.RunningTotal ? "running total" : "each addition") + " in µL: " + added;
 }
 
 std::string TodayText() {

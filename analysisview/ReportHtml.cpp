@@ -123,9 +123,20 @@ std::string MethodsText(const TAnalysisResult& result, const TRunRecord& record)
     text += s.LinearTerm ? " plus a linear term k·C. " : ". ";
     text +=
         "For given constants the shifts of the species enter linearly and were solved exactly; "
-        "lg K1 (and lg K2) were optimised by Levenberg–Marquardt from a lattice of starting "
-        "values. Standard errors come from the covariance matrix s²(JᵀJ)⁻¹ with s² = SS/(N − p); "
-        "95 % intervals are the value ± t(0.975, N − p)·SE. ";
+        "lg K1 (and lg K2) were optimised by Levenberg–Marquardt, started from every valley "
+        "of SS on a lattice over the constants (0.1 lg apart for one constant, 0.5 for two) and, "
+        "for 1:2, from the optima of the models it contains. Standard errors come from the "
+        "covariance matrix s²(JᵀJ)⁻¹ with s² = SS/(N − p); 95 % intervals are the value ± "
+        "t(0.975, N − p)·SE. Profile 95 % intervals of each lg K are where SS, with every other "
+        "parameter refitted, stays below SS·(1 + F(0.95; 1, N − p)/(N − p)); a constant is "
+        "called determined only when its profile interval is closed. The stepwise lg K2 "
+        "= lg K2 − lg K1 and the cooperativity α = 4·K2(stepwise)/K1 take their errors from "
+        "the covariance. ";
+    if (s.WeightPerSignal) {
+        text +=
+            "Each signal was weighted by the inverse of its own residual variance, iterated "
+            "to convergence. ";
+    }
     if (s.Replicates > 0) {
         text += "Monte Carlo intervals are the 2.5 and 97.5 percentiles of " +
                 std::to_string(result.ReplicatesDone) +
@@ -150,6 +161,9 @@ std::string ReportHtml(const TAnalysisResult& result, const analysis::TTitration
     html += "<h1>Binding analysis</h1>\n";
     html += "<h2>Data</h2>\n<p>Total ligand C and host P0 in M, shifts in ppm, as read.</p>\n" +
             CellTable(sheets[0].Rows);
+    if (record.Volumes) {
+        html += "<p>" + Escape(VolumesText(*record.Volumes)) + ".</p>\n";
+    }
     html += "<h2>Settings</h2>\n<ul>\n";
     const std::vector<std::string> lines = ProvenanceLines(result, titration, record);
     for (std::size_t k = 1; k <= 3 && k < lines.size(); ++k) {  // models, points, replicates

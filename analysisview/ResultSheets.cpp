@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "analysisview/AnalysisReport.h"
+
 namespace kelmora {
 
 using analysis::TAnalysisResult;
@@ -41,23 +43,40 @@ TSheet DataSheet(const analysis::TTitration& t, const std::vector<std::string>& 
     return sheet;
 }
 
+void AppendOpenInterval(std::vector<TCell>& row, const std::optional<analysis::TOpenInterval>& i) {
+    for (const std::optional<double>& end : {i ? i->Lo : std::nullopt, i ? i->Hi : std::nullopt}) {
+        row.push_back(!i || end ? Number(end) : Text(OpenEndText));
+    }
+}
+
+std::string_view ParamNote(const analysis::TParamResult& p) {
+    return p.Fixed ? "fixed" : p.AtLimit ? "at the limit" : !p.Determined ? "undetermined" : "";
+}
+
 TSheet ParamSheet(const TAnalysisResult& result) {
     TSheet sheet{"Results",
                  {{Text("Model"), Text("Parameter"), Text("Value"), Text("SE"), Text("95 % low"),
-                   Text("95 % high"), Text("MC 2.5 %"), Text("MC 97.5 %"), Text("Note")}}};
+                   Text("95 % high"), Text("Profile 95 % low"), Text("Profile 95 % high"),
+                   Text("MC 2.5 %"), Text("MC 97.5 %"), Text("Note")}}};
     for (const TModelResult& m : result.Models) {
         const std::string model(analysis::ModelName(m.Model));
-        for (const analysis::TParamResult& p : m.Params) {
-            std::vector<TCell> row = {model, p.Name, p.Value, Number(p.Se)};
-            AppendInterval(row, p.Ci95);
-            AppendInterval(row, p.Mc95);
-            row.push_back(Text(p.Fixed ? "fixed" : !p.Determined ? "undetermined" : ""));
-            sheet.Rows.push_back(std::move(row));
+        // The derived rows (stepwise lg K2, cooperativity) follow the fitted ones.
+        for (const auto* list : {&m.Params, &m.Derived}) {
+            for (const analysis::TParamResult& p : *list) {
+                std::vector<TCell> row = {model, p.Name, p.Value, Number(p.Se)};
+                AppendInterval(row, p.Ci95);
+                AppendOpenInterval(row, p.Profile95);
+                AppendInterval(row, p.Mc95);
+                row.push_back(Text(ParamNote(p)));
+                sheet.Rows.push_back(std::move(row));
+            }
         }
         const auto constant = [&](const char* name, const analysis::TConstant& k) {
             std::vector<TCell> row = {model, Text(name), k.Value, TCell()};
             AppendInterval(row, k.Ci95);
+            AppendOpenInterval(row, k.Profile95);
             AppendInterval(row, k.Mc95);
+            row.push_back(Text(k.Determined ? "" : "undetermined"));
             sheet.Rows.push_back(std::move(row));
         };
         if (!m.Params.empty()) {

@@ -21,12 +21,14 @@ std::string WithoutSuffix(const QString& path) {
 }  // namespace
 
 TRunRecord WindowRunRecord(const analysis::TAnalysisSettings& settings,
-                           const analysis::TTitration& titration) {
+                           const analysis::TTitration& titration,
+                           const std::optional<TVolumeTexts>& volumes) {
     TRunRecord record;
     record.Settings = settings;
     record.Version = KelmoraVersion;
     record.Date = TodayText();
     record.DataSha256 = Sha256Hex(TitrationText(titration));
+    record.Volumes = volumes;
     return record;
 }
 

@@ -12,7 +12,8 @@ class TFileMenu;
 // How the results the Analysis window shows were made. The data have no file of their own, so
 // there is no command line until a report writes them beside itself.
 TRunRecord WindowRunRecord(const analysis::TAnalysisSettings& settings,
-                           const analysis::TTitration& titration);
+                           const analysis::TTitration& titration,
+                           const std::optional<TVolumeTexts>& volumes);
 
 // "Export tables...": the tables of ResultSheets as an .xlsx workbook, or as CSV files in a
 // folder named like the .csv file chosen (without its extension).

@@ -593,11 +593,14 @@ void TAnalysisForm::UseInMainButtonClick() {
                                 MainTableVector(*model, s));
 }
 
+TRunRecord TAnalysisForm::ResultRecord() const {
+    return WindowRunRecord(resultSettings_, resultData_, volumes_);
+}
+
 void TAnalysisForm::CopyResultsButtonClick() {
     if (result_) {
-        TOriginGrid::Clipboard().SetText(ResultsCopyText(
-            *result_,
-            ProvenanceLines(*result_, resultData_, WindowRunRecord(resultSettings_, resultData_))));
+        TOriginGrid::Clipboard().SetText(
+            ResultsCopyText(*result_, ProvenanceLines(*result_, resultData_, ResultRecord())));
     }
 }
 
@@ -607,23 +610,21 @@ void TAnalysisForm::ExportChartButtonClick() {
 
 void TAnalysisForm::CopyResidualsButtonClick() {
     if (const TModelResult* model = ChosenModel()) {
-        TOriginGrid::Clipboard().SetText(ResidualsCopyText(
-            *model, resultData_, result_->SignalNames,
-            ProvenanceLines(*result_, resultData_, WindowRunRecord(resultSettings_, resultData_))));
+        TOriginGrid::Clipboard().SetText(
+            ResidualsCopyText(*model, resultData_, result_->SignalNames,
+                              ProvenanceLines(*result_, resultData_, ResultRecord())));
     }
 }
 
 void TAnalysisForm::ExportTablesButtonClick() {
     if (result_) {
-        ExportTables(*mainForm_->Files, this, *result_, resultData_,
-                     WindowRunRecord(resultSettings_, resultData_));
+        ExportTables(*mainForm_->Files, this, *result_, resultData_, ResultRecord());
     }
 }
 
 void TAnalysisForm::ReportButtonClick() {
     if (result_) {
-        WriteWindowReport(*mainForm_->Files, this, *result_, resultData_,
-                          WindowRunRecord(resultSettings_, resultData_));
+        WriteWindowReport(*mainForm_->Files, this, *result_, resultData_, ResultRecord());
     }
 }
 

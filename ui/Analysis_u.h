@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "analysis/Analysis.h"
+#include "analysisview/Provenance.h"
 #include "files/DataFile.h"
 #include "grid/GridCore.h"
 #include "ui/WindowDocument.h"
@@ -54,6 +55,8 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     void SetMainTableBusy(bool busy);
     // The model whose table and charts are shown, when there are results.
     const analysis::TModelResult* ChosenModel() const;
+    // How the results shown were made, for every copy, export and report of them.
+    TRunRecord ResultRecord() const;
 
     // Handlers, named after their controls.
     void FromMainButtonClick();

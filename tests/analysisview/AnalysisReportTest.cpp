@@ -42,6 +42,7 @@ TModelResult OneToOne() {
     m.Params = {Param("lgK1", 3.123456789, 0.0123), Param("dP.Ha", 7.5), Param("dPL.Ha", 9.25),
                 Param("k.Ha", 0.0)};
     m.Params[0].Mc95 = analysis::TInterval{3.1, 3.15};
+    m.Params[0].Profile95 = analysis::TOpenInterval{3.095, std::nullopt};
     m.Params[1].Fixed = true;
     m.Params[2].Determined = false;
     m.K1.Value = 1328.5;
@@ -79,11 +80,11 @@ TEST(AnalysisReport, ResultNumbersHaveSixDigitsAndTheSeparatorInForce) {
 
 TEST(AnalysisReport, ParameterTableSaysFixedAndUndeterminedAndEndsWithK) {
     const TTextRows expected = {
-        {"lgK1", "3.12346", "0.0123", "3.09886", "3.14806", "3.1", "3.15"},
-        {"dP.Ha", "7.5", "fixed", "", "", "", ""},
-        {"dPL.Ha", "9.25", "undetermined", "", "", "", ""},
-        {"k.Ha", "0", "", "", "", "", ""},
-        {"K1, M⁻¹", "1328.5", "", "1290", "1370", "", ""},
+        {"lgK1", "3.12346", "0.0123", "3.09886", "3.14806", "3.095", "open", "3.1", "3.15"},
+        {"dP.Ha", "7.5", "fixed", "", "", "", "", "", ""},
+        {"dPL.Ha", "9.25", "undetermined", "", "", "", "", "", ""},
+        {"k.Ha", "0", "", "", "", "", "", "", ""},
+        {"K1, M⁻¹", "1328.5", "", "1290", "1370", "", "", "", ""},
     };
     EXPECT_EQ(ParamTableRows(OneToOne()), expected);
     EXPECT_EQ(ParamTableHeader().size(), expected.front().size());
@@ -199,12 +200,13 @@ TEST(AnalysisReport, CopyTextsAreTabSeparatedLinesInTheSeparatorInForce) {
               "Seed 1\r\n"
               "\r\n"
               "Model\t1:1\r\n"
-              "Parameter\tValue\tSE\t95 % low\t95 % high\tMC 2.5 %\tMC 97.5 %\r\n"
-              "lgK1\t3,12346\t0,0123\t3,09886\t3,14806\t3,1\t3,15\r\n"
-              "dP.Ha\t7,5\tfixed\t\t\t\t\r\n"
-              "dPL.Ha\t9,25\tundetermined\t\t\t\t\r\n"
-              "k.Ha\t0\t\t\t\t\t\r\n"
-              "K1, M⁻¹\t1328,5\t\t1290\t1370\t\t\r\n"
+              "Parameter\tValue\tSE\t95 % low\t95 % high\tProfile 95 % low\tProfile 95 % "
+              "high\tMC 2.5 %\tMC 97.5 %\r\n"
+              "lgK1\t3,12346\t0,0123\t3,09886\t3,14806\t3,095\topen\t3,1\t3,15\r\n"
+              "dP.Ha\t7,5\tfixed\t\t\t\t\t\t\r\n"
+              "dPL.Ha\t9,25\tundetermined\t\t\t\t\t\t\r\n"
+              "k.Ha\t0\t\t\t\t\t\t\t\r\n"
+              "K1, M⁻¹\t1328,5\t\t1290\t1370\t\t\t\t\r\n"
               "\r\n"
               "Model\tSS\tRMS, ppm\tcov_fit\tAIC\tAICc\tBIC\tF-test p vs 1:2\r\n"
               "1:1\t2,5E-5\t0,00111803\t0,0012\t-120,5\t-119,25\t-118,125\t\r\n"
