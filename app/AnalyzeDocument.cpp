@@ -27,7 +27,7 @@ analysis::TAnalysisSettings SectionSettings(const TAnalysisSection& section) {
     analysis::TAnalysisSettings s;
     s.Models.clear();
     for (const std::string& name : section.Models) {
-        if (const analysis::TModelDef* model = analysis::FindModel(name)) {
+        if (const std::optional<analysis::TModel> model = analysis::ModelFromName(name)) {
             s.Models.push_back(*model);
         }
     }
@@ -83,8 +83,8 @@ TAnalysisSection AnalyzedSection(const analysis::TTitration& titration,
         }
     }
     section.P0Text = ExactText(hostColumn ? 0.01 : titration.Host[0]);
-    for (const analysis::TModelDef& model : settings.Models) {
-        section.Models.push_back(model.Name);
+    for (analysis::TModel model : settings.Models) {
+        section.Models.emplace_back(analysis::ModelName(model));
     }
     section.LinearTerm = settings.LinearTerm;
     section.WeightPerSignal = settings.WeightPerSignal;

@@ -46,8 +46,8 @@ constexpr int kFixedRows = 6;
 TAnalysisSection StartingSection() {
     TAnalysisSection section;
     section.P0Text = FormatGeneral(0.01);
-    for (const analysis::TModelDef& model : analysis::DefaultModels()) {
-        section.Models.push_back(model.Name);
+    for (const analysis::TModel model : analysis::AllModels) {
+        section.Models.emplace_back(analysis::ModelName(model));
     }
     section.Replicates = analysis::TAnalysisSettings().Replicates;
     section.ConcErrorText = "0";
@@ -55,18 +55,13 @@ TAnalysisSection StartingSection() {
     return section;
 }
 
-void SetHeader(QTableWidget* table, const std::vector<std::string>& header) {
-    table->setColumnCount(static_cast<int>(header.size()));
+QTableWidget* ResultTable(QWidget* parent, const std::vector<std::string>& header) {
+    auto* table = new QTableWidget(0, static_cast<int>(header.size()), parent);
     QStringList titles;
     for (const std::string& h : header) {
         titles << ToQString(h);
     }
     table->setHorizontalHeaderLabels(titles);
-}
-
-QTableWidget* ResultTable(QWidget* parent, const std::vector<std::string>& header) {
-    auto* table = new QTableWidget(0, 0, parent);
-    SetHeader(table, header);
     table->verticalHeader()->setVisible(false);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::ContiguousSelection);
@@ -152,11 +147,11 @@ TAnalysisForm::~TAnalysisForm() = default;
 
 QWidget* TAnalysisForm::CreateSettingsPanel() {
     auto* box = new QGroupBox(QStringLiteral("Settings"), this);
+    const char* const modelTitles[3] = {"1:1", "1:2", "1:2 non-cooperative"};
     auto* models = new QHBoxLayout();
-    for (const analysis::TModelDef& model : analysis::ModelCatalogue()) {
-        ModelChecks.push_back(new QCheckBox(ToQString(model.Title), box));
-        ModelChecks.back()->setToolTip(ToQString(model.Equations));
-        models->addWidget(ModelChecks.back());
+    for (int k = 0; k < 3; ++k) {
+        ModelChecks[k] = new QCheckBox(QString::fromLatin1(modelTitles[k]), box);
+        models->addWidget(ModelChecks[k]);
     }
     models->addStretch(1);
     LinearTermCheck = new QCheckBox(QStringLiteral("Linear term k·C per signal"), box);
@@ -209,16 +204,16 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     ModelCombo = new QComboBox(panel);
     connect(ModelCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowChosenModel);
     ParamTable = ResultTable(panel, ParamTableHeader());
-    ComparisonTable = ResultTable(panel, ComparisonHeader({}));
+    ComparisonTable = ResultTable(panel, ComparisonHeader());
     ParamTable->installEventFilter(this);
     ComparisonTable->installEventFilter(this);
-    // Three models as high as they need (and a scroll bar when the window is narrow or more
-    // models were fitted), no higher.
+    // Three models at most: the table is as high as they need (and a scroll bar when the
+    // window is narrow), no higher.
     ComparisonTable->setFixedHeight(ComparisonTable->horizontalHeader()->sizeHint().height() +
                                     3 * ComparisonTable->verticalHeader()->defaultSectionSize() +
                                     ComparisonTable->horizontalScrollBar()->sizeHint().height() +
                                     2 * ComparisonTable->frameWidth());
-    ComparisonTable->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ComparisonTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     VerdictLabel = new QLabel(panel);
     VerdictLabel->setWordWrap(true);
     QFont bold = VerdictLabel->font();
@@ -229,7 +224,6 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     WarningLabel->setStyleSheet(QStringLiteral("color: #b00000"));
     SignalCombo = new QComboBox(panel);
     connect(SignalCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowSignalQ);
-    connect(SignalCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::UpdateUseInMain);
     SignalQLabel = new QLabel(panel);
     UseInMainButton = PlainButton(QStringLiteral("Use in main table"), panel);
     CopyResultsButton = PlainButton(QStringLiteral("Copy results"), panel);
@@ -321,9 +315,9 @@ bool TAnalysisForm::eventFilter(QObject* watched, QEvent* event) {
 analysis::TAnalysisSettings TAnalysisForm::ReadSettings() const {
     analysis::TAnalysisSettings settings;
     settings.Models.clear();
-    for (std::size_t k = 0; k < ModelChecks.size(); ++k) {
+    for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
         if (ModelChecks[k]->isChecked()) {
-            settings.Models.push_back(analysis::ModelCatalogue()[k]);
+            settings.Models.push_back(analysis::AllModels[k]);
         }
     }
     settings.LinearTerm = LinearTermCheck->isChecked();
@@ -431,10 +425,8 @@ void TAnalysisForm::WatchForChanges() {
     for (const QLineEdit* edit : {P0Edit, ConcErrorEdit}) {
         connect(edit, &QLineEdit::textChanged, this, changed);
     }
-    for (const QCheckBox* check : ModelChecks) {
-        connect(check, &QCheckBox::toggled, this, changed);
-    }
-    for (const QCheckBox* check : {LinearTermCheck, WeightCheck}) {
+    for (const QCheckBox* check :
+         {ModelChecks[0], ModelChecks[1], ModelChecks[2], LinearTermCheck, WeightCheck}) {
         connect(check, &QCheckBox::toggled, this, changed);
     }
     for (const QSpinBox* spin : {ReplicatesSpin, SeedSpin}) {
@@ -454,9 +446,9 @@ TAnalysisSection TAnalysisForm::CaptureAnalysis() const {
     TAnalysisSection section;
     section.DataCells = SheetCells(*DataGrid);
     section.P0Text = P0Edit->text().toStdString();
-    for (std::size_t k = 0; k < ModelChecks.size(); ++k) {
+    for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
         if (ModelChecks[k]->isChecked()) {
-            section.Models.push_back(analysis::ModelCatalogue()[k].Name);
+            section.Models.emplace_back(analysis::ModelName(analysis::AllModels[k]));
         }
     }
     section.LinearTerm = LinearTermCheck->isChecked();
@@ -480,8 +472,8 @@ void TAnalysisForm::RestoreAnalysis(const std::optional<TAnalysisSection>& saved
     const TAnalysisSection section = saved ? *saved : StartingSection();
     RestoreSheetCells(section.DataCells, DataGrid->Core(), AnalysisSheetRows);
     P0Edit->setText(ToQString(section.P0Text));
-    for (std::size_t k = 0; k < ModelChecks.size(); ++k) {
-        const std::string& name = analysis::ModelCatalogue()[k].Name;
+    for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
+        const std::string name(analysis::ModelName(analysis::AllModels[k]));
         ModelChecks[k]->setChecked(std::find(section.Models.begin(), section.Models.end(), name) !=
                                    section.Models.end());
     }
@@ -518,7 +510,6 @@ void TAnalysisForm::SelectRejected() {
 void TAnalysisForm::ShowResult() {
     const analysis::TAnalysisResult& result = *result_;
     StatusLabel->setText(ToQString(RunStatusText(result)));
-    SetHeader(ComparisonTable, ComparisonHeader(result));
     FillTable(ComparisonTable, ComparisonRows(result));
     VerdictLabel->setText(ToQString(result.Verdict));
     const std::string warning = WarningText(result);
@@ -534,12 +525,12 @@ void TAnalysisForm::ShowResult() {
     const QSignalBlocker block(ModelCombo);
     ModelCombo->clear();
     for (const TModelResult& m : result.Models) {
-        ModelCombo->addItem(ToQString(m.Model.Name));
+        ModelCombo->addItem(ToQString(std::string(analysis::ModelName(m.Model))));
     }
     // The verdict's model first, so that its table and curves are what the user sees.
     const auto preferred =
         std::find_if(result.Models.begin(), result.Models.end(),
-                     [&](const TModelResult& m) { return m.Model.Name == result.Preferred; });
+                     [&](const TModelResult& m) { return m.Model == result.Preferred; });
     ModelCombo->setCurrentIndex(
         preferred == result.Models.end() ? 0 : static_cast<int>(preferred - result.Models.begin()));
     ShowChosenModel();
@@ -584,10 +575,8 @@ void TAnalysisForm::UpdateUseInMain() {
     const TModelResult* model = ChosenModel();
     const bool current = result_.has_value() && !stale_;
     StaleLabel->setVisible(result_.has_value() && stale_);
-    const int s = SignalCombo->currentIndex();
     UseInMainButton->setEnabled(current && !mainTableBusy_ && model != nullptr &&
-                                !model->Params.empty() && s >= 0 &&
-                                MainTableVector(*model, s).has_value());
+                                !model->Params.empty());
     CopyResultsButton->setEnabled(current);
     CopyResidualsButton->setEnabled(current);
     ExportTablesButton->setEnabled(current);
@@ -600,9 +589,8 @@ void TAnalysisForm::UseInMainButtonClick() {
     if (model == nullptr || model->Params.empty() || s < 0) {
         return;
     }
-    if (const std::optional<TParamVector> v = MainTableVector(*model, s)) {
-        mainForm_->SetDataAndParams(MainTableData(resultData_, s), MainTableP0(resultData_), *v);
-    }
+    mainForm_->SetDataAndParams(MainTableData(resultData_, s), MainTableP0(resultData_),
+                                MainTableVector(*model, s));
 }
 
 TRunRecord TAnalysisForm::ResultRecord() const {

@@ -87,7 +87,7 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     QLabel* CountLabel = nullptr;
     QPushButton* ClearOutsideButton = nullptr;  // shown while a paste left data beside it
     // Settings
-    std::vector<QCheckBox*> ModelChecks;  // in the order of analysis::ModelCatalogue()
+    QCheckBox* ModelChecks[3] = {};  // in the order of analysis::AllModels
     QCheckBox* LinearTermCheck = nullptr;
     QCheckBox* WeightCheck = nullptr;
     TOriginGrid* FixedGrid = nullptr;
