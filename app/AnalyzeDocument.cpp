@@ -5,16 +5,6 @@
 #include "util/NumberText.h"
 
 namespace kelmora {
-namespace {
-
-// Enough digits that every double reads back as itself.
-constexpr int ExactDigits = 17;
-
-std::string ExactText(double x) {
-    return FormatGeneral(x, ExactDigits);
-}
-
-}  // namespace
 
 analysis::TTitration SectionTitration(const TAnalysisSection& section) {
     TGridCore sheet;
@@ -74,25 +64,25 @@ TAnalysisSection AnalyzedSection(const analysis::TTitration& titration,
     }
     for (std::size_t i = 0; i < titration.Conc.size(); ++i) {
         std::vector<std::string>& row = section.DataCells.emplace_back(SheetColCount);
-        row[SheetColC] = ExactText(titration.Conc[i]);
+        row[SheetColC] = FormatShortest(titration.Conc[i]);
         if (hostColumn) {
-            row[SheetColP0] = ExactText(titration.Host[i]);
+            row[SheetColP0] = FormatShortest(titration.Host[i]);
         }
         for (std::size_t s = 0; s < signals; ++s) {
-            row[SheetFirstShiftCol + s] = ExactText(titration.Shifts[i][s]);
+            row[SheetFirstShiftCol + s] = FormatShortest(titration.Shifts[i][s]);
         }
     }
-    section.P0Text = ExactText(hostColumn ? 0.01 : titration.Host[0]);
+    section.P0Text = FormatShortest(hostColumn ? 0.01 : titration.Host[0]);
     for (analysis::TModel model : settings.Models) {
         section.Models.emplace_back(analysis::ModelName(model));
     }
     section.LinearTerm = settings.LinearTerm;
     section.WeightPerSignal = settings.WeightPerSignal;
     for (const analysis::TFixedParam& f : settings.Fixed) {
-        section.FixedParams[f.Name] = ExactText(f.Value);
+        section.FixedParams[f.Name] = FormatShortest(f.Value);
     }
     section.Replicates = settings.Replicates;
-    section.ConcErrorText = ExactText(settings.ConcErrorPercent);
+    section.ConcErrorText = FormatShortest(settings.ConcErrorPercent);
     section.Seed = settings.Seed;
     section.Results = TSavedResults{titration, result, false};
     return section;

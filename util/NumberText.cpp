@@ -2,6 +2,7 @@
 
 #include <locale.h>
 #include <algorithm>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -119,6 +120,12 @@ std::string FormatFixed(double x, int decimals) {
         text = ReplaceChar(text, lcSep, ".");
     }
     return WithSeparator(text);
+}
+
+std::string FormatShortest(double x) {
+    char buf[32];
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, x);
+    return WithSeparator(std::string(buf, r.ptr));
 }
 
 std::optional<double> TryParseFloat(std::string_view text, std::string_view separator) {

@@ -20,6 +20,9 @@ std::string FormatGeneral(double x);
 // The same with fewer (or more) significant digits; plain notation up to 10^significantDigits.
 std::string FormatGeneral(double x, int significantDigits);
 
+// The shortest text that reads back as exactly x ("0.0075", "1e-05"), in the separator in force.
+std::string FormatShortest(double x);
+
 // Fixed point with the given number of decimals, as printf's "%.*f" with the current separator.
 std::string FormatFixed(double x, int decimals);
 

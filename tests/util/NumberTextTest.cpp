@@ -171,6 +171,26 @@ TEST(ParseNumber, ALongBadTextIsQuotedInPartAShortOneWhole) {
     }
 }
 
+// Saved data must read back to the last bit in either separator, and no longer than needed.
+TEST(FormatShortest, ReadsBackExactlyInTheSeparatorInForce) {
+    const struct {
+        double x;
+        const char* comma;
+    } cases[] = {{0.0075, "0,0075"},
+                 {0.1 + 0.2, "0,30000000000000004"},
+                 {5e-324, "5e-324"},
+                 {1.7976931348623157e308, "1,7976931348623157e+308"},
+                 {-8.25, "-8,25"}};
+    SetNumberDecimalSeparator(",");
+    for (const auto& c : cases) {
+        const std::string text = FormatShortest(c.x);
+        EXPECT_EQ(text, c.comma);
+        EXPECT_EQ(ParseFloat(text), c.x) << text;
+    }
+    SetNumberDecimalSeparator(".");
+    EXPECT_EQ(FormatShortest(0.0075), "0.0075");
+}
+
 TEST(FormatGeneral, RoundTripsThroughParse) {
     const double values[] = {1.2, 0.202020202020202, -1000, 8.3121, 1.45519e-13, 6.02214076e23};
     for (double v : values) {
