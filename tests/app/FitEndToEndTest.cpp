@@ -732,7 +732,12 @@ TEST(FitEndToEnd, CtrlCStopsALongRunAndTheResultIsStillPrinted) {
         const TFitRun run = process.Wait();
         EXPECT_EQ(run.Signal, 0);
         EXPECT_EQ(run.ExitStatus, 0) << run.Err;
-        EXPECT_EQ(run.Err, "");
+        // A scan stopped on the edge of its lattice holds a value on its bound, and says so;
+        // nothing else belongs on standard error.
+        std::istringstream notes(run.Err);
+        for (std::string line; std::getline(notes, line);) {
+            EXPECT_EQ(line.rfind("kelmora-fit: out of bounds: ", 0), 0u) << line;
+        }
         const TTextAnswer answer = ReadAnswer(run.Out);
         ASSERT_EQ(answer.Rows.size(), 6u);
         if (c.Command == "optimize") {
