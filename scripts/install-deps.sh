@@ -13,7 +13,9 @@ packages=(
     g++ clang cmake make
     # libraries
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libgl-dev
-    libeigen3-dev libboost-dev nlohmann-json3-dev libxlsxwriter-dev nettle-dev pkg-config
+    libeigen3-dev libboost-dev nlohmann-json3-dev nettle-dev pkg-config
+    # libxlsxwriter links zlib (its pkg-config file names -lz) without pulling in its headers
+    libxlsxwriter-dev zlib1g-dev
     # tests and benchmarks: GoogleTest, Google Benchmark, sanitizer and fuzzer runtimes
     libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
     # tests under a real X server and its clipboard
