@@ -84,11 +84,14 @@ void CheckTitration(const TTitration& t, const std::vector<std::string>& signalN
     }
 }
 
-std::vector<TModel> CheckSettings(const TAnalysisSettings& settings, int observations,
-                                  const std::vector<std::string>& signalNames) {
-    std::vector<TModel> models;
-    for (TModel m : settings.Models) {
-        if (std::find(models.begin(), models.end(), m) == models.end()) {
+std::vector<TModelDef> CheckSettings(const TAnalysisSettings& settings, int observations,
+                                     const std::vector<std::string>& signalNames,
+                                     const std::vector<bool>& guest) {
+    std::vector<TModelDef> models;
+    for (const TModelDef& m : settings.Models) {
+        const bool seen = std::any_of(models.begin(), models.end(),
+                                      [&](const TModelDef& d) { return d.Name == m.Name; });
+        if (!seen) {
             models.push_back(m);
         }
     }
@@ -101,9 +104,14 @@ std::vector<TModel> CheckSettings(const TAnalysisSettings& settings, int observa
     if (!(settings.ConcErrorPercent >= 0.0 && settings.ConcErrorPercent <= MaxConcErrorPercent)) {
         Refuse("The concentration error must be a percentage from 0 to 50.");
     }
+    for (const std::string& name : settings.GuestSignals) {
+        if (std::find(signalNames.begin(), signalNames.end(), name) == signalNames.end()) {
+            Refuse("There is no signal named \"" + name + "\" to be a guest signal.");
+        }
+    }
     for (const TFixedParam& f : settings.Fixed) {
-        const bool known = std::any_of(models.begin(), models.end(), [&](TModel m) {
-            const auto names = ParamNames(m, signalNames, settings.LinearTerm);
+        const bool known = std::any_of(models.begin(), models.end(), [&](const TModelDef& m) {
+            const auto names = ParamNames(m, signalNames, guest, settings.LinearTerm);
             return std::find(names.begin(), names.end(), f.Name) != names.end();
         });
         if (!known) {
@@ -112,76 +120,108 @@ std::vector<TModel> CheckSettings(const TAnalysisSettings& settings, int observa
         if (!std::isfinite(f.Value)) {
             Refuse("The value given for \"" + f.Name + "\" is not a number.");
         }
-        // A constant held where the search cannot go would give a fit no search could.
-        const int lgK = f.Name == "lgK1" ? 0 : f.Name == "lgK2" ? 1 : -1;
-        if (lgK >= 0 && (f.Value < LgKMin[lgK] || f.Value > LgKMax[lgK])) {
-            Refuse("The value given for \"" + f.Name + "\" is outside the range searched, " +
-                   Num(LgKMin[lgK]) + " to " + Num(LgKMax[lgK]) + ".");
-        }
-        if (lgK < 0 && std::abs(f.Value) > MaxShiftMagnitude) {
+        const bool lgK = std::any_of(models.begin(), models.end(), [&](const TModelDef& m) {
+            return std::find(m.LgK.begin(), m.LgK.end(), f.Name) != m.LgK.end();
+        });
+        if (!lgK && std::abs(f.Value) > MaxShiftMagnitude) {
             Refuse("The value given for \"" + f.Name + "\" is beyond \u00B11e6.");
         }
     }
-    for (TModel m : models) {
-        const int p = MakeLayout(m, signalNames, settings.LinearTerm, settings.Fixed).FreeCount();
+    for (const TModelDef& m : models) {
+        const TLayout layout =
+            MakeLayout(m, signalNames, guest, settings.LinearTerm, settings.Fixed);
+        // A constant held where the search cannot go would give a fit no search could.
+        for (int j = 0; j < layout.LgKCount; ++j) {
+            const double v = layout.FixedValues[j];
+            if (layout.Fixed[static_cast<std::size_t>(j)] &&
+                (v < LgKMin(layout, j) || v > LgKMax(layout, j))) {
+                Refuse("The value given for \"" + layout.Names[static_cast<std::size_t>(j)] +
+                       "\" is outside the range searched, " + Num(LgKMin(layout, j)) + " to " +
+                       Num(LgKMax(layout, j)) + ".");
+            }
+        }
+        const int p = layout.FreeCount();
         if (observations < p) {
-            Refuse("There are too few points: model " + std::string(ModelName(m)) + " has " +
-                   std::to_string(p) + " free parameters but the data have only " +
-                   std::to_string(observations) + " observations.");
+            Refuse("There are too few points: model " + m.Name + " has " + std::to_string(p) +
+                   " free parameters but the data have only " + std::to_string(observations) +
+                   " observations.");
         }
     }
     return models;
 }
 
-// Residual variance over the variance of the observed changes from the first point, pooled
-// over the signals.
-double CovFit(const Eigen::MatrixXd& residuals, const Eigen::MatrixXd& shifts) {
-    const Eigen::MatrixXd change = shifts.rowwise() - shifts.row(0);
-    const auto variance = [](const Eigen::MatrixXd& m) {
-        return (m.array() - m.mean()).square().mean();
+// Residual variance over the variance of the observed changes from each signal's first point,
+// pooled over the observations in the fit.
+double CovFit(const Eigen::MatrixXd& residuals, const TFitData& data) {
+    Eigen::MatrixXd change = data.Shifts;
+    for (Eigen::Index s = 0; s < change.cols(); ++s) {
+        Eigen::Index first = 0;
+        while (first + 1 < change.rows() && data.Used(first, s) == 0.0) {
+            ++first;
+        }
+        change.col(s) = (change.col(s).array() - data.Shifts(first, s)) * data.Used.col(s).array();
+    }
+    const double n = data.Observations;
+    const auto variance = [&](const Eigen::MatrixXd& m) {
+        const double mean = m.sum() / n;
+        return ((m.array() - mean) * data.Used.array()).square().sum() / n;
     };
     return variance(residuals) / variance(change);
 }
 
 // A constant from a lg K (or, in 1:2nc, K2 from lg K1): 10^(scale·lg + shift) of the value and
 // of every interval end.
-TConstant PowerOfTen(const TParamResult& lg, double scale = 1.0, double shift = 0.0) {
+void PowerOfTen(TConstant& k, const TParamResult& lg, double scale, double shift) {
     const auto power = [&](double x) { return std::pow(10.0, scale * x + shift); };
     const auto range = [&](const std::optional<TInterval>& i) -> std::optional<TInterval> {
         return i ? std::optional(TInterval{power(i->Lo), power(i->Hi)}) : std::nullopt;
     };
-    TConstant k{power(lg.Value), range(lg.Ci95), range(lg.Mc95), std::nullopt, lg.Determined};
+    k.Value = power(lg.Value);
+    k.Ci95 = range(lg.Ci95);
+    k.Mc95 = range(lg.Mc95);
+    k.Determined = lg.Determined;
     if (lg.Profile95) {
         const auto end = [&](const std::optional<double>& x) {
             return x ? std::optional(power(*x)) : std::nullopt;
         };
+        // A negative scale would swap the ends; the catalogue's constants only grow with lg K.
         k.Profile95 = TOpenInterval{end(lg.Profile95->Lo), end(lg.Profile95->Hi)};
     }
-    return k;
 }
 
+// Each complex's overall constant at the optimum; its intervals when it follows from one lg K.
 void SetConstants(TModelResult& r) {
-    const TParamResult& k1 = r.Params[0];
-    r.K1 = PowerOfTen(k1);
-    if (r.Model == TModel::OneToTwo) {
-        r.K2 = PowerOfTen(r.Params[1]);
-    } else if (r.Model == TModel::OneToTwoNonCoop) {
-        r.K2 = PowerOfTen(k1, 2.0, -std::log10(4.0));
+    r.Constants.clear();
+    std::vector<double> lgBeta(r.Model.Complexes.size());
+    ComplexLgBeta(r.Model, r.Best.LgK, lgBeta);
+    for (std::size_t k = 0; k < r.Model.Complexes.size(); ++k) {
+        const TModelComplex& c = r.Model.Complexes[k];
+        TConstant constant;
+        constant.Name = ConstantName(c.Species);
+        constant.Species = c.Species;
+        constant.Value = std::pow(10.0, lgBeta[k]);
+        const auto moves = [](double a) { return a != 0.0; };
+        const auto moved = std::count_if(c.LgKCoefficients.begin(), c.LgKCoefficients.end(), moves);
+        const auto first = std::find_if(c.LgKCoefficients.begin(), c.LgKCoefficients.end(), moves);
+        if (moved == 1) {
+            const auto j = static_cast<std::size_t>(first - c.LgKCoefficients.begin());
+            PowerOfTen(constant, r.Params[j], c.LgKCoefficients[j], c.Offset);
+        }
+        r.Constants.push_back(constant);
     }
 }
 
 TModelValues BestValues(const TLayout& layout, const Eigen::VectorXd& values) {
     TModelValues best;
     best.Model = layout.Model;
-    double lgK2 = 0.0;
-    SpeciesLgK(layout, values, best.LgK1, lgK2);
-    best.LgK2 = layout.Model == TModel::OneToOne ? 0.0 : lgK2;
-    const bool pl2 = layout.Model != TModel::OneToOne;
+    best.LgK.assign(values.begin(), values.begin() + layout.LgKCount);
+    const int species = static_cast<int>(layout.Model.Complexes.size()) + 1;
     for (int s = 0; s < layout.Signals; ++s) {
         TSignalShifts shifts;
-        shifts.DP = values[layout.LinearIndex(s, 0)];
-        shifts.DPL = values[layout.LinearIndex(s, 1)];
-        shifts.DPL2 = pl2 ? values[layout.LinearIndex(s, 2)] : 0.0;
+        shifts.Guest = layout.Guest[static_cast<std::size_t>(s)];
+        for (int col = 0; col < species; ++col) {
+            shifts.Species.push_back(values[layout.LinearIndex(s, col)]);
+        }
         shifts.K = layout.LinearTerm ? values[layout.LinearIndex(s, layout.PerSignal - 1)] : 0.0;
         best.Signals.push_back(shifts);
     }
@@ -191,10 +231,10 @@ TModelValues BestValues(const TLayout& layout, const Eigen::VectorXd& values) {
 // SS and what follows from it alone: RMS, cov_fit, the information criteria.
 void SetFitStatistics(TModelResult& r, const Eigen::MatrixXd& residuals, const TFitData& data,
                       int p) {
-    const auto observations = static_cast<int>(residuals.size());
+    const int observations = data.Observations;
     r.Dof = observations - p;
     r.Rms = std::sqrt(r.Ss / observations);
-    r.CovFit = CovFit(residuals, data.Shifts);
+    r.CovFit = CovFit(residuals, data);
     if (r.Ss > 0.0) {
         const double logLike = observations * std::log(r.Ss / observations);
         r.Aic = logLike + 2.0 * p;
@@ -339,9 +379,9 @@ TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitMin
     return r;
 }
 
-const TModelResult* Find(const std::vector<TModelResult>& models, TModel model) {
+const TModelResult* Find(const std::vector<TModelResult>& models, const std::string& name) {
     for (const TModelResult& r : models) {
-        if (r.Model == model) {
+        if (r.Model.Name == name) {
             return &r;
         }
     }
@@ -353,74 +393,96 @@ int FreeCount(const TModelResult& r) {
                                           [](const TParamResult& p) { return !p.Fixed; }));
 }
 
-std::optional<TComparison> Compare(const std::vector<TModelResult>& models, TModel simpler,
-                                   TModel richer) {
-    const TModelResult* s = Find(models, simpler);
-    const TModelResult* r = Find(models, richer);
-    if (s == nullptr || r == nullptr) {
-        return std::nullopt;
-    }
-    TComparison c{simpler, richer, std::nullopt, std::nullopt};
-    const int extra = FreeCount(*r) - FreeCount(*s);
-    if (s->Converged && r->Converged && r->Dof > 0 && extra > 0 && r->Ss > 0.0) {
-        c.F = ((s->Ss - r->Ss) / extra) / (r->Ss / r->Dof);
-        c.P = FUpperTail(*c.F, extra, r->Dof);
+TComparison Compare(const TModelResult& s, const TModelResult& r) {
+    TComparison c{s.Model.Name, r.Model.Name, std::nullopt, std::nullopt};
+    const int extra = FreeCount(r) - FreeCount(s);
+    if (s.Converged && r.Converged && r.Dof > 0 && extra > 0 && r.Ss > 0.0) {
+        c.F = ((s.Ss - r.Ss) / extra) / (r.Ss / r.Dof);
+        c.P = FUpperTail(*c.F, extra, r.Dof);
     }
     return c;
 }
 
-std::string Verdict(const std::vector<TModelResult>& models,
-                    const std::vector<TComparison>& comparison) {
-    std::vector<std::string> parts;
-    for (const TComparison& c : comparison) {
-        if (!c.P) {
-            continue;
-        }
-        const std::string simple(ModelName(c.Simpler));
-        const std::string rich(ModelName(c.Richer));
-        const std::string test = " (F-test " + PValueText(*c.P) + ")";
-        parts.push_back(*c.P < 0.05 ? rich + " preferred over " + simple + test
-                                    : simple + " sufficient, " + rich + " not justified" + test);
-    }
-    if (!parts.empty()) {
-        std::string line = parts[0];
-        for (std::size_t i = 1; i < parts.size(); ++i) {
-            line += "; " + parts[i];
-        }
-        return line;
-    }
-    const TModelResult* best = nullptr;
-    for (const TModelResult& r : models) {
-        if (r.Converged && r.Aicc && (best == nullptr || *r.Aicc < *best->Aicc)) {
-            best = &r;
+// Every nested pair among the models fitted: for each richer model in the order asked for, its
+// nested models in the catalogue's order.
+std::vector<TComparison> CompareNested(const std::vector<TModelResult>& models) {
+    std::vector<TComparison> comparison;
+    for (const TModelResult& richer : models) {
+        for (const std::string& name : richer.Model.Nests) {
+            if (const TModelResult* simpler = Find(models, name)) {
+                comparison.push_back(Compare(*simpler, richer));
+            }
         }
     }
-    if (best == nullptr) {
-        return "No model can be compared.";
-    }
-    if (models.size() == 1) {
-        return "Only " + std::string(ModelName(best->Model)) + " was fitted.";
-    }
-    return std::string(ModelName(best->Model)) + " has the lowest AICc (no F-test possible).";
+    return comparison;
 }
 
-// Of the converged models that no F-test turns down, the one of lowest AICc: the simpler one of a
-// pair loses when the richer is justified, the richer one when it is not.
-std::optional<TModel> PreferredModel(const std::vector<TModelResult>& models,
-                                     const std::vector<TComparison>& comparison) {
-    const auto rejected = [&](TModel m) {
-        return std::any_of(comparison.begin(), comparison.end(), [m](const TComparison& c) {
+// What the F-test says about the preferred model against each model it was compared with.
+std::string Evidence(const std::string& best, const TComparison& c) {
+    const std::string p = PValueText(*c.P);
+    const bool significant = *c.P < 0.05;
+    if (c.Richer == best) {
+        return "F-test over " + c.Simpler + " " + p + (significant ? "" : ", not significant");
+    }
+    return c.Richer + (significant ? " significant by F-test (" : " not justified (F-test ") + p +
+           ")";
+}
+
+// The models that can be compared (converged, with an AICc), lowest AICc first.
+std::vector<const TModelResult*> RankedByAicc(const std::vector<TModelResult>& models) {
+    std::vector<const TModelResult*> ranked;
+    for (const TModelResult& r : models) {
+        if (r.Converged && r.Aicc) {
+            ranked.push_back(&r);
+        }
+    }
+    std::stable_sort(
+        ranked.begin(), ranked.end(),
+        [](const TModelResult* a, const TModelResult* b) { return *a->Aicc < *b->Aicc; });
+    return ranked;
+}
+
+// Of the ranked models that no F-test turns down, the one of lowest AICc: the simpler one of a
+// pair loses when the richer is justified, the richer one when it is not. Should the tests turn
+// down every one (their verdicts need not agree around a loop of nested pairs), AICc alone.
+std::optional<std::string> PreferredModel(const std::vector<const TModelResult*>& ranked,
+                                          const std::vector<TComparison>& comparison) {
+    if (ranked.empty()) {
+        return std::nullopt;
+    }
+    const auto rejected = [&](const std::string& m) {
+        return std::any_of(comparison.begin(), comparison.end(), [&](const TComparison& c) {
             return c.P && (*c.P < 0.05 ? c.Simpler == m : c.Richer == m);
         });
     };
-    const TModelResult* best = nullptr;
-    for (const TModelResult& r : models) {
-        if (r.Converged && r.Aicc && !rejected(r.Model) &&
-            (best == nullptr || *r.Aicc < *best->Aicc)) {
-            best = &r;
+    const auto it = std::find_if(ranked.begin(), ranked.end(),
+                                 [&](const TModelResult* r) { return !rejected(r->Model.Name); });
+    return (it == ranked.end() ? ranked.front() : *it)->Model.Name;
+}
+
+std::string Verdict(const std::vector<TModelResult>& models,
+                    const std::vector<const TModelResult*>& ranked,
+                    const std::vector<TComparison>& comparison,
+                    const std::optional<std::string>& preferred) {
+    if (!preferred) {
+        return "No model can be compared.";
+    }
+    const std::string& best = *preferred;
+    if (models.size() == 1) {
+        return "Only " + best + " was fitted.";
+    }
+    std::string line = best + " preferred (AICc";
+    for (std::size_t i = 0; i < ranked.size(); ++i) {
+        line += (i == 0 ? " " : " < ") + ranked[i]->Model.Name;
+    }
+    line += ")";
+    std::string evidence;
+    for (const TComparison& c : comparison) {
+        if (c.P && (c.Simpler == best || c.Richer == best)) {
+            evidence += (evidence.empty() ? "; " : ", ") + Evidence(best, c);
         }
     }
-    return best ? std::optional<TModel>(best->Model) : std::nullopt;
+    return line + (evidence.empty() ? "; no F-test against it" : evidence);
 }
 
 void AddNote(TModelResult& r, const std::string& note) {
@@ -435,37 +497,43 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
     std::vector<std::string> warnings;
     const TTitration titration = WithoutConstantSignals(allSignals, &warnings);
     const std::vector<std::string>& signalNames = titration.SignalNames;
-    const TFitData raw = MakeFitData(titration);
-    const auto observations = static_cast<int>(raw.Shifts.size());
-    const std::vector<TModel> models = CheckSettings(settings, observations, signalNames);
+    const std::vector<bool> guest = GuestFlags(signalNames, settings.GuestSignals);
+    const TFitData raw = MakeFitData(titration, guest);
+    const std::vector<TModelDef> models =
+        CheckSettings(settings, raw.Observations, signalNames, guest);
 
     TAnalysisResult result;
     result.SignalNames = signalNames;
     result.Points = static_cast<int>(titration.Conc.size());
     result.Seed = settings.Seed;
     result.ReplicatesRequested = settings.Replicates;
-    const auto report = [&](TAnalysisPhase phase, TModel model, int done, int total) {
+    const auto report = [&](TAnalysisPhase phase, const std::string& model, int done, int total) {
         if (observer.Progress) {
             observer.Progress({phase, model, done, total});
         }
     };
 
-    // The nested models first, so that 1:2 can start from their optima too: its SS then never
-    // exceeds theirs.
+    // The nested models first, so that a richer model can start from their optima too: its SS
+    // then never exceeds theirs. A model's nested models nest fewer of those asked for than it.
+    const auto nestedCount = [&](std::size_t m) {
+        return std::count_if(models.begin(), models.end(),
+                             [&](const TModelDef& simpler) { return Nests(models[m], simpler); });
+    };
     std::vector<std::size_t> order(models.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_partition(order.begin(), order.end(),
-                          [&](std::size_t m) { return models[m] != TModel::OneToTwo; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return nestedCount(a) < nestedCount(b); });
     std::vector<std::optional<TModelResult>> fitted(models.size());
     std::vector<TLayout> layouts;
-    for (TModel model : models) {
-        layouts.push_back(MakeLayout(model, signalNames, settings.LinearTerm, settings.Fixed));
+    for (const TModelDef& model : models) {
+        layouts.push_back(
+            MakeLayout(model, signalNames, guest, settings.LinearTerm, settings.Fixed));
     }
     // Every model is weighted alike, so that their sums of squares stay comparable; the sds
     // come from the richest model, whose residuals hold the least misfit.
     Eigen::VectorXd sd = Eigen::VectorXd::Ones(raw.Shifts.cols());
     if (settings.WeightPerSignal) {
-        report(TAnalysisPhase::Fitting, models[0], 0, static_cast<int>(models.size()));
+        report(TAnalysisPhase::Fitting, models[0].Name, 0, static_cast<int>(models.size()));
         sd = SignalSd(*std::max_element(layouts.begin(), layouts.end(),
                                         [](const TLayout& a, const TLayout& b) {
                                             return a.FreeCount() < b.FreeCount();
@@ -476,7 +544,7 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
     const TFitData data = ScaledData(raw, sd);
     for (std::size_t done = 0; done < order.size() && !result.Stopped; ++done) {
         const std::size_t m = order[done];
-        report(TAnalysisPhase::Fitting, models[m], static_cast<int>(done),
+        report(TAnalysisPhase::Fitting, models[m].Name, static_cast<int>(done),
                static_cast<int>(models.size()));
         std::vector<Eigen::VectorXd> starts;
         for (const std::optional<TModelResult>& simpler : fitted) {
@@ -492,7 +560,7 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
         }
     }
     if (!result.Stopped) {
-        report(TAnalysisPhase::Fitting, models.back(), static_cast<int>(models.size()),
+        report(TAnalysisPhase::Fitting, models.back().Name, static_cast<int>(models.size()),
                static_cast<int>(models.size()));
     }
     std::vector<TLayout> fittedLayouts;
@@ -501,7 +569,7 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
             result.Models.push_back(std::move(*fitted[m]));
             fittedLayouts.push_back(layouts[m]);
         } else {
-            result.NotFitted.push_back(models[m]);
+            result.NotFitted.push_back(models[m].Name);
         }
     }
     layouts = std::move(fittedLayouts);
@@ -526,7 +594,9 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
         }
         const TMonteCarloRun run = RunMonteCarlo(
             layouts[m], data, best, setup,
-            [&](int done) { report(TAnalysisPhase::MonteCarlo, r.Model, done, setup.Replicates); },
+            [&](int done) {
+                report(TAnalysisPhase::MonteCarlo, r.Model.Name, done, setup.Replicates);
+            },
             observer.StopRequested);
         AddMonteCarlo(run, r);
         SetConstants(r);
@@ -546,15 +616,11 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
         }
     }
     result.ReplicatesDone = fewest.value_or(0);
-    for (const auto& [simpler, richer] : {std::pair{TModel::OneToOne, TModel::OneToTwo},
-                                          std::pair{TModel::OneToTwoNonCoop, TModel::OneToTwo}}) {
-        if (const auto c = Compare(result.Models, simpler, richer)) {
-            result.Comparison.push_back(*c);
-        }
-    }
-    result.Verdict = Verdict(result.Models, result.Comparison);
+    result.Comparison = CompareNested(result.Models);
+    const std::vector<const TModelResult*> ranked = RankedByAicc(result.Models);
+    result.Preferred = PreferredModel(ranked, result.Comparison);
+    result.Verdict = Verdict(result.Models, ranked, result.Comparison, result.Preferred);
     result.Warnings = std::move(warnings);
-    result.Preferred = PreferredModel(result.Models, result.Comparison);
     return result;
 }
 

@@ -14,20 +14,9 @@
 #include <vector>
 
 #include "analysis/FitSummary.h"
+#include "analysis/ModelCatalogue.h"
 
 namespace kelmora::analysis {
-
-enum class TModel {
-    OneToOne,        // "1:1": P + L <=> PL
-    OneToTwo,        // "1:2": also P + 2L <=> PL2, overall constant K2
-    OneToTwoNonCoop  // "1:2nc": as 1:2 with K2 = K1^2/4 exactly
-};
-inline constexpr std::array<TModel, 3> AllModels = {TModel::OneToOne, TModel::OneToTwo,
-                                                    TModel::OneToTwoNonCoop};
-
-// "1:1", "1:2", "1:2nc": the names scripts rely on.
-std::string_view ModelName(TModel model);
-std::optional<TModel> ModelFromName(std::string_view name);
 
 // The largest numbers a titration can hold: beyond them a value is a typing or unit slip, and
 // squares of such shifts would leave the range of doubles.
@@ -49,14 +38,17 @@ struct TTitration {
 };
 
 struct TFixedParam {
-    std::string
-        Name;  // "lgK1", "lgK2", "dP.<signal>", "dPL.<signal>", "dPL2.<signal>", "k.<signal>"
+    std::string Name;  // "lgK1", "dP.<signal>", "dPL2.<signal>", "k.<signal>": as ParamNames
+
     double Value = 0.0;
 };
 
 struct TAnalysisSettings {
-    std::vector<TModel> Models = {AllModels.begin(), AllModels.end()};
+    std::vector<TModelDef> Models = DefaultModels();
     bool LinearTerm = false;  // k.<signal>·C per signal
+    // Signals of the guest, by name: their shift is weighted by the guest's share in each
+    // species, and free L has its own shift dL. The others are signals of the host.
+    std::vector<std::string> GuestSignals;
     // A name that a model does not have (lgK2 in 1:1, say) leaves that model alone.
     std::vector<TFixedParam> Fixed;
     int Replicates = 1000;          // Monte Carlo replicates; 0 = no Monte Carlo
@@ -97,8 +89,11 @@ struct TParamResult {
     bool AtLimit = false;  // a lg K that ended on its search limit over a flat SS
 };
 
-// A formation constant in M^-1 (K1) or M^-2 (K2), intervals carried over from lg K.
+// The overall formation constant of one complex P_mL_n, in M^-(m+n-1), intervals carried over
+// from lg K when it follows from a single one.
 struct TConstant {
+    std::string Name;  // "K1", "K2", "K21": ConstantName of the complex
+    TSpecies Species;
     double Value = 0.0;
     std::optional<TInterval> Ci95;
     std::optional<TInterval> Mc95;
@@ -109,27 +104,24 @@ struct TConstant {
 // The least number of converged replicates a Monte Carlo interval is drawn from.
 inline constexpr int MinReplicatesForInterval = 20;
 
-// The shifts of one signal at the optimum.
+// The shifts of one signal at the optimum: one per species that holds the signal's component,
+// the free host (or guest) first, then the model's complexes.
 struct TSignalShifts {
-    double DP = 0.0;
-    double DPL = 0.0;
-    double DPL2 = 0.0;  // 0 in 1:1
-    double K = 0.0;     // linear term; 0 when off
+    bool Guest = false;
+    std::vector<double> Species;
+    double K = 0.0;  // linear term; 0 when off
 };
 
 // Everything needed to evaluate a fitted model at any C and H.
 struct TModelValues {
-    TModel Model = TModel::OneToOne;
-    double LgK1 = 0.0;
-    double LgK2 = 0.0;  // overall; in 1:2nc 2·lgK1 - lg 4; unused in 1:1
+    TModelDef Model;
+    std::vector<double> LgK;  // the model's lg K, in its order
     std::vector<TSignalShifts> Signals;
 };
 
 struct TModelPoint {
-    double Alpha1 = 0.0;  // [PL]/H
-    double Alpha2 = 0.0;  // [PL2]/H
-    double FreeLigand = 0.0;
-    std::vector<double> Shifts;  // one per signal
+    std::vector<double> Concentrations;  // free P, free L, the complexes (TEquilibrium order), M
+    std::vector<double> Shifts;          // one per signal
 };
 
 // The model at one point: exact speciation, then the shifts.
@@ -142,7 +134,7 @@ struct TOtherMinimum {
 };
 
 struct TModelResult {
-    TModel Model = TModel::OneToOne;
+    TModelDef Model;
     bool Converged = false;
     // Why the fit failed, or why it has no errors (N - p = 0); empty when all is well.
     std::string Message;
@@ -153,9 +145,8 @@ struct TModelResult {
     std::optional<double> Aicc;  // absent when N - p - 1 <= 0
     std::optional<double> Bic;
     int Dof = 0;                       // N - p
-    std::vector<TParamResult> Params;  // lgK1, lgK2, then per signal dP, dPL, dPL2, k
-    TConstant K1;
-    std::optional<TConstant> K2;  // absent in 1:1
+    std::vector<TParamResult> Params;  // the lg K, then per signal its species' shifts and k
+    std::vector<TConstant> Constants;  // one per complex, in the model's order
     // Over Params in their order; NaN where an entry does not exist (fixed or undetermined
     // parameters, or N - p = 0).
     std::vector<std::vector<double>> Covariance;
@@ -180,8 +171,8 @@ struct TModelResult {
 
 // The nested pair simpler ⊂ richer; F and p absent when the test cannot be made.
 struct TComparison {
-    TModel Simpler = TModel::OneToOne;
-    TModel Richer = TModel::OneToTwo;
+    std::string Simpler;
+    std::string Richer;
     std::optional<double> F;
     std::optional<double> P;
 };
@@ -201,22 +192,24 @@ struct TAnalysisResult {
     // RMS are then of the weighted residuals, in units of those sds.
     std::vector<double> SignalSd;
     // Models a stop left unfitted; a model stopped during its fit has Fit.Stop "stopped".
-    std::vector<TModel> NotFitted;
+    std::vector<std::string> NotFitted;
     std::vector<TModelResult> Models;  // in the order asked for, those fitted
     std::vector<TComparison> Comparison;
     // What was left out of the fit and why, e.g. a signal that does not change at all.
     std::vector<std::string> Warnings;
-    std::string Verdict;  // one line, e.g. "1:2 preferred over 1:1 (F-test p = 0.003)"
-    // The model the verdict comes down to: none that a comparison rejects, else the lowest AICc;
-    // absent when no model can be compared.
-    std::optional<TModel> Preferred;
+    // One line: the models ranked by AICc, and the F-test evidence for the preferred one, e.g.
+    // "1:2 preferred (AICc 1:2 < 1:2nc < 1:1; F-test p = 0.003 over 1:1)"
+    std::string Verdict;
+    // The name of the model the verdict comes down to: none that a comparison rejects, else the
+    // lowest AICc; absent when no model can be compared.
+    std::optional<std::string> Preferred;
 };
 
 enum class TAnalysisPhase { Fitting, MonteCarlo };
 
 struct TAnalysisProgress {
     TAnalysisPhase Phase = TAnalysisPhase::Fitting;
-    TModel Model = TModel::OneToOne;
+    std::string Model;
     int Done = 0;
     int Total = 0;
 };
@@ -243,9 +236,15 @@ std::string PValueText(double p);
 // "another minimum: lgK1 = 3.014, SS 2.04 × the best"
 std::string OtherMinimumText(const TOtherMinimum& other, double bestSs);
 
-// The parameter names of a model, in result order.
-std::vector<std::string> ParamNames(TModel model, const std::vector<std::string>& signalNames,
-                                    bool linearTerm);
+// The parameter names of a model, in result order: its lg K, then per signal "d" and the name
+// of each species holding the signal's component (dP, dPL, ... or dL, dPL, ...), then "k".
+std::vector<std::string> ParamNames(const TModelDef& model,
+                                    const std::vector<std::string>& signalNames,
+                                    const std::vector<bool>& guest, bool linearTerm);
+
+// Which signals are the guest's, from the settings' names.
+std::vector<bool> GuestFlags(const std::vector<std::string>& signalNames,
+                             const std::vector<std::string>& guestSignals);
 
 // Signal names as the results use them: the given ones, or "s1", "s2", ...
 std::vector<std::string> SignalNamesOf(const TTitration& titration);

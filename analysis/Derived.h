@@ -10,12 +10,13 @@
 
 namespace kelmora::analysis {
 
-// lgK2step and alpha from a full parameter vector of the model (lg K first); empty in 1:1.
-std::vector<double> DerivedValues(TModel model, const Eigen::VectorXd& values);
+// lgK2step and alpha from a full parameter vector of the model (lg K first); empty for a model
+// without both PL and PL2.
+std::vector<double> DerivedValues(const TModelDef& model, const Eigen::VectorXd& values);
 
 // lgK2step and alpha of a described model, with their SE from its covariance and 95 %
 // intervals (alpha's is the interval of lg alpha raised to the power, so it stays positive);
-// empty in 1:1.
+// empty for a model without both PL and PL2.
 std::vector<TParamResult> DerivedParams(const TModelResult& r);
 
 }  // namespace kelmora::analysis

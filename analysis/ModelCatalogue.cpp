@@ -20,24 +20,28 @@ std::vector<TModelDef> MakeCatalogue() {
     const double lg4 = std::log10(4.0);
     const std::string both = std::string(EqPL) + "; " + EqPL2;
     return {
-        {"1:1", {"lgK1"}, {{PL, {1.0}, 0.0}}, {}, EqPL},
+        {"1:1", "1:1", {"lgK1"}, {{PL, {1.0}, 0.0}}, {}, EqPL},
         {"1:2",
+         "1:2",
          {"lgK1", "lgK2"},
          {{PL, {1.0, 0.0}, 0.0}, {PL2, {0.0, 1.0}, 0.0}},
          {"1:1", "1:2nc"},
          both},
         {"1:2nc",
+         "1:2 non-cooperative",
          {"lgK1"},
          {{PL, {1.0}, 0.0}, {PL2, {2.0}, -lg4}},
          {},
          both + " with K2 = K1²/4 (two equal independent sites)"},
-        {"2:1", {"lgK21"}, {{P2L, {1.0}, 0.0}}, {}, EqP2L},
+        {"2:1", "2:1", {"lgK21"}, {{P2L, {1.0}, 0.0}}, {}, EqP2L},
         {"2:1/1:1",
+         "2:1/1:1",
          {"lgK1", "lgK21"},
          {{PL, {1.0, 0.0}, 0.0}, {P2L, {0.0, 1.0}, 0.0}},
          {"2:1", "1:1"},
          std::string(EqPL) + "; " + EqP2L},
         {"2:1/1:1/1:2",
+         "2:1/1:1/1:2",
          {"lgK1", "lgK2", "lgK21"},
          {{PL, {1.0, 0.0, 0.0}, 0.0}, {PL2, {0.0, 1.0, 0.0}, 0.0}, {P2L, {0.0, 0.0, 1.0}, 0.0}},
          {"2:1/1:1", "1:2", "1:2nc", "2:1", "1:1"},
@@ -70,6 +74,11 @@ std::string SpeciesName(TSpecies species) {
                             : letter + std::to_string(count);
     };
     return part("P", species.M) + part("L", species.N);
+}
+
+std::string ConstantName(TSpecies complex) {
+    return "K" + (complex.M == 1 ? std::string() : std::to_string(complex.M)) +
+           std::to_string(complex.N);
 }
 
 std::vector<TSpecies> ModelSpecies(const TModelDef& model) {

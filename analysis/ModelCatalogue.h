@@ -23,6 +23,7 @@ struct TModelComplex {
 
 struct TModelDef {
     std::string Name;                      // "1:2nc": the name scripts and files use
+    std::string Title;                     // "1:2 non-cooperative": the window's word for it
     std::vector<std::string> LgK;          // "lgK1", ...: the nonlinear parameters
     std::vector<TModelComplex> Complexes;  // in the order of their shift parameters
     // Every model this one contains as a special case (a nested F-test), richest first is not
@@ -42,6 +43,9 @@ const TModelDef* FindModel(std::string_view name);
 
 // "P", "L", "PL", "PL2", "P2L", "P2L3".
 std::string SpeciesName(TSpecies species);
+
+// The name of a complex's overall constant: "K1" (PL), "K2" (PL2), "K21" (P2L), "K23" (P2L3).
+std::string ConstantName(TSpecies complex);
 
 // Free P, free L and the complexes: the order of TEquilibrium.
 std::vector<TSpecies> ModelSpecies(const TModelDef& model);

@@ -1,31 +1,10 @@
+#include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "analysis/Analysis.h"
-#include "analysis/Equilibrium.h"
+#include "analysis/ModelColumns.h"
 
 namespace kelmora::analysis {
-
-std::string_view ModelName(TModel model) {
-    switch (model) {
-        case TModel::OneToOne:
-            return "1:1";
-        case TModel::OneToTwo:
-            return "1:2";
-        case TModel::OneToTwoNonCoop:
-            return "1:2nc";
-    }
-    return "";
-}
-
-std::optional<TModel> ModelFromName(std::string_view name) {
-    for (TModel model : AllModels) {
-        if (ModelName(model) == name) {
-            return model;
-        }
-    }
-    return std::nullopt;
-}
 
 std::vector<std::string> SignalNamesOf(const TTitration& titration) {
     if (!titration.SignalNames.empty()) {
@@ -39,36 +18,47 @@ std::vector<std::string> SignalNamesOf(const TTitration& titration) {
     return names;
 }
 
-std::vector<std::string> ParamNames(TModel model, const std::vector<std::string>& signalNames,
-                                    bool linearTerm) {
-    std::vector<std::string> names = {"lgK1"};
-    if (model == TModel::OneToTwo) {
-        names.push_back("lgK2");
+std::vector<bool> GuestFlags(const std::vector<std::string>& signalNames,
+                             const std::vector<std::string>& guestSignals) {
+    std::vector<bool> guest;
+    for (const std::string& name : signalNames) {
+        guest.push_back(std::find(guestSignals.begin(), guestSignals.end(), name) !=
+                        guestSignals.end());
     }
-    for (const std::string& signal : signalNames) {
-        names.push_back("dP." + signal);
-        names.push_back("dPL." + signal);
-        if (model != TModel::OneToOne) {
-            names.push_back("dPL2." + signal);
+    return guest;
+}
+
+std::vector<std::string> ParamNames(const TModelDef& model,
+                                    const std::vector<std::string>& signalNames,
+                                    const std::vector<bool>& guest, bool linearTerm) {
+    std::vector<std::string> names = model.LgK;
+    const std::vector<TSpecies> species = ModelSpecies(model);
+    for (std::size_t s = 0; s < signalNames.size(); ++s) {
+        const bool isGuest = s < guest.size() && guest[s];
+        for (int column = 0; column < 1 + static_cast<int>(model.Complexes.size()); ++column) {
+            const TSpecies held =
+                species[static_cast<std::size_t>(SpeciesOfColumn(column, isGuest))];
+            names.push_back("d" + SpeciesName(held) + "." + signalNames[s]);
         }
         if (linearTerm) {
-            names.push_back("k." + signal);
+            names.push_back("k." + signalNames[s]);
         }
     }
     return names;
 }
 
 TModelPoint EvaluateModel(const TModelValues& values, double conc, double host) {
-    const double lgK2 =
-        values.Model == TModel::OneToOne ? -std::numeric_limits<double>::infinity() : values.LgK2;
-    const TSpeciation s = SolveSpeciation(values.LgK1, lgK2, conc, host);
+    const TModelSpeciation speciation(values.Model, values.LgK);
+    const TEquilibrium e = speciation.Complexation.Solve(host, conc);
     TModelPoint point;
-    point.Alpha1 = s.Alpha1;
-    point.Alpha2 = s.Alpha2;
-    point.FreeLigand = s.FreeLigand;
+    point.Concentrations.assign(e.C.begin(), e.C.begin() + e.Count);
     for (const TSignalShifts& shifts : values.Signals) {
-        point.Shifts.push_back(s.Alpha0 * shifts.DP + s.Alpha1 * shifts.DPL +
-                               s.Alpha2 * shifts.DPL2 + shifts.K * conc);
+        double y = shifts.K * conc;
+        for (std::size_t column = 0; column < shifts.Species.size(); ++column) {
+            y += speciation.Share(e, static_cast<int>(column), shifts.Guest) *
+                 shifts.Species[column];
+        }
+        point.Shifts.push_back(y);
     }
     return point;
 }

@@ -32,7 +32,8 @@ TFitOutcome Replicate(const TLayout& layout, const TFitData& data, const Eigen::
     }
     for (Eigen::Index i = 0; i < replicate.Shifts.rows(); ++i) {
         for (Eigen::Index s = 0; s < replicate.Shifts.cols(); ++s) {
-            replicate.Shifts(i, s) += setup.NoiseSd * random.Normal();
+            // Drawn for every observation, so that leaving one out changes no other's noise.
+            replicate.Shifts(i, s) += setup.NoiseSd * random.Normal() * data.Used(i, s);
         }
     }
     return FitFrom(layout, replicate, best);

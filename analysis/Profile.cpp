@@ -40,7 +40,8 @@ class TProfiler {
     // close beyond it is no end: the region is the hull of both.
     std::optional<double> End(TPoint inside, int dir, TProfile& out) {
         for (;;) {
-            std::optional<TPoint> outside = Walk(inside, dir, out, LgKMax[K] - LgKMin[K]);
+            std::optional<TPoint> outside =
+                Walk(inside, dir, out, LgKMax(Held, K) - LgKMin(Held, K));
             if (!outside) {
                 return std::nullopt;
             }
@@ -60,7 +61,7 @@ class TProfiler {
     // comes first.
     std::optional<TPoint> Walk(TPoint& from, int dir, TProfile& out, double reach,
                                bool seeking = false) {
-        const double limit = dir > 0 ? LgKMax[K] : LgKMin[K];
+        const double limit = dir > 0 ? LgKMax(Held, K) : LgKMin(Held, K);
         const double stop =
             dir > 0 ? std::min(limit, from.X + reach) : std::max(limit, from.X - reach);
         double step = FirstStep;

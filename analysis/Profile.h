@@ -1,7 +1,7 @@
 #pragma once
 
 // Profile-likelihood intervals of the lg K. Only the lg K are nonlinear, so the profile over one
-// of them refits at most one other lg K; the linear parameters are exact at every point.
+// of them refits at most two other lg K; the linear parameters are exact at every point.
 
 #include <Eigen/Dense>
 #include <optional>

@@ -4,75 +4,83 @@
 #include <cmath>
 #include <limits>
 
-#include "analysis/Equilibrium.h"
 #include "analysis/LevenbergMarquardt.h"
+#include "analysis/ModelColumns.h"
 #include "analysis/StartSearch.h"
 
 namespace kelmora::analysis {
 namespace {
 
-const double Lg4 = std::log10(4.0);
-
-// Where the search for each lg K gives up: far beyond anything a titration can show, so a
-// constant that runs here is one the data do not determine.
-
-// The start lattice: lg K1 and the stepwise lg K2 - lg K1 from -1 to 9, finer the fewer lg K
-// are free. The search itself may go anywhere within the limits of lg K1, the stepwise
-// constant included.
+// The start lattice: each coordinate (see LatticeMap) from -1 to 9, finer the fewer lg K are
+// free, so that three free lg K cost about what two do. The search itself may go anywhere
+// within -10 to 20 in each coordinate, the limits of a first-order lg K.
 constexpr double LatticeFirst = -1.0;
 constexpr double LatticeLast = 9.0;
 constexpr double LatticeStep[3] = {0.1, 0.5, 1.0};
+constexpr double CoordinateMin = -10.0;
+constexpr double CoordinateMax = 20.0;
 
 constexpr double RelativeTolerance = 1e-12;
 constexpr double Eps = std::numeric_limits<double>::epsilon();
 constexpr double Tiny = std::numeric_limits<double>::min();
 constexpr int MaxIterations = 500;
 
-// The species columns (P, PL, PL2, C) at every point and their derivatives with respect to the
-// layout's lg K (in 1:2nc lg K1 moves K2 too).
+// The columns of every signal at every point, a host's and a guest's (the free component, each
+// complex, C), and their derivatives with respect to each of the layout's lg K.
 struct TColumns {
-    Eigen::MatrixXd A;
-    Eigen::MatrixXd D[2];
+    Eigen::MatrixXd A[2];
+    std::vector<Eigen::MatrixXd> D[2];
+
+    const Eigen::MatrixXd& Of(const TLayout& layout, int signal) const {
+        return A[layout.Guest[static_cast<std::size_t>(signal)] ? 1 : 0];
+    }
+    const Eigen::MatrixXd& DerivativeOf(const TLayout& layout, int signal, int k) const {
+        return D[layout.Guest[static_cast<std::size_t>(signal)] ? 1 : 0]
+                [static_cast<std::size_t>(k)];
+    }
 };
 
-TColumns MakeColumns(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& values,
-                     bool derivatives) {
-    const Eigen::Index n = data.Conc.size();
-    TColumns c;
-    c.A.resize(n, layout.PerSignal);
-    if (derivatives) {
-        for (int k = 0; k < layout.LgKCount; ++k) {
-            c.D[k].setZero(n, layout.PerSignal);
-        }
+TColumns MakeColumns(const TLayout& layout, const Eigen::VectorXd& conc,
+                     const Eigen::VectorXd& host, const Eigen::VectorXd& values, bool derivatives) {
+    const Eigen::Index n = conc.size();
+    const int species = layout.PerSignal - (layout.LinearTerm ? 1 : 0);
+    const TModelSpeciation speciation(
+        layout.Model,
+        std::span<const double>(values.data(), static_cast<std::size_t>(layout.LgKCount)));
+    bool wanted[2] = {false, false};
+    for (bool guest : layout.Guest) {
+        wanted[guest ? 1 : 0] = true;
     }
-    double lgK1 = 0.0;
-    double lgK2 = 0.0;
-    SpeciesLgK(layout, values, lgK1, lgK2);
-    const bool pl2 = layout.Model != TModel::OneToOne;
-    for (Eigen::Index i = 0; i < n; ++i) {
-        const TSpeciation s = SolveSpeciation(lgK1, lgK2, data.Conc[i], data.Host[i]);
-        c.A(i, 0) = s.Alpha0;
-        c.A(i, 1) = s.Alpha1;
-        if (pl2) {
-            c.A(i, 2) = s.Alpha2;
-        }
-        if (layout.LinearTerm) {
-            c.A(i, layout.PerSignal - 1) = data.Conc[i];
-        }
-        if (!derivatives) {
+    TColumns c;
+    for (int g = 0; g < 2; ++g) {
+        if (!wanted[g]) {
             continue;
         }
-        for (int k = 0; k < layout.LgKCount; ++k) {
-            double d1 = s.DAlpha1[k];
-            double d2 = s.DAlpha2[k];
-            if (layout.Model == TModel::OneToTwoNonCoop) {
-                d1 = s.DAlpha1[0] + 2.0 * s.DAlpha1[1];
-                d2 = s.DAlpha2[0] + 2.0 * s.DAlpha2[1];
+        c.A[g].setZero(n, layout.PerSignal);
+        if (layout.LinearTerm) {
+            c.A[g].col(layout.PerSignal - 1) = conc;
+        }
+        if (derivatives) {
+            c.D[g].assign(static_cast<std::size_t>(layout.LgKCount),
+                          Eigen::MatrixXd::Zero(n, layout.PerSignal));
+        }
+    }
+    TConcentrationDerivatives d;
+    for (Eigen::Index i = 0; i < n; ++i) {
+        const TEquilibrium e = speciation.Complexation.Solve(host[i], conc[i]);
+        if (derivatives) {
+            speciation.Complexation.Derivatives(e, d);
+        }
+        for (int g = 0; g < 2; ++g) {
+            if (!wanted[g]) {
+                continue;
             }
-            c.D[k](i, 0) = -(d1 + d2);
-            c.D[k](i, 1) = d1;
-            if (pl2) {
-                c.D[k](i, 2) = d2;
+            for (int col = 0; col < species; ++col) {
+                c.A[g](i, col) = speciation.Share(e, col, g == 1);
+                for (int k = 0; derivatives && k < layout.LgKCount; ++k) {
+                    c.D[g][static_cast<std::size_t>(k)](i, col) =
+                        speciation.ShareDerivative(e, d, col, g == 1, k);
+                }
             }
         }
     }
@@ -93,7 +101,7 @@ TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorX
                      const std::vector<int>& freeLgK, bool jacobian) {
     const Eigen::Index n = data.Conc.size();
     const int signals = layout.Signals;
-    const TColumns c = MakeColumns(layout, data, values, jacobian);
+    const TColumns c = MakeColumns(layout, data.Conc, data.Host, values, jacobian);
     TEvaluation e;
     e.R.resize(n * signals);
     if (jacobian) {
@@ -102,17 +110,18 @@ TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorX
     for (int s = 0; s < signals; ++s) {
         std::vector<int> freeColumns;
         Eigen::VectorXd rhs = data.Shifts.col(s);
+        const Eigen::MatrixXd& columns = c.Of(layout, s);
         for (int col = 0; col < layout.PerSignal; ++col) {
             const int index = layout.LinearIndex(s, col);
             if (layout.Fixed[index]) {
-                rhs -= c.A.col(col) * layout.FixedValues[index];
+                rhs -= columns.col(col) * layout.FixedValues[index];
             } else {
                 freeColumns.push_back(col);
             }
         }
         Eigen::MatrixXd a(n, static_cast<Eigen::Index>(freeColumns.size()));
         for (std::size_t j = 0; j < freeColumns.size(); ++j) {
-            a.col(static_cast<Eigen::Index>(j)) = c.A.col(freeColumns[j]);
+            a.col(static_cast<Eigen::Index>(j)) = columns.col(freeColumns[j]);
         }
         // Columns of unit length: a species that hardly forms (PL2 at a tiny K2) keeps its column
         // instead of falling under the decomposition's rank threshold at some data-dependent
@@ -137,7 +146,7 @@ TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorX
         }
         const Eigen::VectorXd shifts = values.segment(layout.LinearIndex(s, 0), layout.PerSignal);
         for (std::size_t k = 0; k < freeLgK.size(); ++k) {
-            Eigen::VectorXd w = c.D[freeLgK[k]] * shifts;
+            Eigen::VectorXd w = c.DerivativeOf(layout, s, freeLgK[k]) * shifts;
             if (!freeColumns.empty()) {
                 w -= a * cod.solve(w);
             }
@@ -161,21 +170,59 @@ TLmOptions LmOptions(const TFitData& data, const std::function<bool()>& stop) {
     return options;
 }
 
-// The start search walks lg K1 and, in 1:2, the stepwise lg K2 - lg K1, the plane in which
-// the chemistry's features run along the axes: free lg K = M u + C over the search's u.
+// The order of lg K j: that of the first complex it moves, m + n - 1.
+int LgKOrder(const TLayout& layout, int j) {
+    for (const TModelComplex& c : layout.Model.Complexes) {
+        if (c.LgKCoefficients[static_cast<std::size_t>(j)] != 0.0) {
+            return c.Species.M + c.Species.N - 1;
+        }
+    }
+    return 1;
+}
+
+// The lg K that is PL's constant alone, from which the lattice measures the higher ones; -1 when
+// the model has none.
+int StepBase(const TLayout& layout) {
+    for (const TModelComplex& c : layout.Model.Complexes) {
+        const auto& k = c.LgKCoefficients;
+        if (c.Species == TSpecies{1, 1} &&
+            std::count(k.begin(), k.end(), 0.0) + 1 == static_cast<std::ptrdiff_t>(k.size())) {
+            const auto it = std::find_if(k.begin(), k.end(), [](double x) { return x == 1.0; });
+            if (it != k.end()) {
+                return static_cast<int>(it - k.begin());
+            }
+        }
+    }
+    return -1;
+}
+
+// The start search walks the coordinates in which the chemistry's features run along the axes:
+// lg K1, and each higher constant as its step beyond lg K1 (lg K2 - lg K1 for PL2, lg K21 - lg K1
+// for P2L: the stepwise constants); without lg K1 a constant of order o walks lg K / o, the mean
+// constant per bond. Free lg K = M u + C over the search's u.
 struct TLatticeMap {
     Eigen::MatrixXd M;
     Eigen::VectorXd C;
 };
 
 TLatticeMap LatticeMap(const TLayout& layout) {
-    const auto k = static_cast<Eigen::Index>(layout.FreeLgK().size());
+    const std::vector<int> freeLgK = layout.FreeLgK();
+    const auto k = static_cast<Eigen::Index>(freeLgK.size());
     TLatticeMap map{Eigen::MatrixXd::Identity(k, k), Eigen::VectorXd::Zero(k)};
-    if (layout.Model == TModel::OneToTwo && !layout.Fixed[1]) {
-        if (layout.Fixed[0]) {
-            map.C[0] = layout.FixedValues[0];
+    const int base = StepBase(layout);
+    const auto baseAt = std::find(freeLgK.begin(), freeLgK.end(), base);
+    for (Eigen::Index a = 0; a < k; ++a) {
+        const int j = freeLgK[static_cast<std::size_t>(a)];
+        const int order = LgKOrder(layout, j);
+        if (order == 1 || j == base) {
+            continue;
+        }
+        if (base < 0) {
+            map.M(a, a) = order;
+        } else if (baseAt == freeLgK.end()) {
+            map.C[a] = layout.FixedValues[base];
         } else {
-            map.M(1, 0) = 1.0;
+            map.M(a, baseAt - freeLgK.begin()) = 1.0;
         }
     }
     return map;
@@ -191,8 +238,8 @@ TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorX
     options.Upper.resize(k);
     Eigen::VectorXd start(k);
     for (Eigen::Index a = 0; a < k; ++a) {
-        options.Lower[a] = LgKMin[freeLgK[a]];
-        options.Upper[a] = LgKMax[freeLgK[a]];
+        options.Lower[a] = LgKMin(layout, freeLgK[a]);
+        options.Upper[a] = LgKMax(layout, freeLgK[a]);
         start[a] = values[freeLgK[a]];
     }
     const TResidualFunction residuals = [&](const Eigen::VectorXd& x, Eigen::VectorXd& r,
@@ -214,7 +261,7 @@ TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorX
     out.Summary = lm.Summary;
     out.Converged = lm.Summary.Converged();
     for (int i : freeLgK) {
-        if (values[i] <= LgKMin[i] || values[i] >= LgKMax[i]) {
+        if (values[i] <= LgKMin(layout, i) || values[i] >= LgKMax(layout, i)) {
             out.AtLimit.push_back(i);
         }
     }
@@ -233,7 +280,7 @@ Eigen::VectorXd StartValues(const TLayout& layout) {
 
 }  // namespace
 
-TFitData MakeFitData(const TTitration& titration) {
+TFitData MakeFitData(const TTitration& titration, const std::vector<bool>& guest) {
     TFitData d;
     const auto n = static_cast<Eigen::Index>(titration.Conc.size());
     const auto signals =
@@ -241,14 +288,19 @@ TFitData MakeFitData(const TTitration& titration) {
     d.Conc.resize(n);
     d.Host.resize(n);
     d.Shifts.resize(n, signals);
+    d.Used.resize(n, signals);
     for (Eigen::Index i = 0; i < n; ++i) {
         d.Conc[i] = titration.Conc[static_cast<std::size_t>(i)];
         d.Host[i] = titration.HostAt(static_cast<std::size_t>(i));
         for (Eigen::Index s = 0; s < signals; ++s) {
+            const bool used = !(guest[static_cast<std::size_t>(s)] && d.Conc[i] == 0.0);
+            d.Used(i, s) = used ? 1.0 : 0.0;
             d.Shifts(i, s) =
-                titration.Shifts[static_cast<std::size_t>(i)][static_cast<std::size_t>(s)];
+                used ? titration.Shifts[static_cast<std::size_t>(i)][static_cast<std::size_t>(s)]
+                     : 0.0;
         }
     }
+    d.Observations = static_cast<int>(d.Used.sum());
     return d;
 }
 
@@ -266,15 +318,17 @@ std::vector<int> TLayout::FreeLgK() const {
     return free;
 }
 
-TLayout MakeLayout(TModel model, const std::vector<std::string>& signalNames, bool linearTerm,
+TLayout MakeLayout(const TModelDef& model, const std::vector<std::string>& signalNames,
+                   const std::vector<bool>& guest, bool linearTerm,
                    const std::vector<TFixedParam>& fixed) {
     TLayout layout;
     layout.Model = model;
     layout.LinearTerm = linearTerm;
+    layout.Guest = guest;
     layout.Signals = static_cast<int>(signalNames.size());
-    layout.LgKCount = model == TModel::OneToTwo ? 2 : 1;
-    layout.PerSignal = (model == TModel::OneToOne ? 2 : 3) + (linearTerm ? 1 : 0);
-    layout.Names = ParamNames(model, signalNames, linearTerm);
+    layout.LgKCount = static_cast<int>(model.LgK.size());
+    layout.PerSignal = 1 + static_cast<int>(model.Complexes.size()) + (linearTerm ? 1 : 0);
+    layout.Names = ParamNames(model, signalNames, guest, linearTerm);
     layout.Fixed.assign(layout.Names.size(), false);
     layout.FixedValues = Eigen::VectorXd::Zero(layout.Size());
     for (const TFixedParam& f : fixed) {
@@ -288,19 +342,12 @@ TLayout MakeLayout(TModel model, const std::vector<std::string>& signalNames, bo
     return layout;
 }
 
-void SpeciesLgK(const TLayout& layout, const Eigen::VectorXd& values, double& lgK1, double& lgK2) {
-    lgK1 = values[0];
-    switch (layout.Model) {
-        case TModel::OneToOne:
-            lgK2 = -std::numeric_limits<double>::infinity();
-            break;
-        case TModel::OneToTwo:
-            lgK2 = values[1];
-            break;
-        case TModel::OneToTwoNonCoop:
-            lgK2 = 2.0 * lgK1 - Lg4;
-            break;
-    }
+double LgKMin(const TLayout& layout, int j) {
+    return -10.0 * LgKOrder(layout, j);
+}
+
+double LgKMax(const TLayout& layout, int j) {
+    return 20.0 * LgKOrder(layout, j);
 }
 
 double SolveLinear(const TLayout& layout, const TFitData& data, Eigen::VectorXd& values,
@@ -321,7 +368,7 @@ TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::Ve
                     const std::function<bool()>& stop) {
     Eigen::VectorXd values = StartValues(layout);
     for (int k : layout.FreeLgK()) {
-        values[k] = std::clamp(start[k], LgKMin[k], LgKMax[k]);
+        values[k] = std::clamp(start[k], LgKMin(layout, k), LgKMax(layout, k));
     }
     return Minimise(layout, data, values, stop);
 }
@@ -341,8 +388,8 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
     const auto k = static_cast<Eigen::Index>(freeLgK.size());
     const TLatticeMap map = LatticeMap(layout);
     TLmOptions options = LmOptions(data, stop);
-    options.Lower = Eigen::VectorXd::Constant(k, LgKMin[0]);
-    options.Upper = Eigen::VectorXd::Constant(k, LgKMax[0]);
+    options.Lower = Eigen::VectorXd::Constant(k, CoordinateMin);
+    options.Upper = Eigen::VectorXd::Constant(k, CoordinateMax);
     const TResidualFunction residuals = [&](const Eigen::VectorXd& u, Eigen::VectorXd& r,
                                             Eigen::MatrixXd* j) {
         Eigen::VectorXd trial = values;
@@ -357,7 +404,7 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
     std::vector<Eigen::VectorXd> starts;
     for (const Eigen::VectorXd& start : extraStarts) {
         const Eigen::VectorXd x = start(freeLgK);
-        starts.push_back(Eigen::VectorXd(map.M.triangularView<Eigen::Lower>().solve(x - map.C))
+        starts.push_back(Eigen::VectorXd(map.M.partialPivLu().solve(x - map.C))
                              .cwiseMax(options.Lower)
                              .cwiseMin(options.Upper));
     }
@@ -391,36 +438,70 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
             minima.push_back(std::move(fit));
         }
     }
-    std::stable_sort(minima.begin(), minima.end(),
-                     [](const TFitOutcome& a, const TFitOutcome& b) { return a.Ss < b.Ss; });
+    // A descent that ended without converging (lost in a valley that runs off to a limit, where
+    // the shifts grow without bound) is no minimum to report while a converged one exists.
+    std::stable_sort(minima.begin(), minima.end(), [](const TFitOutcome& a, const TFitOutcome& b) {
+        return a.Converged != b.Converged ? a.Converged : a.Ss < b.Ss;
+    });
     out.Best = std::move(minima.front());
     out.Others.assign(std::make_move_iterator(minima.begin() + 1),
                       std::make_move_iterator(minima.end()));
     return out;
 }
 
-bool Nests(TModel richer, TModel simpler) {
-    return richer == TModel::OneToTwo && simpler != TModel::OneToTwo;
-}
-
 Eigen::VectorXd NestedStart(const TLayout& richer, const TModelValues& simpler) {
+    // The richer model's complexes that the simpler one lacks get a step beyond lg K1 at the
+    // search's lower limit, so they never show; the constants of the others follow from the
+    // simpler model's lg β by least squares (exact for a nested model).
+    const TModelDef& model = richer.Model;
+    std::vector<double> lgBeta(simpler.Model.Complexes.size());
+    ComplexLgBeta(simpler.Model, simpler.LgK, lgBeta);
+    const auto count = static_cast<Eigen::Index>(richer.LgKCount);
+    std::vector<bool> shown(model.Complexes.size(), false);
+    std::vector<bool> moved(static_cast<std::size_t>(count), false);
+    Eigen::MatrixXd a = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(shown.size()), count);
+    Eigen::VectorXd b = Eigen::VectorXd::Zero(a.rows());
+    for (std::size_t c = 0; c < model.Complexes.size(); ++c) {
+        const TModelComplex& complex = model.Complexes[c];
+        for (std::size_t s = 0; s < simpler.Model.Complexes.size(); ++s) {
+            if (simpler.Model.Complexes[s].Species == complex.Species) {
+                shown[c] = true;
+                b[static_cast<Eigen::Index>(c)] = lgBeta[s] - complex.Offset;
+            }
+        }
+        for (Eigen::Index j = 0; shown[c] && j < count; ++j) {
+            a(static_cast<Eigen::Index>(c), j) =
+                complex.LgKCoefficients[static_cast<std::size_t>(j)];
+            moved[static_cast<std::size_t>(j)] =
+                moved[static_cast<std::size_t>(j)] || a(static_cast<Eigen::Index>(c), j) != 0.0;
+        }
+    }
     Eigen::VectorXd values = StartValues(richer);
-    values[0] = simpler.LgK1;
-    if (richer.LgKCount == 2) {
-        values[1] = simpler.Model == TModel::OneToOne ? simpler.LgK1 + LgKMin[0] : simpler.LgK2;
+    const Eigen::VectorXd lgK = a.completeOrthogonalDecomposition().solve(b);
+    for (int j = 0; j < richer.LgKCount; ++j) {
+        if (!richer.Fixed[j] && moved[static_cast<std::size_t>(j)]) {
+            values[j] = lgK[j];
+        }
+    }
+    const int base = StepBase(richer);
+    const bool baseShown =
+        base >= 0 && (richer.Fixed[base] || moved[static_cast<std::size_t>(base)]);
+    for (int j = 0; j < richer.LgKCount; ++j) {
+        if (!richer.Fixed[j] && !moved[static_cast<std::size_t>(j)]) {
+            const double from = baseShown && j != base ? values[base] : 0.0;
+            values[j] = std::max(from + CoordinateMin, LgKMin(richer, j));
+        }
     }
     return values;
 }
 
 Eigen::MatrixXd ModelShifts(const TLayout& layout, const Eigen::VectorXd& conc,
                             const Eigen::VectorXd& host, const Eigen::VectorXd& values) {
-    TFitData at;
-    at.Conc = conc;
-    at.Host = host;
-    const TColumns c = MakeColumns(layout, at, values, false);
+    const TColumns c = MakeColumns(layout, conc, host, values, false);
     Eigen::MatrixXd shifts(conc.size(), layout.Signals);
     for (int s = 0; s < layout.Signals; ++s) {
-        shifts.col(s) = c.A * values.segment(layout.LinearIndex(s, 0), layout.PerSignal);
+        shifts.col(s) =
+            c.Of(layout, s) * values.segment(layout.LinearIndex(s, 0), layout.PerSignal);
     }
     return shifts;
 }
@@ -429,7 +510,7 @@ Eigen::MatrixXd ModelJacobian(const TLayout& layout, const TFitData& data,
                               const Eigen::VectorXd& values) {
     const Eigen::Index n = data.Conc.size();
     const int signals = layout.Signals;
-    const TColumns c = MakeColumns(layout, data, values, true);
+    const TColumns c = MakeColumns(layout, data.Conc, data.Host, values, true);
     Eigen::MatrixXd j = Eigen::MatrixXd::Zero(n * signals, layout.FreeCount());
     Eigen::Index column = 0;
     for (int k = 0; k < layout.LgKCount; ++k) {
@@ -437,8 +518,8 @@ Eigen::MatrixXd ModelJacobian(const TLayout& layout, const TFitData& data,
             continue;
         }
         for (int s = 0; s < signals; ++s) {
-            const Eigen::VectorXd d =
-                c.D[k] * values.segment(layout.LinearIndex(s, 0), layout.PerSignal);
+            const Eigen::VectorXd d = c.DerivativeOf(layout, s, k) *
+                                      values.segment(layout.LinearIndex(s, 0), layout.PerSignal);
             for (Eigen::Index i = 0; i < n; ++i) {
                 j(i * signals + s, column) = d[i];
             }
@@ -451,7 +532,7 @@ Eigen::MatrixXd ModelJacobian(const TLayout& layout, const TFitData& data,
                 continue;
             }
             for (Eigen::Index i = 0; i < n; ++i) {
-                j(i * signals + s, column) = c.A(i, col);
+                j(i * signals + s, column) = c.Of(layout, s)(i, col);
             }
             ++column;
         }

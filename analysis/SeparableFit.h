@@ -2,7 +2,7 @@
 
 // The least-squares machinery shared by the best fit and the Monte Carlo replicates: for given
 // lg K the shifts (and linear terms) are an exact linear least-squares problem per signal, so
-// the iterative search runs over the one or two lg K only.
+// the iterative search runs over the one to three lg K only.
 
 #include <Eigen/Dense>
 #include <functional>
@@ -15,26 +15,26 @@
 namespace kelmora::analysis {
 
 // The titration as the fit sees it: a host value per point, shifts as an n x S matrix.
+// Guest signals carry nothing at C = 0 (there is no guest to shift): those observations are
+// left out, as a 0 in Used, and both their data and their model are 0.
 struct TFitData {
     Eigen::VectorXd Conc;
     Eigen::VectorXd Host;
     Eigen::MatrixXd Shifts;
+    Eigen::MatrixXd Used;  // n x S: 1 for an observation in the fit, 0 for one left out
+    int Observations = 0;
 };
 
-TFitData MakeFitData(const TTitration& titration);
-
-// Where the search for each lg K gives up: far beyond anything a titration can show, so a
-// constant that runs here is one the data do not determine.
-inline constexpr double LgKMin[2] = {-10.0, -20.0};
-inline constexpr double LgKMax[2] = {20.0, 40.0};
+TFitData MakeFitData(const TTitration& titration, const std::vector<bool>& guest);
 
 // Where each parameter sits in the full parameter vector, and which are fixed.
 struct TLayout {
-    TModel Model = TModel::OneToOne;
+    TModelDef Model;
     bool LinearTerm = false;
+    std::vector<bool> Guest;  // per signal
     int Signals = 0;
-    int LgKCount = 1;   // lgK1, and lgK2 in 1:2
-    int PerSignal = 2;  // species columns: P, PL, (PL2), (C)
+    int LgKCount = 1;   // the model's lg K
+    int PerSignal = 2;  // the free component, each complex, (C)
     std::vector<std::string> Names;
     std::vector<bool> Fixed;
     Eigen::VectorXd FixedValues;  // full length; only the fixed entries matter
@@ -42,14 +42,18 @@ struct TLayout {
     int Size() const { return LgKCount + Signals * PerSignal; }
     int LinearIndex(int signal, int column) const { return LgKCount + signal * PerSignal + column; }
     int FreeCount() const;
-    std::vector<int> FreeLgK() const;  // indices 0 and/or 1 that are fitted
+    std::vector<int> FreeLgK() const;  // indices of the lg K that are fitted
 };
 
-TLayout MakeLayout(TModel model, const std::vector<std::string>& signalNames, bool linearTerm,
+TLayout MakeLayout(const TModelDef& model, const std::vector<std::string>& signalNames,
+                   const std::vector<bool>& guest, bool linearTerm,
                    const std::vector<TFixedParam>& fixed);
 
-// lg K1 and the overall lg K2 the speciation needs; -infinity for lg K2 in 1:1.
-void SpeciesLgK(const TLayout& layout, const Eigen::VectorXd& values, double& lgK1, double& lgK2);
+// Where the search for lg K j gives up: far beyond anything a titration can show, so a
+// constant that runs there is one the data do not determine. The range grows with the order of
+// the constant's complex (M^-1, M^-2, ...).
+double LgKMin(const TLayout& layout, int j);
+double LgKMax(const TLayout& layout, int j);
 
 struct TFitOutcome {
     Eigen::VectorXd Values;  // full parameter vector, fixed entries included
@@ -67,11 +71,10 @@ struct TFitMinima {
     bool None = false;  // no descent ended anywhere: Best is only the first lattice point
 };
 
-// Whether richer holds simpler as a special case (1:2 holds 1:1 and 1:2nc).
-bool Nests(TModel richer, TModel simpler);
-
-// The richer model's lg K that reproduce a nested simpler model's fit: 1:2 with K2 so small its
-// species never shows (the stepwise constant at its search limit), or with K2 = K1^2/4.
+// The richer model's lg K that reproduce the fit of a model it nests (see TModelDef::Nests):
+// the complexes both have keep their constants (1:2 from 1:2nc: K2 = K1^2/4), and those the
+// simpler one lacks get constants so small they never show (their step beyond lg K1 at the
+// search's lower limit).
 Eigen::VectorXd NestedStart(const TLayout& richer, const TModelValues& simpler);
 
 // The linear parameters solved exactly at the lg K held in values; returns SS and fills the

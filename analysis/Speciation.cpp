@@ -231,6 +231,8 @@ void TComplexation::Fill(double hostFree, double guestFree, TEquilibrium& e) con
 
 TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal) const {
     TEquilibrium e;
+    e.HostTotal = hostTotal;
+    e.GuestTotal = guestTotal;
     if (!(hostTotal > 0.0) || !(guestTotal > 0.0)) {
         Fill(std::max(hostTotal, 0.0), std::max(guestTotal, 0.0), e);
         return e;

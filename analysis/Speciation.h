@@ -24,6 +24,8 @@ inline constexpr int MaxSpecies = MaxComplexes + 2;
 
 // The concentrations at equilibrium: C[0] is free P, C[1] free L, C[2 + k] complex k, M.
 struct TEquilibrium {
+    double HostTotal = 0.0;
+    double GuestTotal = 0.0;
     int Count = 2;
     std::array<double, MaxSpecies> C{};
 };
@@ -46,7 +48,8 @@ class TComplexation {
     void Derivatives(const TEquilibrium& e, TConcentrationDerivatives& d) const;
 
     int Complexes() const { return Count; }
-    TSpecies Species(int i) const { return Stoich[static_cast<std::size_t>(i)]; }
+    // Species i in TEquilibrium order.
+    TSpecies SpeciesAt(int i) const { return Stoich[static_cast<std::size_t>(i)]; }
 
   private:
     // The balances are solved as an outer iteration over one free concentration, the component

@@ -15,10 +15,9 @@ constexpr double SdFloor = 1e-6;
 // Residual RMS that differ by more than this factor are different noise, not chance.
 constexpr double NoiseRatio = 3.0;
 
-Eigen::VectorXd ResidualRms(const Eigen::MatrixXd& residuals) {
-    return (residuals.colwise().squaredNorm() / static_cast<double>(residuals.rows()))
-        .cwiseSqrt()
-        .transpose();
+// Over each signal's observations in the fit (a guest signal has none at C = 0).
+Eigen::VectorXd ResidualRms(const Eigen::MatrixXd& residuals, const Eigen::RowVectorXd& count) {
+    return (residuals.colwise().squaredNorm().array() / count.array()).cwiseSqrt().transpose();
 }
 
 }  // namespace
@@ -33,7 +32,7 @@ Eigen::VectorXd SignalSd(const TLayout& layout, const TFitData& data) {
         }
         Eigen::MatrixXd residuals;
         SolveLinear(layout, scaled, fit.Values, &residuals);
-        Eigen::VectorXd next = sd.cwiseProduct(ResidualRms(residuals));
+        Eigen::VectorXd next = sd.cwiseProduct(ResidualRms(residuals, data.Used.colwise().sum()));
         next = next.cwiseMax(SdFloor * next.maxCoeff());
         const double change = (next.array() / sd.array() - 1.0).abs().maxCoeff();
         sd = next;
@@ -80,9 +79,9 @@ void Unscale(TModelResult& r, const TLayout& layout, const Eigen::VectorXd& sd) 
             row[static_cast<std::size_t>(s)] *= f;
         }
         TSignalShifts& shifts = r.Best.Signals[static_cast<std::size_t>(s)];
-        shifts.DP *= f;
-        shifts.DPL *= f;
-        shifts.DPL2 *= f;
+        for (double& shift : shifts.Species) {
+            shift *= f;
+        }
         shifts.K *= f;
     }
 }
@@ -97,7 +96,8 @@ std::string NoiseNote(const TModelResult& r, const std::vector<std::string>& sig
         residuals.row(static_cast<Eigen::Index>(i)) =
             Eigen::Map<const Eigen::RowVectorXd>(r.Residuals[i].data(), signals);
     }
-    const Eigen::VectorXd rms = ResidualRms(residuals);
+    const Eigen::VectorXd rms = ResidualRms(
+        residuals, Eigen::RowVectorXd::Constant(signals, static_cast<double>(residuals.rows())));
     std::string names;
     for (Eigen::Index s = 0; s < signals; ++s) {
         const double others =

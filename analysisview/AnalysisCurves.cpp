@@ -47,6 +47,15 @@ TAnalysisCurves MakeCurves(const analysis::TModelResult& model,
         return curves;
     }
     curves.Fitted.resize(signals);
+    const std::vector<analysis::TSpecies> species = analysis::ModelSpecies(model.Best.Model);
+    std::vector<std::size_t> hostSpecies;
+    for (std::size_t k = 0; k < species.size(); ++k) {
+        if (species[k].M > 0) {
+            hostSpecies.push_back(k);
+            curves.SpeciesNames.push_back(analysis::SpeciesName(species[k]));
+        }
+    }
+    curves.Species.resize(hostSpecies.size());
     const auto [lo, hi] = std::minmax_element(titration.Conc.begin(), titration.Conc.end());
     const int steps = *hi > *lo ? std::max(samples, 1) : 0;
     for (int k = 0; k <= steps; ++k) {
@@ -56,9 +65,11 @@ TAnalysisCurves MakeCurves(const analysis::TModelResult& model,
         for (std::size_t s = 0; s < signals && s < p.Shifts.size(); ++s) {
             curves.Fitted[s].push_back({c, p.Shifts[s]});
         }
-        curves.Species[0].push_back({c, 1.0 - p.Alpha1 - p.Alpha2});
-        curves.Species[1].push_back({c, p.Alpha1});
-        curves.Species[2].push_back({c, p.Alpha2});
+        const double host = HostAlong(titration, c);
+        for (std::size_t k = 0; k < hostSpecies.size(); ++k) {
+            const std::size_t i = hostSpecies[k];
+            curves.Species[k].push_back({c, species[i].M * p.Concentrations[i] / host});
+        }
     }
     return curves;
 }

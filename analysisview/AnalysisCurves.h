@@ -1,6 +1,6 @@
 #pragma once
 
-#include <array>
+#include <string>
 #include <vector>
 
 #include "analysis/Analysis.h"
@@ -14,12 +14,14 @@ struct TCurvePoint {
 using TCurve = std::vector<TCurvePoint>;
 
 // What the Analysis window draws for one fitted model, all against C: per signal the observed
-// shifts, the model curve and the residuals; and the fractions of P, PL and PL2.
+// shifts, the model curve and the residuals; and the share of the host in each of the model's
+// species (m·[PmLn]/P total): free P, then the complexes.
 struct TAnalysisCurves {
     std::vector<TCurve> Observed;
     std::vector<TCurve> Fitted;
     std::vector<TCurve> Residuals;
-    std::array<TCurve, 3> Species;
+    std::vector<std::string> SpeciesNames;  // "P", "PL", "P2L", ...
+    std::vector<TCurve> Species;
 };
 
 // The curves run over the titrated range in `samples` even steps of C. A host given per point is

@@ -1,5 +1,6 @@
 #include "analysisview/AnalysisReport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -10,15 +11,16 @@ namespace kelmora {
 
 using analysis::TAnalysisResult;
 using analysis::TInterval;
-using analysis::TModel;
 using analysis::TModelResult;
 
 namespace {
 
 constexpr double SmallestPValue = 1e-300;
 
-std::string ModelText(TModel model) {
-    return std::string(analysis::ModelName(model));
+// "M⁻¹", "M⁻²", ...: the unit of an overall constant of the given order.
+std::string ConstantUnit(int order) {
+    static const char* const digits[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶"};
+    return std::string("M⁻") + digits[std::min(order, 6)];
 }
 
 void AppendInterval(std::vector<std::string>& row, const std::optional<TInterval>& interval) {
@@ -46,9 +48,10 @@ std::string OpenBound(const std::optional<analysis::TOpenInterval>& i) {
 }
 
 // An undetermined constant shows its one-sided bound, never a value at the search limit.
-std::vector<std::string> ConstantRow(const char* name, const analysis::TConstant& k) {
-    std::vector<std::string> row = {
-        name, k.Determined ? ResultNumber(k.Value) : OpenBound(k.Profile95), std::string()};
+std::vector<std::string> ConstantRow(const analysis::TConstant& k) {
+    std::vector<std::string> row = {ConstantLabel(k),
+                                    k.Determined ? ResultNumber(k.Value) : OpenBound(k.Profile95),
+                                    std::string()};
     AppendInterval(row, k.Ci95);
     AppendProfile(row, k.Profile95);
     AppendInterval(row, k.Mc95);
@@ -102,34 +105,54 @@ TTextRows ParamTableRows(const TModelResult& model) {
         rows.push_back(std::move(row));
     }
     if (!model.Params.empty()) {
-        rows.push_back(ConstantRow("K1, M⁻¹", model.K1));
-        if (model.K2) {
-            rows.push_back(ConstantRow("K2, M⁻²", *model.K2));
+        for (const analysis::TConstant& k : model.Constants) {
+            rows.push_back(ConstantRow(k));
         }
     }
     return rows;
 }
 
-const std::vector<std::string>& ComparisonHeader() {
-    static const std::vector<std::string> header = {"Model", "SS",   "RMS, ppm", "cov_fit",
-                                                    "AIC",   "AICc", "BIC",      "F-test p vs 1:2"};
+std::string ConstantLabel(const analysis::TConstant& k) {
+    return k.Name + ", " + ConstantUnit(k.Species.M + k.Species.N - 1);
+}
+
+std::vector<std::string> ComparisonRicher(const TAnalysisResult& result) {
+    std::vector<std::string> richer;
+    for (const analysis::TComparison& c : result.Comparison) {
+        if (std::find(richer.begin(), richer.end(), c.Richer) == richer.end()) {
+            richer.push_back(c.Richer);
+        }
+    }
+    return richer;
+}
+
+std::vector<std::string> ComparisonHeader(const TAnalysisResult& result) {
+    std::vector<std::string> header = {"Model", "SS", "RMS, ppm", "cov_fit", "AIC", "AICc", "BIC"};
+    for (const std::string& richer : ComparisonRicher(result)) {
+        header.push_back("F-test p vs " + richer);
+    }
     return header;
 }
 
 TTextRows ComparisonRows(const TAnalysisResult& result) {
     TTextRows rows;
+    const std::vector<std::string> richer = ComparisonRicher(result);
     for (const TModelResult& m : result.Models) {
-        std::optional<double> p;
-        for (const analysis::TComparison& c : result.Comparison) {
-            if (c.Simpler == m.Model && c.Richer == TModel::OneToTwo) {
-                p = c.P;
+        std::vector<std::string> row = {
+            m.Model.Name,        ResultNumber(m.Ss),   ResultNumber(m.Rms), ResultNumber(m.CovFit),
+            ResultNumber(m.Aic), ResultNumber(m.Aicc), ResultNumber(m.Bic)};
+        for (const std::string& r : richer) {
+            std::optional<double> p;
+            for (const analysis::TComparison& c : result.Comparison) {
+                if (c.Simpler == m.Model.Name && c.Richer == r) {
+                    p = c.P;
+                }
             }
+            // A p below the double range's reach is no proof of 0; the JSON keeps the number.
+            const bool tiny = p && *p < SmallestPValue;
+            row.push_back(tiny ? std::string("< 1e-300") : ResultNumber(p));
         }
-        // A p below the double range's reach is no proof of 0; the JSON keeps the number.
-        const bool tiny = p && *p < SmallestPValue;
-        rows.push_back({ModelText(m.Model), ResultNumber(m.Ss), ResultNumber(m.Rms),
-                        ResultNumber(m.CovFit), ResultNumber(m.Aic), ResultNumber(m.Aicc),
-                        ResultNumber(m.Bic), tiny ? std::string("< 1e-300") : ResultNumber(p)});
+        rows.push_back(std::move(row));
     }
     return rows;
 }
@@ -141,7 +164,7 @@ std::string WarningText(const TAnalysisResult& result) {
         add(warning);
     }
     for (const TModelResult& m : result.Models) {
-        const std::string name = ModelText(m.Model);
+        const std::string& name = m.Model.Name;
         if (!m.Converged) {
             add(name + " did not converge" + (m.Message.empty() ? "" : ": " + m.Message));
             continue;
@@ -169,7 +192,7 @@ std::string ProgressText(const analysis::TAnalysisProgress& progress) {
     const std::string count =
         std::to_string(progress.Done) + " of " + std::to_string(progress.Total);
     if (progress.Phase == analysis::TAnalysisPhase::MonteCarlo) {
-        return "Monte Carlo " + ModelText(progress.Model) + ": " + count + " replicates";
+        return "Monte Carlo " + progress.Model + ": " + count + " replicates";
     }
     return "Fitting: " + count + " models";
 }
@@ -177,16 +200,16 @@ std::string ProgressText(const analysis::TAnalysisProgress& progress) {
 std::string RunStatusText(const TAnalysisResult& result) {
     if (!result.NotFitted.empty()) {
         std::string names;
-        for (TModel m : result.NotFitted) {
-            names += " " + ModelText(m);
+        for (const std::string& m : result.NotFitted) {
+            names += " " + m;
         }
         return "Stopped while fitting; not fitted:" + names;
     }
     if (result.Stopped) {
         std::string done;
         for (const TModelResult& m : result.Models) {
-            done += (done.empty() ? "" : ", ") + ModelText(m.Model) + " " +
-                    std::to_string(m.ReplicatesDone);
+            done +=
+                (done.empty() ? "" : ", ") + m.Model.Name + " " + std::to_string(m.ReplicatesDone);
         }
         return "Stopped. Monte Carlo replicates done of " +
                std::to_string(result.ReplicatesRequested) + ": " + done;
@@ -221,11 +244,11 @@ std::string ResultsCopyText(const TAnalysisResult& result,
                             const std::vector<std::string>& provenance) {
     std::string out = LinesText(provenance) + (provenance.empty() ? "" : "\r\n");
     for (const TModelResult& m : result.Models) {
-        out += "Model\t" + ModelText(m.Model) + "\r\n";
+        out += "Model\t" + m.Model.Name + "\r\n";
         AppendRows(out, ParamTableHeader(), ParamTableRows(m));
         out += "\r\n";
     }
-    AppendRows(out, ComparisonHeader(), ComparisonRows(result));
+    AppendRows(out, ComparisonHeader(result), ComparisonRows(result));
     if (!result.Verdict.empty()) {
         out += result.Verdict + "\r\n";
     }
@@ -251,7 +274,7 @@ std::string ResidualsCopyText(const TModelResult& model, const analysis::TTitrat
         }
         rows.push_back(std::move(row));
     }
-    std::string out = LinesText(provenance) + "Model\t" + ModelText(model.Model) + "\r\n";
+    std::string out = LinesText(provenance) + "Model\t" + model.Model.Name + "\r\n";
     AppendRows(out, header, rows);
     return out;
 }
@@ -265,11 +288,27 @@ double SignalQ(const TModelResult& model, int signal) {
     return model.Residuals.empty() ? 0.0 : sum * 1e4 / double(model.Residuals.size());
 }
 
-TParamVector MainTableVector(const TModelResult& model, int signal) {
+std::optional<TParamVector> MainTableVector(const TModelResult& model, int signal) {
     const analysis::TModelValues& best = model.Best;
     const analysis::TSignalShifts& s = best.Signals[std::size_t(signal)];
-    const double lgK2 = best.Model == TModel::OneToOne ? -1000.0 : best.LgK2;
-    return {best.LgK1, lgK2, s.DP, s.DPL, s.DPL2, s.K};
+    const std::vector<analysis::TModelComplex>& complexes = best.Model.Complexes;
+    std::vector<double> lgBeta(complexes.size());
+    analysis::ComplexLgBeta(best.Model, best.LgK, lgBeta);
+    TParamVector v = {0.0, -1000.0, s.Species[0], 0.0, 0.0, s.K};
+    bool hasPL = false;
+    for (std::size_t k = 0; k < complexes.size(); ++k) {
+        const analysis::TSpecies species = complexes[k].Species;
+        if (species.M != 1 || species.N > 2 || s.Guest) {
+            return std::nullopt;  // the main window knows PL and PL2 of host signals only
+        }
+        hasPL = hasPL || species.N == 1;
+        v[species.N - 1] = lgBeta[k];
+        v[species.N + 2] = s.Species[k + 1];
+    }
+    if (!hasPL) {
+        return std::nullopt;
+    }
+    return v;
 }
 
 }  // namespace kelmora

@@ -23,12 +23,18 @@ std::string CellText(const TCell& cell);
 
 using TTextRows = std::vector<std::vector<std::string>>;
 
-// The table of one model: every parameter, then K1 (and K2) in M⁻¹ (M⁻²).
+// The table of one model: every parameter, then each complex's overall constant, e.g. K1 in
+// M⁻¹, K2 and K21 in M⁻².
 const std::vector<std::string>& ParamTableHeader();
 TTextRows ParamTableRows(const analysis::TModelResult& model);
 
-// One row per model; the F-test p of a model nested in 1:2 stands in its row.
-const std::vector<std::string>& ComparisonHeader();
+// "K21, M⁻²": a constant's name and unit.
+std::string ConstantLabel(const analysis::TConstant& k);
+
+// One row per model, and one F-test column per model that others are nested in: the p of a
+// model against it stands in the model's row; ComparisonRicher names those models.
+std::vector<std::string> ComparisonRicher(const analysis::TAnalysisResult& result);
+std::vector<std::string> ComparisonHeader(const analysis::TAnalysisResult& result);
 TTextRows ComparisonRows(const analysis::TAnalysisResult& result);
 
 // A line naming every model that did not converge, has no errors, or leaves a parameter
@@ -56,7 +62,8 @@ std::string ResidualsCopyText(const analysis::TModelResult& model,
 // squared residuals.
 double SignalQ(const analysis::TModelResult& model, int signal);
 // The main window's six parameters for one signal of a fitted model; the 1:1 model switches
-// PL2 off there with lg K2 = −1000.
-TParamVector MainTableVector(const analysis::TModelResult& model, int signal);
+// PL2 off there with lg K2 = −1000. Absent for a model or signal the main window cannot show
+// (other complexes than PL and PL2, a guest signal).
+std::optional<TParamVector> MainTableVector(const analysis::TModelResult& model, int signal);
 
 }  // namespace kelmora

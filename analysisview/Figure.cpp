@@ -74,10 +74,10 @@ TFigure SpeciesFigure(const TAnalysisCurves& curves, const std::string& modelNam
     figure.Title = "Model " + modelName;
     figure.XTitle = "C, M";
     TFigurePanel panel{"Fraction of P0", {}, 1.0, false, TFigureRange{0.0, 1.0}};
-    static const char* const names[3] = {"P", "PL", "PL2"};
-    for (std::size_t k = 0; k < 3; ++k) {
+    for (std::size_t k = 0; k < curves.Species.size(); ++k) {
         if (!curves.Species[k].empty()) {
-            panel.Series.push_back({names[k], curves.Species[k], TStyle::Line, SignalRgb(k), true});
+            panel.Series.push_back(
+                {curves.SpeciesNames[k], curves.Species[k], TStyle::Line, SignalRgb(k), true});
         }
     }
     figure.Panels.push_back(std::move(panel));
@@ -87,7 +87,7 @@ TFigure SpeciesFigure(const TAnalysisCurves& curves, const std::string& modelNam
 TFigure DeltaFigure(const analysis::TModelResult& model, const analysis::TTitration& titration,
                     const std::vector<std::string>& signalNames, bool logX, int samples) {
     TFigure figure;
-    figure.Title = "Model " + std::string(analysis::ModelName(model.Model));
+    figure.Title = "Model " + model.Model.Name;
     figure.XTitle = "Equivalents C/P0";
     figure.LogX = logX;
     TFigurePanel panel{"Δδ, ppm", {}, 1.0, false, std::nullopt};
@@ -101,7 +101,8 @@ TFigure DeltaFigure(const analysis::TModelResult& model, const analysis::TTitrat
     const auto usable = [logX](double x) { return std::isfinite(x) && (!logX || x > 0.0); };
     double eqLo = INFINITY, eqHi = -INFINITY, cHi = 0.0;
     for (std::size_t s = 0; s < signals; ++s) {
-        const double reference = fitted ? model.Best.Signals[s].DP : titration.Shifts[lowest][s];
+        const double reference =
+            fitted ? model.Best.Signals[s].Species[0] : titration.Shifts[lowest][s];
         TFigureSeries observed{SignalName(signalNames, s), {}, TStyle::Markers, SignalRgb(s), true};
         for (std::size_t i = 0; i < n; ++i) {
             const double eq = titration.Conc[i] / titration.HostAt(i);
@@ -134,7 +135,7 @@ TFigure DeltaFigure(const analysis::TModelResult& model, const analysis::TTitrat
             const double host = HostAlong(titration, c);
             const analysis::TModelPoint p = analysis::EvaluateModel(model.Best, c, host);
             for (std::size_t s = 0; s < signals && s < p.Shifts.size(); ++s) {
-                lines[s].push_back({eq, p.Shifts[s] - model.Best.Signals[s].DP});
+                lines[s].push_back({eq, p.Shifts[s] - model.Best.Signals[s].Species[0]});
             }
         }
         for (std::size_t s = 0; s < signals; ++s) {
@@ -143,7 +144,7 @@ TFigure DeltaFigure(const analysis::TModelResult& model, const analysis::TTitrat
         }
     }
     figure.Panels.push_back(std::move(panel));
-    figure.Key = StyleKey(std::string(analysis::ModelName(model.Model)), fitted);
+    figure.Key = StyleKey(model.Model.Name, fitted);
     return figure;
 }
 

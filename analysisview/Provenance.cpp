@@ -32,10 +32,18 @@ std::string ShellWord(const std::string& word) {
     return quoted + "'";
 }
 
-std::string ModelList(const std::vector<analysis::TModel>& models) {
+std::string ModelList(const std::vector<analysis::TModelDef>& models) {
     std::string out;
-    for (const analysis::TModel m : models) {
-        out += (out.empty() ? "" : ",") + std::string(analysis::ModelName(m));
+    for (const analysis::TModelDef& m : models) {
+        out += (out.empty() ? "" : ",") + m.Name;
+    }
+    return out;
+}
+
+std::string CommaList(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& n : names) {
+        out += (out.empty() ? "" : ",") + n;
     }
     return out;
 }
@@ -79,6 +87,9 @@ std::string AnalyzeCommandLine(const analysis::TAnalysisSettings& settings,
                                std::string_view dataOption) {
     std::string out = "kelmora-fit analyze " + (p0 ? "--p0 " + Exact(*p0) : "--host-column") +
                       " --models " + ModelList(settings.Models);
+    if (!settings.GuestSignals.empty()) {
+        out += " --guest-signals " + ShellWord(CommaList(settings.GuestSignals));
+    }
     if (settings.LinearTerm) {
         out += " --linear-term";
     }
@@ -87,6 +98,9 @@ std::string AnalyzeCommandLine(const analysis::TAnalysisSettings& settings,
     }
     for (const analysis::TFixedParam& f : settings.Fixed) {
         out += " --fix " + ShellWord(f.Name + "=" + Exact(f.Value));
+    }
+    if (settings.WeightPerSignal) {
+        out += " --weight per-signal";
     }
     out += " --mc " + std::to_string(settings.Replicates) + " --seed " +
            std::to_string(settings.Seed) + " --conc-error " + Exact(settings.ConcErrorPercent) +
@@ -103,8 +117,10 @@ std::vector<std::string> ProvenanceLines(const TAnalysisResult& result, const TT
     for (const analysis::TFixedParam& f : s.Fixed) {
         fixed += (fixed.empty() ? "" : ", ") + f.Name + " = " + Exact(f.Value);
     }
-    lines.push_back("Models: " + ModelList(s.Models) + "; linear term: " +
-                    (s.LinearTerm ? "on" : "off") + "; fixed: " + (fixed.empty() ? "none" : fixed));
+    lines.push_back("Models: " + ModelList(s.Models) + "; guest signals: " +
+                    (s.GuestSignals.empty() ? "none" : CommaList(s.GuestSignals)) +
+                    "; linear term: " + (s.LinearTerm ? "on" : "off") +
+                    "; fixed: " + (fixed.empty() ? "none" : fixed));
     const auto [lo, hi] = std::minmax_element(titration.Host.begin(), titration.Host.end());
     const std::string host = titration.Host.empty() ? "none"
                              : *lo == *hi           ? Exact(*lo) + " M"

@@ -72,7 +72,7 @@ std::string CellTable(const std::vector<std::vector<TCell>>& cells) {
 }
 
 std::string ModelName(const TModelResult& m) {
-    return std::string(analysis::ModelName(m.Model));
+    return m.Model.Name;
 }
 
 const char* const Style =
@@ -97,7 +97,7 @@ std::vector<TReportFigure> ReportFigures(const TAnalysisResult& result,
                                ": observed shifts (markers) and the fit (lines); "
                                "residuals below."});
         figures.push_back({SpeciesFigure(curves, name),
-                           "Model " + name + ": fractions of the host as P, PL and PL2."});
+                           "Model " + name + ": the share of the host in each species."});
         figures.push_back({DeltaFigure(m, titration, result.SignalNames, false),
                            "Model " + name + ": Δδ = δ − δ(C = 0) against equivalents C/P0."});
     }
@@ -106,26 +106,31 @@ std::vector<TReportFigure> ReportFigures(const TAnalysisResult& result,
 
 std::string MethodsText(const TAnalysisResult& result, const TRunRecord& record) {
     std::string models;
+    std::string equations;
     for (const TModelResult& m : result.Models) {
         models += (models.empty() ? "" : ", ") + ModelName(m);
+        equations +=
+            (equations.empty() ? "For " : "; for ") + ModelName(m) + ", " + m.Model.Equations;
     }
     const analysis::TAnalysisSettings& s = record.Settings;
     std::string text =
         "The binding models (" + models + ") were fitted to the chemical shifts of all " +
         std::to_string(result.SignalNames.size()) + " signals at all " +
         std::to_string(result.Points) + " points at once by nonlinear least squares (Kelmora " +
-        record.Version +
-        "). For 1:1, P + L ⇌ PL with K1 = [PL]/([P][L]); for 1:2 also P + 2L ⇌ PL2 with the "
-        "overall K2 = [PL2]/([P][L]²); for the non-cooperative 1:2 model K2 = K1²/4. At each "
-        "point the free ligand concentration was solved exactly from the mass balances of host "
-        "(P0) and ligand (C), and each signal's shift was taken as the mole-fraction average "
-        "δ = δP·[P]/P0 + δPL·[PL]/P0 + δPL2·[PL2]/P0";
+        record.Version + "). " + equations +
+        ". At each point the free host and ligand concentrations were solved exactly from the "
+        "mass balances of host (P0) and ligand (C), and each signal's shift was taken as the "
+        "mole-fraction average over its species, δ = Σ m·δ(PmLn)·[PmLn]/P0 for a host signal "
+        "(free P counted with δP)";
+    text += s.GuestSignals.empty() ? std::string()
+                                   : " and δ = Σ n·δ(PmLn)·[PmLn]/C for a guest signal (free L "
+                                     "with δL; points at C = 0 left out)";
     text += s.LinearTerm ? " plus a linear term k·C. " : ". ";
     text +=
         "For given constants the shifts of the species enter linearly and were solved exactly; "
-        "lg K1 (and lg K2) were optimised by Levenberg–Marquardt, started from every valley "
-        "of SS on a lattice over the constants (0.1 lg apart for one constant, 0.5 for two) and, "
-        "for 1:2, from the optima of the models it contains. Standard errors come from the "
+        "the lg K were optimised by Levenberg–Marquardt, started from every valley of SS on a "
+        "lattice over the constants (0.1 lg apart for one constant, 0.5 for two, 1 for three) "
+        "and, for a model that contains others, from their optima. Standard errors come from the "
         "covariance matrix s²(JᵀJ)⁻¹ with s² = SS/(N − p); 95 % intervals are the value ± "
         "t(0.975, N − p)·SE. Profile 95 % intervals of each lg K are where SS, with every other "
         "parameter refitted, stays below SS·(1 + F(0.95; 1, N − p)/(N − p)); a constant is "
@@ -174,7 +179,7 @@ std::string ReportHtml(const TAnalysisResult& result, const analysis::TTitration
         html += "<h3>Model " + Escape(ModelName(m)) + "</h3>\n" +
                 Table(ParamTableHeader(), ParamTableRows(m));
     }
-    html += "<h2>Model comparison</h2>\n" + Table(ComparisonHeader(), ComparisonRows(result));
+    html += "<h2>Model comparison</h2>\n" + Table(ComparisonHeader(result), ComparisonRows(result));
     html += "<p><b>" + Escape(result.Verdict) + "</b></p>\n";
     if (const std::string warning = WarningText(result); !warning.empty()) {
         html += "<p>" + Escape(warning) + "</p>\n";

@@ -59,7 +59,7 @@ TSheet ParamSheet(const TAnalysisResult& result) {
                    Text("95 % high"), Text("Profile 95 % low"), Text("Profile 95 % high"),
                    Text("MC 2.5 %"), Text("MC 97.5 %"), Text("Note")}}};
     for (const TModelResult& m : result.Models) {
-        const std::string model(analysis::ModelName(m.Model));
+        const std::string& model = m.Model.Name;
         // The derived rows (stepwise lg K2, cooperativity) follow the fitted ones.
         for (const auto* list : {&m.Params, &m.Derived}) {
             for (const analysis::TParamResult& p : *list) {
@@ -71,37 +71,38 @@ TSheet ParamSheet(const TAnalysisResult& result) {
                 sheet.Rows.push_back(std::move(row));
             }
         }
-        const auto constant = [&](const char* name, const analysis::TConstant& k) {
-            std::vector<TCell> row = {model, Text(name), k.Value, TCell()};
+        for (std::size_t c = 0; c < m.Constants.size() && !m.Params.empty(); ++c) {
+            const analysis::TConstant& k = m.Constants[c];
+            std::vector<TCell> row = {model, Text(ConstantLabel(k)), k.Value, TCell()};
             AppendInterval(row, k.Ci95);
             AppendOpenInterval(row, k.Profile95);
             AppendInterval(row, k.Mc95);
             row.push_back(Text(k.Determined ? "" : "undetermined"));
             sheet.Rows.push_back(std::move(row));
-        };
-        if (!m.Params.empty()) {
-            constant("K1, M⁻¹", m.K1);
-            if (m.K2) {
-                constant("K2, M⁻²", *m.K2);
-            }
         }
     }
     return sheet;
 }
 
 TSheet ComparisonSheet(const TAnalysisResult& result) {
-    TSheet sheet{"Comparison",
-                 {{Text("Model"), Text("SS"), Text("RMS, ppm"), Text("cov_fit"), Text("AIC"),
-                   Text("AICc"), Text("BIC"), Text("F-test p vs 1:2")}}};
+    TSheet sheet{"Comparison", {{}}};
+    for (const std::string& title : ComparisonHeader(result)) {
+        sheet.Rows[0].push_back(Text(title));
+    }
+    const std::vector<std::string> richer = ComparisonRicher(result);
     for (const TModelResult& m : result.Models) {
-        std::optional<double> p;
-        for (const analysis::TComparison& c : result.Comparison) {
-            if (c.Simpler == m.Model && c.Richer == analysis::TModel::OneToTwo) {
-                p = c.P;
+        std::vector<TCell> row = {Text(m.Model.Name), m.Ss,           m.Rms,        m.CovFit,
+                                  Number(m.Aic),      Number(m.Aicc), Number(m.Bic)};
+        for (const std::string& r : richer) {
+            std::optional<double> p;
+            for (const analysis::TComparison& c : result.Comparison) {
+                if (c.Simpler == m.Model.Name && c.Richer == r) {
+                    p = c.P;
+                }
             }
+            row.push_back(Number(p));
         }
-        sheet.Rows.push_back({Text(analysis::ModelName(m.Model)), m.Ss, m.Rms, m.CovFit,
-                              Number(m.Aic), Number(m.Aicc), Number(m.Bic), Number(p)});
+        sheet.Rows.push_back(std::move(row));
     }
     sheet.Rows.push_back({});
     sheet.Rows.push_back({Text("Verdict"), result.Verdict});
@@ -145,7 +146,7 @@ std::vector<TSheet> ResultSheets(const TAnalysisResult& result,
     residuals.Rows.push_back(std::move(header));
     for (const TModelResult& m : result.Models) {
         for (std::vector<TCell>& row : ResidualRows(m, titration)) {
-            row.insert(row.begin(), Text(analysis::ModelName(m.Model)));
+            row.insert(row.begin(), Text(m.Model.Name));
             residuals.Rows.push_back(std::move(row));
         }
     }

@@ -67,8 +67,8 @@ int Run(const TAnalyzeOptions& options, const std::optional<TKelmoraDocument>& o
     if (streams.ShowProgress) {
         observer.Progress = [&](const analysis::TAnalysisProgress& p) {
             if (p.Phase == analysis::TAnalysisPhase::MonteCarlo) {
-                streams.Err << "\rMonte Carlo " << analysis::ModelName(p.Model) << ": " << p.Done
-                            << " / " << p.Total << "   " << std::flush;
+                streams.Err << "\rMonte Carlo " << p.Model << ": " << p.Done << " / " << p.Total
+                            << "   " << std::flush;
             }
         };
     }

@@ -17,7 +17,7 @@ analysis::TAnalysisSettings SectionSettings(const TAnalysisSection& section) {
     analysis::TAnalysisSettings s;
     s.Models.clear();
     for (const std::string& name : section.Models) {
-        if (const std::optional<analysis::TModel> model = analysis::ModelFromName(name)) {
+        if (const analysis::TModelDef* model = analysis::FindModel(name)) {
             s.Models.push_back(*model);
         }
     }
@@ -73,8 +73,8 @@ TAnalysisSection AnalyzedSection(const analysis::TTitration& titration,
         }
     }
     section.P0Text = FormatShortest(hostColumn ? 0.01 : titration.Host[0]);
-    for (analysis::TModel model : settings.Models) {
-        section.Models.emplace_back(analysis::ModelName(model));
+    for (const analysis::TModelDef& model : settings.Models) {
+        section.Models.push_back(model.Name);
     }
     section.LinearTerm = settings.LinearTerm;
     section.WeightPerSignal = settings.WeightPerSignal;

@@ -18,6 +18,7 @@ enum class TOptionId {
     P0,
     HostColumn,
     Models,
+    GuestSignals,
     LinearTerm,
     Fix,
     Mc,
@@ -39,11 +40,12 @@ struct TOptionInfo {
     bool TakesValue;
 };
 
-constexpr std::array<TOptionInfo, 17> Options = {{
+constexpr std::array<TOptionInfo, 18> Options = {{
     {"--data", TOptionId::Data, true},
     {"--p0", TOptionId::P0, true},
     {"--host-column", TOptionId::HostColumn, false},
     {"--models", TOptionId::Models, true},
+    {"--guest-signals", TOptionId::GuestSignals, true},
     {"--linear-term", TOptionId::LinearTerm, false},
     {"--fix", TOptionId::Fix, true},
     {"--mc", TOptionId::Mc, true},
@@ -66,6 +68,17 @@ const TOptionInfo* FindOption(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+std::vector<std::string> CommaList(std::string_view text) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        items.emplace_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return items;
 }
 
 std::optional<std::uint64_t> ParseCount(std::string_view text) {
@@ -98,19 +111,22 @@ std::string Apply(TAnalyzeOptions& o, TOptionId id, std::string_view value) {
             break;
         case TOptionId::Models: {
             s.Models.clear();
-            std::size_t start = 0;
-            while (start <= value.size()) {
-                const std::size_t comma = std::min(value.find(',', start), value.size());
-                const std::string_view name = value.substr(start, comma - start);
-                const auto model = analysis::ModelFromName(name);
-                if (!model) {
-                    return "unknown model '" + std::string(name) + "' (models: 1:1, 1:2, 1:2nc)";
+            for (const std::string& name : CommaList(value)) {
+                const analysis::TModelDef* model = analysis::FindModel(name);
+                if (model == nullptr) {
+                    std::string known;
+                    for (const analysis::TModelDef& m : analysis::ModelCatalogue()) {
+                        known += (known.empty() ? "" : ", ") + m.Name;
+                    }
+                    return "unknown model '" + name + "' (models: " + known + ")";
                 }
                 s.Models.push_back(*model);
-                start = comma + 1;
             }
             break;
         }
+        case TOptionId::GuestSignals:
+            s.GuestSignals = CommaList(value);
+            break;
         case TOptionId::LinearTerm:
             s.LinearTerm = true;
             break;
@@ -258,8 +274,8 @@ TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args,
 
 std::string AnalyzeUsageText() {
     return "Usage: kelmora-fit analyze [--data FILE] [--p0 NUMBER] [--host-column]\n"
-           "                   [--models LIST] [--linear-term] [--fix NAME=VALUE]...\n"
-           "                   [--mc R] [--seed N] [--conc-error PERCENT]\n"
+           "                   [--models LIST] [--guest-signals LIST] [--linear-term]\n"
+           "                   [--fix NAME=VALUE]... [--mc R] [--seed N] [--conc-error PERCENT]\n"
            "                   [--weight per-signal|none] [--json]\n"
            "                   [--xlsx FILE] [--csv FOLDER] [--report FILE.pdf|FILE.html]\n"
            "                   [--open FILE] [--save FILE]\n";
@@ -272,7 +288,8 @@ bool IsReportName(std::string_view path) {
 std::string AnalyzeHelpText() {
     return AnalyzeUsageText() +
            "\n"
-           "Fits 1:1, 1:2 and non-cooperative 1:2 binding to every signal at once and reports\n"
+           "Fits binding models (1:1, 1:2, non-cooperative 1:2, 2:1 sandwich and their mixtures)\n"
+           "to every signal at once and reports\n"
            "standard errors, 95 % and Monte Carlo intervals, and which model the data need.\n"
            "\n"
            "Data: one point per line, C first, then one shift per signal, blanks or TABs\n"
@@ -282,10 +299,13 @@ std::string AnalyzeHelpText() {
            "  --data FILE          titration data (default: standard input)\n"
            "  --p0 NUMBER          host concentration for every point, M (default 0.01)\n"
            "  --host-column        the second column is the host concentration of each point\n"
-           "  --models LIST        comma-separated, of 1:1, 1:2, 1:2nc (default all three)\n"
+           "  --models LIST        comma-separated, of 1:1, 1:2, 1:2nc, 2:1, 2:1/1:1,\n"
+           "                       2:1/1:1/1:2 (default 1:1, 1:2, 1:2nc)\n"
+           "  --guest-signals LIST comma-separated names of signals of the guest (ligand)\n"
            "  --linear-term        add k.<signal>*C to every signal\n"
-           "  --fix NAME=VALUE     hold a parameter (lgK1, lgK2, dP.<signal>, dPL.<signal>,\n"
-           "                       dPL2.<signal>, k.<signal>) at VALUE; may be repeated\n"
+           "  --fix NAME=VALUE     hold a parameter (lgK1, lgK2, lgK21, dP.<signal>,\n"
+           "                       dPL.<signal>, dPL2.<signal>, dP2L.<signal>, dL.<signal>,\n"
+           "                       k.<signal>) at VALUE; may be repeated\n"
            "  --mc R               Monte Carlo replicates (default 1000, 0 = none)\n"
            "  --seed N             seed of the Monte Carlo replicates (default 1)\n"
            "  --conc-error PERCENT relative error of C and host in the replicates, 0 to 50\n"

@@ -1,5 +1,6 @@
 #include "app/AnalyzeOutput.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
@@ -10,7 +11,6 @@
 namespace kelmora {
 namespace {
 
-using analysis::ModelName;
 using analysis::TAnalysisResult;
 using analysis::TConstant;
 using analysis::TInterval;
@@ -50,15 +50,15 @@ std::string Profile(const std::optional<analysis::TOpenInterval>& i) {
 }
 
 // An undetermined constant says what its profile bounds ("K1 > 1e+09 M^-1"), never a value.
-void WriteConstant(std::ostream& out, const char* name, const TConstant& k, const char* unit) {
-    out << "  " << name;
+void WriteConstant(std::ostream& out, const TConstant& k) {
+    out << "  " << k.Name;
     if (k.Determined) {
         out << " = " << Num(k.Value);
     } else {
         out << ' ' << (k.Profile95 ? Profile(k.Profile95) : "undetermined");
     }
-    out << ' ' << unit << "   95 %: " << Range(k.Ci95) << "   profile: " << Profile(k.Profile95)
-        << "   Monte Carlo: " << Range(k.Mc95) << '\n';
+    out << " M^-" << k.Species.M + k.Species.N - 1 << "   95 %: " << Range(k.Ci95)
+        << "   profile: " << Profile(k.Profile95) << "   Monte Carlo: " << Range(k.Mc95) << '\n';
 }
 
 void WriteParam(std::ostream& out, const TParamResult& p) {
@@ -69,7 +69,7 @@ void WriteParam(std::ostream& out, const TParamResult& p) {
 }
 
 void WriteModelText(std::ostream& out, const TModelResult& m) {
-    out << "Model " << ModelName(m.Model) << (m.Converged ? "" : ": did not converge") << '\n';
+    out << "Model " << m.Model.Name << (m.Converged ? "" : ": did not converge") << '\n';
     out << std::left << "  " << std::setw(16) << "parameter" << std::setw(16) << "value"
         << std::setw(16) << "SE" << std::setw(32) << "95 % interval" << std::setw(28)
         << "profile 95 %"
@@ -81,9 +81,8 @@ void WriteModelText(std::ostream& out, const TModelResult& m) {
         WriteParam(out, p);
     }
     out << std::right;
-    WriteConstant(out, "K1", m.K1, "M^-1");
-    if (m.K2) {
-        WriteConstant(out, "K2", *m.K2, "M^-2");
+    for (const TConstant& k : m.Constants) {
+        WriteConstant(out, k);
     }
     if (m.ReplicatesDone > 0) {
         out << "  Monte Carlo: " << m.McUsed << " of " << m.ReplicatesDone << " replicates used, "
@@ -143,8 +142,30 @@ void WriteParamsJson(std::ostream& out, const std::vector<TParamResult>& params)
     out << ']';
 }
 
+// Every complex's constant with its intervals; K1 and K2 always, null where the model has no
+// such complex, as scripts have always read them.
+void WriteConstantsJson(std::ostream& out, const std::vector<TConstant>& constants) {
+    std::vector<std::string> names = {"K1", "K2"};
+    for (const TConstant& k : constants) {
+        if (std::find(names.begin(), names.end(), k.Name) == names.end()) {
+            names.push_back(k.Name);
+        }
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto k = std::find_if(constants.begin(), constants.end(),
+                                    [&](const TConstant& c) { return c.Name == names[i]; });
+        const bool has = k != constants.end();
+        out << (i > 0 ? "," : "") << JsonString(names[i]) << ':'
+            << (has ? FormatJsonNumber(k->Value) : "null") << ',' << JsonString(names[i] + "ci95")
+            << ':' << JsonRange(has ? k->Ci95 : std::nullopt) << ','
+            << JsonString(names[i] + "mc95") << ':' << JsonRange(has ? k->Mc95 : std::nullopt)
+            << ',' << JsonString(names[i] + "profile95") << ':'
+            << JsonOpenRange(has ? k->Profile95 : std::nullopt);
+    }
+}
+
 void WriteModelJson(std::ostream& out, const TModelResult& m) {
-    out << "{\"model\":" << JsonString(std::string(ModelName(m.Model)))
+    out << "{\"model\":" << JsonString(m.Model.Name)
         << ",\"converged\":" << (m.Converged ? "true" : "false")
         << ",\"message\":" << (m.Message.empty() ? "null" : JsonString(m.Message))
         << ",\"ss\":" << FormatJsonNumber(m.Ss) << ",\"rms\":" << FormatJsonNumber(m.Rms)
@@ -173,14 +194,9 @@ void WriteModelJson(std::ostream& out, const TModelResult& m) {
     WriteParamsJson(out, m.Params);
     out << ",\n  \"derived\":";
     WriteParamsJson(out, m.Derived);
-    out << ",\n  \"K\":{\"K1\":" << FormatJsonNumber(m.K1.Value)
-        << ",\"K1ci95\":" << JsonRange(m.K1.Ci95) << ",\"K1mc95\":" << JsonRange(m.K1.Mc95)
-        << ",\"K1profile95\":" << JsonOpenRange(m.K1.Profile95)
-        << ",\"K2\":" << (m.K2 ? FormatJsonNumber(m.K2->Value) : "null")
-        << ",\"K2ci95\":" << JsonRange(m.K2 ? m.K2->Ci95 : std::nullopt)
-        << ",\"K2mc95\":" << JsonRange(m.K2 ? m.K2->Mc95 : std::nullopt)
-        << ",\"K2profile95\":" << JsonOpenRange(m.K2 ? m.K2->Profile95 : std::nullopt)
-        << "},\n  \"covariance\":";
+    out << ",\n  \"K\":{";
+    WriteConstantsJson(out, m.Constants);
+    out << "},\n  \"covariance\":";
     WriteMatrix(out, m.Covariance);
     out << ",\n  \"correlation\":";
     WriteMatrix(out, m.Correlation);
@@ -207,16 +223,15 @@ void WriteAnalysisText(std::ostream& out, const TAnalysisResult& result) {
     if (!result.Comparison.empty()) {
         out << "Comparison\n";
         for (const analysis::TComparison& c : result.Comparison) {
-            out << "  " << ModelName(c.Simpler) << " vs " << ModelName(c.Richer)
-                << ": F = " << Num(c.F) << ", "
+            out << "  " << c.Simpler << " vs " << c.Richer << ": F = " << Num(c.F) << ", "
                 << (c.P ? analysis::PValueText(*c.P) : std::string("p = -")) << '\n';
         }
     }
     out << "Verdict: " << result.Verdict << '\n';
     if (!result.NotFitted.empty()) {
         out << "Stopped while fitting; not fitted:";
-        for (analysis::TModel m : result.NotFitted) {
-            out << ' ' << ModelName(m);
+        for (const std::string& m : result.NotFitted) {
+            out << ' ' << m;
         }
         out << '\n';
     }
@@ -248,7 +263,7 @@ void WriteAnalysisJson(std::ostream& out, const TAnalysisResult& result) {
     }
     out << ",\"notFitted\":[";
     for (std::size_t m = 0; m < result.NotFitted.size(); ++m) {
-        out << (m > 0 ? "," : "") << JsonString(std::string(ModelName(result.NotFitted[m])));
+        out << (m > 0 ? "," : "") << JsonString(result.NotFitted[m]);
     }
     out << "],\n\"models\":[";
     for (std::size_t m = 0; m < result.Models.size(); ++m) {
@@ -258,10 +273,9 @@ void WriteAnalysisJson(std::ostream& out, const TAnalysisResult& result) {
     out << "],\n\"comparison\":[";
     for (std::size_t i = 0; i < result.Comparison.size(); ++i) {
         const analysis::TComparison& c = result.Comparison[i];
-        out << (i > 0 ? "," : "")
-            << "{\"simpler\":" << JsonString(std::string(ModelName(c.Simpler)))
-            << ",\"richer\":" << JsonString(std::string(ModelName(c.Richer)))
-            << ",\"F\":" << JsonNumber(c.F) << ",\"p\":" << JsonNumber(c.P) << '}';
+        out << (i > 0 ? "," : "") << "{\"simpler\":" << JsonString(c.Simpler)
+            << ",\"richer\":" << JsonString(c.Richer) << ",\"F\":" << JsonNumber(c.F)
+            << ",\"p\":" << JsonNumber(c.P) << '}';
     }
     out << "],\n\"verdict\":" << JsonString(result.Verdict) << "}\n";
 }

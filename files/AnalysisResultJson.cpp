@@ -44,7 +44,14 @@ void Fields(V& v, TParamResult& x) {
     v("atLimit", x.AtLimit);
 }
 template <class V>
+void Fields(V& v, TSpecies& x) {
+    v("m", x.M);
+    v("n", x.N);
+}
+template <class V>
 void Fields(V& v, TConstant& x) {
+    v("name", x.Name);
+    v("species", x.Species);
     v("value", x.Value);
     v("ci95", x.Ci95);
     v("mc95", x.Mc95);
@@ -53,9 +60,8 @@ void Fields(V& v, TConstant& x) {
 }
 template <class V>
 void Fields(V& v, TSignalShifts& x) {
-    v("dP", x.DP);
-    v("dPL", x.DPL);
-    v("dPL2", x.DPL2);
+    v("guest", x.Guest);
+    v("species", x.Species);
     v("k", x.K);
 }
 template <class V>
@@ -77,8 +83,7 @@ void Fields(V& v, TOtherMinimum& x) {
 template <class V>
 void Fields(V& v, TModelValues& x) {
     v("model", x.Model);
-    v("lgK1", x.LgK1);
-    v("lgK2", x.LgK2);
+    v("lgK", x.LgK);
     v("signals", x.Signals);
 }
 template <class V>
@@ -94,8 +99,7 @@ void Fields(V& v, TModelResult& x) {
     v("bic", x.Bic);
     v("dof", x.Dof);
     v("params", x.Params);
-    v("k1", x.K1);
-    v("k2", x.K2);
+    v("constants", x.Constants);
     v("covariance", x.Covariance);
     v("correlation", x.Correlation);
     v("residuals", x.Residuals);
@@ -156,8 +160,9 @@ TOrderedJson ToJson(std::uint64_t x) {
 TOrderedJson ToJson(const std::string& x) {
     return x;
 }
-TOrderedJson ToJson(TModel x) {
-    return std::string(ModelName(x));
+// A model by its name in the catalogue.
+TOrderedJson ToJson(const TModelDef& x) {
+    return x.Name;
 }
 TOrderedJson ToJson(TStopReason x) {
     return std::string(StopReasonName(x));
@@ -220,7 +225,7 @@ void FromJson(const TJson& j, const TPlace& at, bool& x);
 void FromJson(const TJson& j, const TPlace& at, int& x);
 void FromJson(const TJson& j, const TPlace& at, std::uint64_t& x);
 void FromJson(const TJson& j, const TPlace& at, std::string& x);
-void FromJson(const TJson& j, const TPlace& at, TModel& x);
+void FromJson(const TJson& j, const TPlace& at, TModelDef& x);
 void FromJson(const TJson& j, const TPlace& at, TStopReason& x);
 template <class T>
 void FromJson(const TJson& j, const TPlace& at, std::optional<T>& x);
@@ -271,10 +276,9 @@ void FromJson(const TJson& j, const TPlace& at, std::string& x) {
     x = j.get<std::string>();
 }
 
-void FromJson(const TJson& j, const TPlace& at, TModel& x) {
-    const std::optional<TModel> model =
-        j.is_string() ? ModelFromName(j.get<std::string>()) : std::nullopt;
-    if (!model) {
+void FromJson(const TJson& j, const TPlace& at, TModelDef& x) {
+    const TModelDef* model = j.is_string() ? FindModel(j.get<std::string>()) : nullptr;
+    if (model == nullptr) {
         at.Fail("should name a model");
     }
     x = *model;
@@ -331,6 +335,43 @@ void FromJson(const TJson& j, const TPlace& at, T& x) {
     Fields(read, x);
 }
 
+// Results saved before the models came from the catalogue hold 1:1, 1:2 or 1:2nc with fixed
+// fields: lgK1 and lgK2, dP, dPL and dPL2 per signal, k1 and k2. They are read as the
+// catalogue's layout has them.
+void UpgradeFixedFields(TJson& model) {
+    if (!model.is_object() || !model.contains("k1") || !model["best"].is_object()) {
+        return;
+    }
+    TJson& best = model["best"];
+    const TJson name = best.value("model", TJson());
+    const bool withPl2 = name != "1:1";
+    best["lgK"] =
+        name == "1:2" ? TJson::array({best["lgK1"], best["lgK2"]}) : TJson::array({best["lgK1"]});
+    if (best["signals"].is_array()) {
+        for (TJson& signal : best["signals"]) {
+            if (!signal.is_object()) {
+                continue;
+            }
+            signal["guest"] = false;
+            signal["species"] = withPl2
+                                    ? TJson::array({signal["dP"], signal["dPL"], signal["dPL2"]})
+                                    : TJson::array({signal["dP"], signal["dPL"]});
+        }
+    }
+    TJson constants = TJson::array();
+    const char* const names[2] = {"K1", "K2"};
+    const char* const keys[2] = {"k1", "k2"};
+    for (int k = 0; k < (withPl2 ? 2 : 1); ++k) {
+        TJson c = model[keys[k]];
+        if (c.is_object()) {
+            c["name"] = names[k];
+            c["species"] = {{"m", 1}, {"n", k + 1}};
+        }
+        constants.push_back(std::move(c));
+    }
+    model["constants"] = std::move(constants);
+}
+
 }  // namespace
 
 nlohmann::ordered_json AnalysisResultJson(const analysis::TAnalysisResult& result) {
@@ -344,7 +385,15 @@ nlohmann::ordered_json TitrationJson(const analysis::TTitration& titration) {
 analysis::TAnalysisResult ReadAnalysisResult(const nlohmann::json& j, const std::string& where,
                                              const TDamagedField& damaged) {
     analysis::TAnalysisResult result;
-    FromJson(j, TPlace{where, damaged}, result);
+    if (j.is_object() && j.contains("models") && j["models"].is_array()) {
+        TJson upgraded = j;
+        for (TJson& model : upgraded["models"]) {
+            UpgradeFixedFields(model);
+        }
+        FromJson(upgraded, TPlace{where, damaged}, result);
+    } else {
+        FromJson(j, TPlace{where, damaged}, result);
+    }
     return result;
 }
 

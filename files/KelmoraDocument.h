@@ -47,7 +47,7 @@ struct TSavedResults {
 struct TAnalysisSection {
     std::vector<std::vector<std::string>> DataCells;  // the data grid's rows of cell texts
     std::string P0Text;
-    std::vector<std::string> Models;  // those chosen of "1:1", "1:2", "1:2nc"
+    std::vector<std::string> Models;  // the names of those chosen, as in the model catalogue
     bool LinearTerm = false;
     bool WeightPerSignal = false;
     std::map<std::string, std::string> FixedParams;  // parameter name -> value text

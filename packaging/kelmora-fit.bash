@@ -5,7 +5,7 @@ _kelmora_fit() {
     local commands="compute optimize scan analyze"
     local fitOptions="--data --p0 --params --iterations --refine --decimal-separator --json
         --open --save --help --version"
-    local analyzeOptions="--data --p0 --host-column --models --linear-term --fix --mc --seed
+    local analyzeOptions="--data --p0 --host-column --models --guest-signals --linear-term --fix --mc --seed
         --conc-error --weight --json --xlsx --csv --report --open --save --help"
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
@@ -16,7 +16,7 @@ _kelmora_fit() {
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return
             ;;
-        --p0 | --iterations | --decimal-separator | --models | --fix | --mc | --seed | --conc-error)
+        --p0 | --iterations | --decimal-separator | --models | --guest-signals | --fix | --mc | --seed | --conc-error)
             return
             ;;
         --weight)

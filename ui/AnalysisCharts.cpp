@@ -162,7 +162,7 @@ void TAnalysisCharts::Show(const analysis::TModelResult& model,
     titration_ = titration;
     signalNames_ = signalNames;
     const TAnalysisCurves curves = MakeCurves(model, titration);
-    const std::string name(analysis::ModelName(model.Model));
+    const std::string& name = model.Model.Name;
     fit_ = FitFigure(curves, signalNames, name);
     species_ = SpeciesFigure(curves, name);
     ShowPanel(ShiftChart, fit_, 0);

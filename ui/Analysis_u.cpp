@@ -46,8 +46,8 @@ constexpr int kFixedRows = 6;
 TAnalysisSection StartingSection() {
     TAnalysisSection section;
     section.P0Text = FormatGeneral(0.01);
-    for (const analysis::TModel model : analysis::AllModels) {
-        section.Models.emplace_back(analysis::ModelName(model));
+    for (const analysis::TModelDef& model : analysis::DefaultModels()) {
+        section.Models.push_back(model.Name);
     }
     section.Replicates = analysis::TAnalysisSettings().Replicates;
     section.ConcErrorText = "0";
@@ -55,13 +55,18 @@ TAnalysisSection StartingSection() {
     return section;
 }
 
-QTableWidget* ResultTable(QWidget* parent, const std::vector<std::string>& header) {
-    auto* table = new QTableWidget(0, static_cast<int>(header.size()), parent);
+void SetHeader(QTableWidget* table, const std::vector<std::string>& header) {
+    table->setColumnCount(static_cast<int>(header.size()));
     QStringList titles;
     for (const std::string& h : header) {
         titles << ToQString(h);
     }
     table->setHorizontalHeaderLabels(titles);
+}
+
+QTableWidget* ResultTable(QWidget* parent, const std::vector<std::string>& header) {
+    auto* table = new QTableWidget(0, 0, parent);
+    SetHeader(table, header);
     table->verticalHeader()->setVisible(false);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::ContiguousSelection);
@@ -147,11 +152,11 @@ TAnalysisForm::~TAnalysisForm() = default;
 
 QWidget* TAnalysisForm::CreateSettingsPanel() {
     auto* box = new QGroupBox(QStringLiteral("Settings"), this);
-    const char* const modelTitles[3] = {"1:1", "1:2", "1:2 non-cooperative"};
     auto* models = new QHBoxLayout();
-    for (int k = 0; k < 3; ++k) {
-        ModelChecks[k] = new QCheckBox(QString::fromLatin1(modelTitles[k]), box);
-        models->addWidget(ModelChecks[k]);
+    for (const analysis::TModelDef& model : analysis::ModelCatalogue()) {
+        ModelChecks.push_back(new QCheckBox(ToQString(model.Title), box));
+        ModelChecks.back()->setToolTip(ToQString(model.Equations));
+        models->addWidget(ModelChecks.back());
     }
     models->addStretch(1);
     LinearTermCheck = new QCheckBox(QStringLiteral("Linear term k·C per signal"), box);
@@ -204,16 +209,16 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     ModelCombo = new QComboBox(panel);
     connect(ModelCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowChosenModel);
     ParamTable = ResultTable(panel, ParamTableHeader());
-    ComparisonTable = ResultTable(panel, ComparisonHeader());
+    ComparisonTable = ResultTable(panel, ComparisonHeader({}));
     ParamTable->installEventFilter(this);
     ComparisonTable->installEventFilter(this);
-    // Three models at most: the table is as high as they need (and a scroll bar when the
-    // window is narrow), no higher.
+    // Three models as high as they need (and a scroll bar when the window is narrow or more
+    // models were fitted), no higher.
     ComparisonTable->setFixedHeight(ComparisonTable->horizontalHeader()->sizeHint().height() +
                                     3 * ComparisonTable->verticalHeader()->defaultSectionSize() +
                                     ComparisonTable->horizontalScrollBar()->sizeHint().height() +
                                     2 * ComparisonTable->frameWidth());
-    ComparisonTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ComparisonTable->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     VerdictLabel = new QLabel(panel);
     VerdictLabel->setWordWrap(true);
     QFont bold = VerdictLabel->font();
@@ -224,6 +229,7 @@ QWidget* TAnalysisForm::CreateResultsPanel() {
     WarningLabel->setStyleSheet(QStringLiteral("color: #b00000"));
     SignalCombo = new QComboBox(panel);
     connect(SignalCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::ShowSignalQ);
+    connect(SignalCombo, &QComboBox::currentIndexChanged, this, &TAnalysisForm::UpdateUseInMain);
     SignalQLabel = new QLabel(panel);
     UseInMainButton = PlainButton(QStringLiteral("Use in main table"), panel);
     CopyResultsButton = PlainButton(QStringLiteral("Copy results"), panel);
@@ -315,9 +321,9 @@ bool TAnalysisForm::eventFilter(QObject* watched, QEvent* event) {
 analysis::TAnalysisSettings TAnalysisForm::ReadSettings() const {
     analysis::TAnalysisSettings settings;
     settings.Models.clear();
-    for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
+    for (std::size_t k = 0; k < ModelChecks.size(); ++k) {
         if (ModelChecks[k]->isChecked()) {
-            settings.Models.push_back(analysis::AllModels[k]);
+            settings.Models.push_back(analysis::ModelCatalogue()[k]);
         }
     }
     settings.LinearTerm = LinearTermCheck->isChecked();
@@ -425,8 +431,10 @@ void TAnalysisForm::WatchForChanges() {
     for (const QLineEdit* edit : {P0Edit, ConcErrorEdit}) {
         connect(edit, &QLineEdit::textChanged, this, changed);
     }
-    for (const QCheckBox* check :
-         {ModelChecks[0], ModelChecks[1], ModelChecks[2], LinearTermCheck, WeightCheck}) {
+    for (const QCheckBox* check : ModelChecks) {
+        connect(check, &QCheckBox::toggled, this, changed);
+    }
+    for (const QCheckBox* check : {LinearTermCheck, WeightCheck}) {
         connect(check, &QCheckBox::toggled, this, changed);
     }
     for (const QSpinBox* spin : {ReplicatesSpin, SeedSpin}) {
@@ -446,9 +454,9 @@ TAnalysisSection TAnalysisForm::CaptureAnalysis() const {
     TAnalysisSection section;
     section.DataCells = SheetCells(*DataGrid);
     section.P0Text = P0Edit->text().toStdString();
-    for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
+    for (std::size_t k = 0; k < ModelChecks.size(); ++k) {
         if (ModelChecks[k]->isChecked()) {
-            section.Models.emplace_back(analysis::ModelName(analysis::AllModels[k]));
+            section.Models.push_back(analysis::ModelCatalogue()[k].Name);
         }
     }
     section.LinearTerm = LinearTermCheck->isChecked();
@@ -472,8 +480,8 @@ void TAnalysisForm::RestoreAnalysis(const std::optional<TAnalysisSection>& saved
     const TAnalysisSection section = saved ? *saved : StartingSection();
     RestoreSheetCells(section.DataCells, DataGrid->Core(), AnalysisSheetRows);
     P0Edit->setText(ToQString(section.P0Text));
-    for (std::size_t k = 0; k < analysis::AllModels.size(); ++k) {
-        const std::string name(analysis::ModelName(analysis::AllModels[k]));
+    for (std::size_t k = 0; k < ModelChecks.size(); ++k) {
+        const std::string& name = analysis::ModelCatalogue()[k].Name;
         ModelChecks[k]->setChecked(std::find(section.Models.begin(), section.Models.end(), name) !=
                                    section.Models.end());
     }
@@ -510,6 +518,7 @@ void TAnalysisForm::SelectRejected() {
 void TAnalysisForm::ShowResult() {
     const analysis::TAnalysisResult& result = *result_;
     StatusLabel->setText(ToQString(RunStatusText(result)));
+    SetHeader(ComparisonTable, ComparisonHeader(result));
     FillTable(ComparisonTable, ComparisonRows(result));
     VerdictLabel->setText(ToQString(result.Verdict));
     const std::string warning = WarningText(result);
@@ -525,12 +534,12 @@ void TAnalysisForm::ShowResult() {
     const QSignalBlocker block(ModelCombo);
     ModelCombo->clear();
     for (const TModelResult& m : result.Models) {
-        ModelCombo->addItem(ToQString(std::string(analysis::ModelName(m.Model))));
+        ModelCombo->addItem(ToQString(m.Model.Name));
     }
     // The verdict's model first, so that its table and curves are what the user sees.
     const auto preferred =
         std::find_if(result.Models.begin(), result.Models.end(),
-                     [&](const TModelResult& m) { return m.Model == result.Preferred; });
+                     [&](const TModelResult& m) { return m.Model.Name == result.Preferred; });
     ModelCombo->setCurrentIndex(
         preferred == result.Models.end() ? 0 : static_cast<int>(preferred - result.Models.begin()));
     ShowChosenModel();
@@ -575,8 +584,10 @@ void TAnalysisForm::UpdateUseInMain() {
     const TModelResult* model = ChosenModel();
     const bool current = result_.has_value() && !stale_;
     StaleLabel->setVisible(result_.has_value() && stale_);
+    const int s = SignalCombo->currentIndex();
     UseInMainButton->setEnabled(current && !mainTableBusy_ && model != nullptr &&
-                                !model->Params.empty());
+                                !model->Params.empty() && s >= 0 &&
+                                MainTableVector(*model, s).has_value());
     CopyResultsButton->setEnabled(current);
     CopyResidualsButton->setEnabled(current);
     ExportTablesButton->setEnabled(current);
@@ -589,8 +600,9 @@ void TAnalysisForm::UseInMainButtonClick() {
     if (model == nullptr || model->Params.empty() || s < 0) {
         return;
     }
-    mainForm_->SetDataAndParams(MainTableData(resultData_, s), MainTableP0(resultData_),
-                                MainTableVector(*model, s));
+    if (const std::optional<TParamVector> v = MainTableVector(*model, s)) {
+        mainForm_->SetDataAndParams(MainTableData(resultData_, s), MainTableP0(resultData_), *v);
+    }
 }
 
 TRunRecord TAnalysisForm::ResultRecord() const {

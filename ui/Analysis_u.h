@@ -87,7 +87,7 @@ class TAnalysisForm : public QWidget, public IAnalysisDocument {
     QLabel* CountLabel = nullptr;
     QPushButton* ClearOutsideButton = nullptr;  // shown while a paste left data beside it
     // Settings
-    QCheckBox* ModelChecks[3] = {};  // in the order of analysis::AllModels
+    std::vector<QCheckBox*> ModelChecks;  // in the order of analysis::ModelCatalogue()
     QCheckBox* LinearTermCheck = nullptr;
     QCheckBox* WeightCheck = nullptr;
     TOriginGrid* FixedGrid = nullptr;

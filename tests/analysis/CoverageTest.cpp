@@ -12,6 +12,7 @@ namespace kelmora::analysis {
 namespace {
 
 using testing::MakeTitration;
+using testing::Models;
 using testing::Param;
 using testing::Truth;
 
@@ -20,12 +21,12 @@ using testing::Truth;
 // into 1:2 much more often than its 5 % level.
 TEST(Coverage, IntervalsCoverTheTruthAndOneToOneDataRarelyChooseOneToTwo) {
     const double lgK1 = 3.2;
-    const TModelValues truth = Truth(TModel::OneToOne, lgK1, 0, {{8.0, 9.5, 0, 0}, {2, 1.4, 0, 0}});
+    const TModelValues truth = Truth("1:1", lgK1, 0, {{8.0, 9.5, 0, 0}, {2, 1.4, 0, 0}});
     const int titrations = 200;
     int covered = 0;
     int chose12 = 0;
     TAnalysisSettings settings;
-    settings.Models = {TModel::OneToOne, TModel::OneToTwo};
+    settings.Models = Models({"1:1", "1:2"});
     settings.Replicates = 0;
     for (int seed = 1; seed <= titrations; ++seed) {
         const TTitration t =
@@ -53,21 +54,21 @@ TEST(Coverage, ProfileIntervalsOfBothConstantsCoverTheTruth) {
     const int titrations = 300;
     int covered[2] = {0, 0};
     TAnalysisSettings settings;
-    settings.Models = {TModel::OneToTwo};
+    settings.Models = {testing::Model("1:2")};
     settings.Replicates = 0;
     for (int seed = 1; seed <= titrations; ++seed) {
         TReplicateRandom random(2024, static_cast<std::uint64_t>(seed));
         const double lgK1 = 2.5 + 1.5 * random.Uniform();
         const double lgK2 = lgK1 + 1.5 + 2.0 * random.Uniform();
-        std::vector<TSignalShifts> signals(1 + static_cast<std::size_t>(random.Next() % 4));
-        for (TSignalShifts& s : signals) {
+        std::vector<testing::THostShifts> signals(1 + static_cast<std::size_t>(random.Next() % 4));
+        for (testing::THostShifts& s : signals) {
             s = {8.0, 8.0 + 2.0 * random.Uniform() - 1.0, 8.0 + 2.0 * random.Uniform() - 1.0, 0};
         }
         const int points = 8 + static_cast<int>(random.Next() % 33);
         const bool diluted = random.Uniform() < 0.5;
-        const TTitration t = MakeTitration(Truth(TModel::OneToTwo, lgK1, lgK2, signals), points,
-                                           10.0 * std::pow(10.0, -lgK1), 1e-3, diluted, 0.003,
-                                           static_cast<std::uint64_t>(seed));
+        const TTitration t =
+            MakeTitration(Truth("1:2", lgK1, lgK2, signals), points, 10.0 * std::pow(10.0, -lgK1),
+                          1e-3, diluted, 0.003, static_cast<std::uint64_t>(seed));
         const TModelResult m = RunAnalysis(t, settings).Models[0];
         const double truth[2] = {lgK1, lgK2};
         for (int k = 0; k < 2; ++k) {

@@ -1,13 +1,46 @@
-#include "analysis/Equilibrium.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <span>
 #include <vector>
+
+#include "analysis/Speciation.h"
 
 namespace kelmora::analysis {
 namespace {
+
+// The 1:1 and 1:2 speciation as fractions of the host, with their derivatives with respect to
+// lg K1 and lg K2 (overall); lgK2 = -infinity is the 1:1 model.
+struct TSpeciation {
+    double Alpha0 = 1.0;
+    double Alpha1 = 0.0;
+    double Alpha2 = 0.0;
+    double FreeLigand = 0.0;
+    double DAlpha1[2] = {0.0, 0.0};
+    double DAlpha2[2] = {0.0, 0.0};
+};
+
+TSpeciation SolveSpeciation(double lgK1, double lgK2, double conc, double host) {
+    static constexpr TSpecies Complexes[] = {{1, 1}, {1, 2}};
+    const bool pl2 = !std::isinf(lgK2);
+    TComplexation complexation(std::span<const TSpecies>(Complexes).first(pl2 ? 2 : 1));
+    const double lgBeta[] = {lgK1, lgK2};
+    complexation.SetLgBeta(lgBeta);
+    const TEquilibrium e = complexation.Solve(host, conc);
+    TConcentrationDerivatives d;
+    complexation.Derivatives(e, d);
+    TSpeciation s;
+    s.Alpha0 = e.C[0] / host;
+    s.Alpha1 = e.C[2] / host;
+    s.Alpha2 = pl2 ? e.C[3] / host : 0.0;
+    s.FreeLigand = e.C[1];
+    for (int j = 0; j < (pl2 ? 2 : 1); ++j) {
+        s.DAlpha1[j] = d[2][j] / host;
+        s.DAlpha2[j] = pl2 ? d[3][j] / host : 0.0;
+    }
+    return s;
+}
 
 constexpr double Eps = std::numeric_limits<double>::epsilon();
 constexpr double NoPL2 = -std::numeric_limits<double>::infinity();

@@ -10,7 +10,7 @@
 
 #include "Fixtures.h"
 #include "analysis/Analysis.h"
-#include "analysis/Equilibrium.h"
+#include "analysis/Speciation.h"
 #include "engine/FitState.h"
 #include "util/Errors.h"
 #include "util/TextTable.h"
@@ -23,9 +23,9 @@ using testing::MakeTitration;
 using testing::Param;
 using testing::Truth;
 
-TAnalysisSettings Models(std::vector<TModel> models, bool linear = false) {
+TAnalysisSettings Models(const std::vector<std::string>& models, bool linear = false) {
     TAnalysisSettings s;
-    s.Models = std::move(models);
+    s.Models = testing::Models(models);
     s.LinearTerm = linear;
     s.Replicates = 0;
     return s;
@@ -46,13 +46,13 @@ void LoadEngine(TFitState& state, const TTitration& t, const TParamVector& value
     state.SetParamValues(values);
 }
 
-std::vector<TFixedParam> FixAll(TModel model, const TParamVector& v) {
+std::vector<TFixedParam> FixAll(const std::string& model, const TParamVector& v) {
     std::vector<TFixedParam> fixed = {
         {"lgK1", v[0]}, {"dP.s1", v[2]}, {"dPL.s1", v[3]}, {"k.s1", v[5]}};
-    if (model != TModel::OneToOne) {
+    if (model != "1:1") {
         fixed.push_back({"dPL2.s1", v[4]});
     }
-    if (model == TModel::OneToTwo) {
+    if (model == "1:2") {
         fixed.push_back({"lgK2", v[1]});
     }
     return fixed;
@@ -63,13 +63,13 @@ std::vector<TFixedParam> FixAll(TModel model, const TParamVector& v) {
 TEST(Errors, SumOfSquaresAgreesWithTheEnginesCriterion) {
     struct TRow {
         const char* File;
-        TModel Model;
+        std::string Model;
         TParamVector Values;
     };
     const std::vector<TRow> rows = {
-        {"titration-1to2.txt", TModel::OneToTwo, {2.1, 4.2, 8.01, 9.1, 10.4, 0.45}},
-        {"titration-1to2.txt", TModel::OneToTwo, {3.0, 3.5, 7.9, 9.3, 10.0, -0.2}},
-        {"titration-1to1.txt", TModel::OneToOne, {2.4, -1000.0, 8.0, 9.6, 0.0, 0.1}},
+        {"titration-1to2.txt", "1:2", {2.1, 4.2, 8.01, 9.1, 10.4, 0.45}},
+        {"titration-1to2.txt", "1:2", {3.0, 3.5, 7.9, 9.3, 10.0, -0.2}},
+        {"titration-1to1.txt", "1:1", {2.4, -1000.0, 8.0, 9.6, 0.0, 0.1}},
     };
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.File);
@@ -87,17 +87,20 @@ TEST(Errors, SumOfSquaresAgreesWithTheEnginesCriterion) {
 
 // With every lg K fixed the shifts are plain linear least squares: s^2 (A^T A)^-1.
 TEST(Errors, FixedConstantsGiveTheLinearLeastSquaresCovariance) {
-    const TModelValues truth = Truth(TModel::OneToTwo, 3.0, 6.5, {{8.0, 9.0, 10.5, 0.3}});
+    const TModelValues truth = Truth("1:2", 3.0, 6.5, {{8.0, 9.0, 10.5, 0.3}});
     const TTitration t = MakeTitration(truth, 20, 5e-3, 1e-3, true, 0.003, 11);
-    TAnalysisSettings settings = Models({TModel::OneToTwo}, true);
+    TAnalysisSettings settings = Models({"1:2"}, true);
     settings.Fixed = {{"lgK1", 3.1}, {"lgK2", 6.4}};
     const TModelResult m = RunAnalysis(t, settings).Models[0];
     const int n = 20;
     Eigen::MatrixXd a(n, 4);
     Eigen::VectorXd y(n);
+    const TSpecies complexes[] = {{1, 1}, {1, 2}};
+    TComplexation speciation(complexes);
+    speciation.SetLgBeta(std::vector<double>{3.1, 6.4});
     for (int i = 0; i < n; ++i) {
-        const TSpeciation s = SolveSpeciation(3.1, 6.4, t.Conc[i], t.HostAt(i));
-        a.row(i) << s.Alpha0, s.Alpha1, s.Alpha2, t.Conc[i];
+        const TEquilibrium e = speciation.Solve(t.HostAt(i), t.Conc[i]);
+        a.row(i) << e.C[0] / t.HostAt(i), e.C[2] / t.HostAt(i), e.C[3] / t.HostAt(i), t.Conc[i];
         y[i] = t.Shifts[i][0];
     }
     const Eigen::MatrixXd ata = a.transpose() * a;
@@ -117,13 +120,13 @@ TEST(Errors, FixedConstantsGiveTheLinearLeastSquaresCovariance) {
 }
 
 TEST(Errors, IntervalsCriteriaAndConstantsFollowTheirDefinitions) {
-    const TModelValues truth = Truth(TModel::OneToTwo, 3.0, 6.5, {{8, 9, 10.5, 0}, {2, 1, 3, 0}});
+    const TModelValues truth = Truth("1:2", 3.0, 6.5, {{8, 9, 10.5, 0}, {2, 1, 3, 0}});
     const TTitration t = MakeTitration(truth, 30, 6e-3, 1e-3, false, 0.004, 5);
-    const TAnalysisResult r = RunAnalysis(t, Models({TModel::OneToOne, TModel::OneToTwo}));
+    const TAnalysisResult r = RunAnalysis(t, Models({"1:1", "1:2"}));
     ASSERT_EQ(r.Models.size(), 2u);
     const int n = 60;
     for (const TModelResult& m : r.Models) {
-        SCOPED_TRACE(std::string(ModelName(m.Model)));
+        SCOPED_TRACE(m.Model.Name);
         const int p = static_cast<int>(m.Params.size());
         EXPECT_EQ(m.Dof, n - p);
         EXPECT_NEAR(*m.Aic, n * std::log(m.Ss / n) + 2 * p, 1e-9);
@@ -137,8 +140,10 @@ TEST(Errors, IntervalsCriteriaAndConstantsFollowTheirDefinitions) {
         const double halfWidth = (k1.Ci95->Hi - k1.Ci95->Lo) / 2;
         const boost::math::students_t t(m.Dof);
         EXPECT_NEAR(halfWidth / *k1.Se, boost::math::quantile(t, 0.975), 1e-12);
-        EXPECT_NEAR(m.K1.Value, std::pow(10.0, k1.Value), 1e-9 * m.K1.Value);
-        EXPECT_NEAR(m.K1.Ci95->Lo, std::pow(10.0, k1.Ci95->Lo), 1e-9 * m.K1.Value);
+        const TConstant& k = m.Constants[0];
+        EXPECT_EQ(k.Name, "K1");
+        EXPECT_NEAR(k.Value, std::pow(10.0, k1.Value), 1e-9 * k.Value);
+        EXPECT_NEAR(k.Ci95->Lo, std::pow(10.0, k1.Ci95->Lo), 1e-9 * k.Value);
     }
     const TModelResult& rich = r.Models[1];
     EXPECT_NEAR(Param(rich, "lgK1").Value, 3.0, 0.05);
@@ -149,8 +154,9 @@ TEST(Errors, IntervalsCriteriaAndConstantsFollowTheirDefinitions) {
     EXPECT_NEAR(*c.F / f, 1.0, 1e-12);
     const boost::math::fisher_f dist(3, rich.Dof);
     EXPECT_NEAR(*c.P, boost::math::cdf(boost::math::complement(dist, f)), 1e-15);
-    EXPECT_EQ(r.Verdict.rfind("1:2 preferred over 1:1 (F-test p = ", 0), 0u) << r.Verdict;
-    EXPECT_EQ(r.Preferred, TModel::OneToTwo);
+    EXPECT_EQ(r.Verdict.rfind("1:2 preferred (AICc 1:2 < 1:1); F-test over 1:1 p = ", 0), 0u)
+        << r.Verdict;
+    EXPECT_EQ(r.Preferred, "1:2");
 }
 
 // Every parameter held, K1 so large that PL is min(C, H)/H: model 8, 9, 10, 10 against
@@ -160,16 +166,16 @@ TEST(Errors, CovFitIsTheResidualVarianceOverTheVarianceOfTheChanges) {
     t.Conc = {0.0, 0.5e-3, 2e-3, 3e-3};
     t.Host = {1e-3};
     t.Shifts = {{8.1}, {9.0}, {9.9}, {10.2}};
-    TAnalysisSettings s = Models({TModel::OneToOne});
+    TAnalysisSettings s = Models({"1:1"});
     s.Fixed = {{"lgK1", 15.0}, {"dP.s1", 8.0}, {"dPL.s1", 10.0}};
     const TModelResult m = RunAnalysis(t, s).Models[0];
     EXPECT_NEAR(m.CovFit, 1.0 / 54.0, 1e-10);
 }
 
 TEST(Errors, ParametersTheDataCannotShowAreUndeterminedNotHuge) {
-    const TModelValues truth = Truth(TModel::OneToOne, 3.0, 0, {{8, 9, 0, 0}});
+    const TModelValues truth = Truth("1:1", 3.0, 0, {{8, 9, 0, 0}});
     const TTitration t = MakeTitration(truth, 20, 5e-3, 1e-3, false, 0.003, 2);
-    TAnalysisSettings settings = Models({TModel::OneToTwo});
+    TAnalysisSettings settings = Models({"1:2"});
     settings.Fixed = {{"lgK2", -15.0}};  // no PL2 forms anywhere
     const TModelResult m = RunAnalysis(t, settings).Models[0];
     EXPECT_FALSE(Param(m, "dPL2.s1").Determined);
@@ -181,9 +187,9 @@ TEST(Errors, ParametersTheDataCannotShowAreUndeterminedNotHuge) {
 }
 
 TEST(Errors, NoDegreesOfFreedomGiveTheFitWithoutErrors) {
-    const TModelValues truth = Truth(TModel::OneToOne, 3.0, 0, {{8, 9, 0, 0}});
+    const TModelValues truth = Truth("1:1", 3.0, 0, {{8, 9, 0, 0}});
     TTitration t = MakeTitration(truth, 3, 3e-3, 1e-3, false, 0.01, 3);
-    const TModelResult m = RunAnalysis(t, Models({TModel::OneToOne})).Models[0];
+    const TModelResult m = RunAnalysis(t, Models({"1:1"})).Models[0];
     EXPECT_EQ(m.Dof, 0);
     EXPECT_NE(m.Message.find("N - p = 0"), std::string::npos) << m.Message;
     for (const TParamResult& p : m.Params) {
@@ -202,7 +208,7 @@ TEST(Errors, DataWithNoFiniteSumOfSquaresAreRefusedNotACrash) {
     t.Host = {0.01};
     t.Shifts = {{3.3e70, 1.2e34}, {3.3e42, 3.3e3}, {3.3e57, 1.2e34}};
     TAnalysisSettings settings;
-    settings.Models = {TModel::OneToOne};
+    settings.Models = testing::Models({"1:1"});
     settings.Replicates = 0;
     try {
         RunAnalysis(t, settings);
@@ -215,13 +221,13 @@ TEST(Errors, DataWithNoFiniteSumOfSquaresAreRefusedNotACrash) {
 // A signal that does not move tells nothing about the constants: the others are fitted, and
 // the result says which was left out.
 TEST(Errors, AConstantSignalIsLeftOutWithAWarning) {
-    const TModelValues truth = Truth(TModel::OneToOne, 3.0, 0, {{8, 9, 0, 0}, {1, 2, 0, 0}});
+    const TModelValues truth = Truth("1:1", 3.0, 0, {{8, 9, 0, 0}, {1, 2, 0, 0}});
     TTitration t = MakeTitration(truth, 8, 5e-3, 1e-3, true, 0.001, 4);
     t.SignalNames = {"H1", "H2"};
     for (auto& row : t.Shifts) {
         row[0] = 7.5;
     }
-    const TAnalysisResult r = RunAnalysis(t, Models({TModel::OneToOne}));
+    const TAnalysisResult r = RunAnalysis(t, Models({"1:1"}));
     EXPECT_EQ(r.SignalNames, std::vector<std::string>{"H2"});
     EXPECT_EQ(r.Warnings, std::vector<std::string>{
                               "Signal \"H1\" does not change at all; it is left out of the fit."});
@@ -231,7 +237,7 @@ TEST(Errors, AConstantSignalIsLeftOutWithAWarning) {
 }
 
 TEST(Errors, BadInputIsRefusedWithAMessageThatSaysWhere) {
-    const TModelValues truth = Truth(TModel::OneToOne, 3.0, 0, {{8, 9, 0, 0}, {1, 2, 0, 0}});
+    const TModelValues truth = Truth("1:1", 3.0, 0, {{8, 9, 0, 0}, {1, 2, 0, 0}});
     const TTitration good = MakeTitration(truth, 6, 5e-3, 1e-3, true, 0.001, 4);
     struct TRow {
         const char* Why;
@@ -278,7 +284,7 @@ TEST(Errors, BadInputIsRefusedWithAMessageThatSaysWhere) {
              t.Conc.resize(2);
              t.Host.resize(2);
              t.Shifts.resize(2);
-             s.Models = {TModel::OneToTwo};
+             s.Models = testing::Models({"1:2"});
          },
          "There are too few points: model 1:2 has 8 free parameters but the data have only 4 "
          "observations."},
@@ -292,7 +298,7 @@ TEST(Errors, BadInputIsRefusedWithAMessageThatSaysWhere) {
     };
     for (const TRow& row : rows) {
         TTitration t = good;
-        TAnalysisSettings s = Models({TModel::OneToOne});
+        TAnalysisSettings s = Models({"1:1"});
         row.Spoil(t, s);
         try {
             RunAnalysis(t, s);

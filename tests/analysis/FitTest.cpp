@@ -19,9 +19,7 @@ using testing::MakeTitration;
 using testing::Param;
 using testing::Truth;
 
-const double Lg4 = std::log10(4.0);
-
-TAnalysisSettings Only(TModel model, bool linear = false) {
+TAnalysisSettings Only(const TModelDef& model, bool linear = false) {
     TAnalysisSettings s;
     s.Models = {model};
     s.LinearTerm = linear;
@@ -37,18 +35,14 @@ TEST(Fit, RecoversTheConstantsOfNoiselessTitrations) {
         double Host;
     };
     const std::vector<TRow> rows = {
-        {Truth(TModel::OneToOne, 3.3, 0.0, {{7.6, 10.4, 0.0, 0.0}}), false, false, 1e-3},
-        {Truth(TModel::OneToOne, 5.0, 0.0, {{7.6, 10.4, 0, 0}, {1.0, 0.2, 0, 0}}), false, true,
-         1e-4},
-        {Truth(TModel::OneToTwo, 2.0, 4.0, {{8.0, 9.0, 10.5, 0.5}}), true, false, 1e-2},
-        {Truth(TModel::OneToTwo, 4.0, 7.5, {{8.0, 9.0, 10.5, 0}, {3.0, 2.0, 2.5, 0}}), false, true,
-         1e-3},
-        {Truth(TModel::OneToTwoNonCoop, 3.0, 6.0 - Lg4, {{8.0, 9.0, 10.5, 0}, {1, 3, 2, 0}}), false,
-         true, 1e-3},
+        {Truth("1:1", 3.3, 0.0, {{7.6, 10.4, 0.0, 0.0}}), false, false, 1e-3},
+        {Truth("1:1", 5.0, 0.0, {{7.6, 10.4, 0, 0}, {1.0, 0.2, 0, 0}}), false, true, 1e-4},
+        {Truth("1:2", 2.0, 4.0, {{8.0, 9.0, 10.5, 0.5}}), true, false, 1e-2},
+        {Truth("1:2", 4.0, 7.5, {{8.0, 9.0, 10.5, 0}, {3.0, 2.0, 2.5, 0}}), false, true, 1e-3},
+        {Truth("1:2nc", 3.0, 0, {{8.0, 9.0, 10.5, 0}, {1, 3, 2, 0}}), false, true, 1e-3},
     };
     for (const TRow& row : rows) {
-        SCOPED_TRACE(std::string(ModelName(row.Truth.Model)) + " lgK1 " +
-                     std::to_string(row.Truth.LgK1));
+        SCOPED_TRACE(row.Truth.Model.Name + " lgK1 " + std::to_string(row.Truth.LgK[0]));
         const TTitration t =
             MakeTitration(row.Truth, 25, 8.0 * row.Host, row.Host, row.Diluted, 0.0, 1);
         const TAnalysisResult r = RunAnalysis(t, Only(row.Truth.Model, row.Linear));
@@ -56,14 +50,14 @@ TEST(Fit, RecoversTheConstantsOfNoiselessTitrations) {
         const TModelResult& m = r.Models[0];
         EXPECT_TRUE(m.Converged) << m.Message;
         EXPECT_LT(m.Ss, 1e-20);
-        EXPECT_NEAR(m.Best.LgK1, row.Truth.LgK1, 1e-7);
-        if (row.Truth.Model != TModel::OneToOne) {
-            EXPECT_NEAR(m.Best.LgK2, row.Truth.LgK2, 1e-7);
+        ASSERT_EQ(m.Best.LgK.size(), row.Truth.LgK.size());
+        for (std::size_t k = 0; k < row.Truth.LgK.size(); ++k) {
+            EXPECT_NEAR(m.Best.LgK[k], row.Truth.LgK[k], 1e-7);
         }
         for (std::size_t s = 0; s < row.Truth.Signals.size(); ++s) {
-            EXPECT_NEAR(m.Best.Signals[s].DP, row.Truth.Signals[s].DP, 1e-6);
-            EXPECT_NEAR(m.Best.Signals[s].DPL, row.Truth.Signals[s].DPL, 1e-6);
-            EXPECT_NEAR(m.Best.Signals[s].DPL2, row.Truth.Signals[s].DPL2, 1e-6);
+            for (std::size_t c = 0; c < row.Truth.Signals[s].Species.size(); ++c) {
+                EXPECT_NEAR(m.Best.Signals[s].Species[c], row.Truth.Signals[s].Species[c], 1e-6);
+            }
             EXPECT_NEAR(m.Best.Signals[s].K, row.Truth.Signals[s].K, 1e-5);
         }
     }
@@ -71,10 +65,10 @@ TEST(Fit, RecoversTheConstantsOfNoiselessTitrations) {
 
 // Started anywhere on the lattice the search ends on the minimum the lattice leads to.
 TEST(Fit, LandsOnTheSameOptimumFromStartsAcrossTheLattice) {
-    const TModelValues truth = Truth(TModel::OneToTwo, 2.0, 4.0, {{8.0, 9.0, 10.5, 0.5}});
+    const TModelValues truth = Truth("1:2", 2.0, 4.0, {{8.0, 9.0, 10.5, 0.5}});
     const TTitration t = MakeTitration(truth, 30, 0.06, 0.01, false, 0.002, 7);
-    const TFitData data = MakeFitData(t);
-    const TLayout layout = MakeLayout(TModel::OneToTwo, {"s1"}, true, {});
+    const TFitData data = MakeFitData(t, {false});
+    const TLayout layout = MakeLayout(testing::Model("1:2"), {"s1"}, {false}, true, {});
     const TFitOutcome lattice = FitFromLattice(layout, data).Best;
     ASSERT_TRUE(lattice.Converged);
     const double starts[][2] = {{-1, -1}, {0, 6}, {1.5, 3.5}, {3, 3}, {5, 9}, {-1, 8}, {8, 8}};
@@ -106,7 +100,7 @@ TEST(Fit, ReachesACriterionNoHigherThanOptimizeOnTheExamples) {
         }
         state.LoadDataSet(data, "0.01");
         OptimizeCommand(state, host.Table, host.Settings, host);
-        const TAnalysisResult r = RunAnalysis(t, Only(TModel::OneToTwo, true));
+        const TAnalysisResult r = RunAnalysis(t, Only(testing::Model("1:2"), true));
         const double q = r.Models[0].Ss * 1e4 / static_cast<double>(t.Conc.size());
         EXPECT_TRUE(r.Models[0].Converged);
         EXPECT_LE(q, state.Q);

@@ -33,13 +33,42 @@ inline TTitration MakeTitration(const TModelValues& truth, int n, double cMax, d
     return t;
 }
 
-inline TModelValues Truth(TModel model, double lgK1, double lgK2,
-                          std::vector<TSignalShifts> signals) {
+inline const TModelDef& Model(const std::string& name) {
+    const TModelDef* model = FindModel(name);
+    if (model == nullptr) {
+        throw std::out_of_range(name);
+    }
+    return *model;
+}
+
+inline std::vector<TModelDef> Models(const std::vector<std::string>& names) {
+    std::vector<TModelDef> models;
+    for (const std::string& name : names) {
+        models.push_back(Model(name));
+    }
+    return models;
+}
+
+// A host signal of the 1:1 and 1:2 models: dPL2 is not read in 1:1.
+struct THostShifts {
+    double DP = 0.0;
+    double DPL = 0.0;
+    double DPL2 = 0.0;
+    double K = 0.0;
+};
+
+// lgK2 is not read where the model has no second lg K.
+inline TModelValues Truth(const std::string& model, double lgK1, double lgK2,
+                          const std::vector<THostShifts>& signals) {
     TModelValues v;
-    v.Model = model;
-    v.LgK1 = lgK1;
-    v.LgK2 = lgK2;
-    v.Signals = std::move(signals);
+    v.Model = Model(model);
+    v.LgK = {lgK1, lgK2};
+    v.LgK.resize(v.Model.LgK.size());
+    for (const THostShifts& s : signals) {
+        TSignalShifts shifts{false, {s.DP, s.DPL, s.DPL2}, s.K};
+        shifts.Species.resize(v.Model.Complexes.size() + 1);
+        v.Signals.push_back(shifts);
+    }
     return v;
 }
 

@@ -15,21 +15,20 @@ using testing::Truth;
 // Every column of the model's Jacobian, every model with the linear term, against central
 // differences of the model shifts: a lost chain-rule factor shows in its column.
 TEST(Jacobian, EveryColumnAgreesWithCentralDifferences) {
-    const TTitration t =
-        MakeTitration(Truth(TModel::OneToTwo, 3.2, 5.9, {{8, 9, 10.5, 20}, {2, 1, 3, -5}}), 15,
-                      6e-3, 1e-3, true, 0.0, 1);
-    const TFitData data = MakeFitData(t);
-    for (TModel model : AllModels) {
-        const TLayout layout = MakeLayout(model, {"a", "b"}, true, {});
+    const TTitration t = MakeTitration(Truth("1:2", 3.2, 5.9, {{8, 9, 10.5, 20}, {2, 1, 3, -5}}),
+                                       15, 6e-3, 1e-3, true, 0.0, 1);
+    const TFitData data = MakeFitData(t, {false, false});
+    for (const TModelDef& model : DefaultModels()) {
+        const TLayout layout = MakeLayout(model, {"a", "b"}, {false, false}, true, {});
         Eigen::VectorXd values = Eigen::VectorXd::LinSpaced(layout.Size(), 1.0, 4.0);
         values[0] = 3.2;
-        if (model == TModel::OneToTwo) {
+        if (model.Name == "1:2") {
             values[1] = 5.9;
         }
         const Eigen::MatrixXd j = ModelJacobian(layout, data, values);
         ASSERT_EQ(j.cols(), layout.Size());
         for (int p = 0; p < layout.Size(); ++p) {
-            SCOPED_TRACE(std::string(ModelName(model)) + " " + layout.Names[p]);
+            SCOPED_TRACE(model.Name + " " + layout.Names[p]);
             const double h = 1e-5;
             Eigen::VectorXd up = values;
             Eigen::VectorXd down = values;

@@ -4,41 +4,54 @@
 #include <string>
 #include <vector>
 
+#include "Fixtures.h"
 #include "analysis/Analysis.h"
-#include "analysis/Equilibrium.h"
+#include "analysis/Speciation.h"
 
 namespace kelmora::analysis {
 namespace {
 
+using testing::Model;
+
 TEST(Models, NamesRoundTripAndUnknownNamesAreRefused) {
-    for (TModel model : AllModels) {
-        EXPECT_EQ(ModelFromName(ModelName(model)), model);
+    for (const TModelDef& model : ModelCatalogue()) {
+        ASSERT_NE(FindModel(model.Name), nullptr);
+        EXPECT_EQ(FindModel(model.Name)->Name, model.Name);
     }
-    EXPECT_EQ(ModelName(TModel::OneToTwoNonCoop), "1:2nc");
-    for (const char* bad : {"", "1:3", "1:2 nc", "1-1"}) {
-        EXPECT_FALSE(ModelFromName(bad).has_value()) << bad;
+    for (const char* bad : {"", "1:3", "1:2 nc", "1-1", "2:1/1:2"}) {
+        EXPECT_EQ(FindModel(bad), nullptr) << bad;
     }
 }
 
 TEST(Models, ParameterNamesFollowModelSignalsAndLinearTerm) {
     struct TRow {
-        TModel Model;
+        const char* Model;
         bool Linear;
+        std::vector<bool> Guest;
         std::vector<std::string> Expected;
     };
     const std::vector<std::string> signals = {"NH", "CH"};
     const std::vector<TRow> rows = {
-        {TModel::OneToOne, false, {"lgK1", "dP.NH", "dPL.NH", "dP.CH", "dPL.CH"}},
-        {TModel::OneToTwo,
+        {"1:1", false, {false, false}, {"lgK1", "dP.NH", "dPL.NH", "dP.CH", "dPL.CH"}},
+        {"1:2",
          true,
+         {false, false},
          {"lgK1", "lgK2", "dP.NH", "dPL.NH", "dPL2.NH", "k.NH", "dP.CH", "dPL.CH", "dPL2.CH",
           "k.CH"}},
-        {TModel::OneToTwoNonCoop,
+        {"1:2nc",
          false,
+         {false, false},
          {"lgK1", "dP.NH", "dPL.NH", "dPL2.NH", "dP.CH", "dPL.CH", "dPL2.CH"}},
+        {"2:1", false, {false, true}, {"lgK21", "dP.NH", "dP2L.NH", "dL.CH", "dP2L.CH"}},
+        {"2:1/1:1/1:2",
+         false,
+         {false, true},
+         {"lgK1", "lgK2", "lgK21", "dP.NH", "dPL.NH", "dPL2.NH", "dP2L.NH", "dL.CH", "dPL.CH",
+          "dPL2.CH", "dP2L.CH"}},
     };
     for (const TRow& row : rows) {
-        EXPECT_EQ(ParamNames(row.Model, signals, row.Linear), row.Expected) << ModelName(row.Model);
+        EXPECT_EQ(ParamNames(Model(row.Model), signals, row.Guest, row.Linear), row.Expected)
+            << row.Model;
     }
 }
 
@@ -50,24 +63,26 @@ TEST(Models, UnnamedSignalsAreNumberedFromOne) {
     EXPECT_EQ(SignalNamesOf(t), t.SignalNames);
 }
 
-TEST(Models, EvaluatedShiftsWeighTheSpeciesShiftsByTheirFractions) {
+// A host signal weighs each species by the host it holds, m·[PmLn]/P_total; a guest signal by
+// the guest, n·[PmLn]/L_total; plus the linear term.
+TEST(Models, EvaluatedShiftsWeighTheSpeciesShiftsByTheirShares) {
     TModelValues v;
-    v.LgK1 = 3.0;
-    v.LgK2 = 7.0;
-    v.Signals = {{1.0, 2.0, 4.0, 10.0}, {-1.0, 0.5, 0.0, 0.0}};
-    for (TModel model : AllModels) {
-        v.Model = model;
-        const double lgK2 = model == TModel::OneToOne ? -INFINITY : v.LgK2;
-        const TSpeciation s = SolveSpeciation(v.LgK1, lgK2, 2e-3, 1e-3);
-        const TModelPoint p = EvaluateModel(v, 2e-3, 1e-3);
-        ASSERT_EQ(p.Shifts.size(), 2u);
-        EXPECT_DOUBLE_EQ(p.Alpha1, s.Alpha1);
-        EXPECT_DOUBLE_EQ(p.Alpha2, s.Alpha2);
-        EXPECT_DOUBLE_EQ(p.Shifts[0],
-                         s.Alpha0 * 1.0 + s.Alpha1 * 2.0 + s.Alpha2 * 4.0 + 10.0 * 2e-3);
-        EXPECT_DOUBLE_EQ(p.Shifts[1], -s.Alpha0 + 0.5 * s.Alpha1);
-        EXPECT_EQ(p.Alpha2 == 0.0, model == TModel::OneToOne) << ModelName(model);
-    }
+    v.Model = Model("2:1/1:1/1:2");
+    v.LgK = {3.0, 7.0, 8.0};
+    v.Signals = {{false, {1.0, 2.0, 4.0, 8.0}, 10.0}, {true, {-1.0, 0.5, 3.0, 7.0}, 0.0}};
+    const double conc = 2e-3;
+    const double host = 1e-3;
+    const TModelPoint point = EvaluateModel(v, conc, host);
+    const TSpecies complexes[] = {{1, 1}, {1, 2}, {2, 1}};
+    TComplexation speciation(complexes);
+    speciation.SetLgBeta(v.LgK);
+    const TEquilibrium e = speciation.Solve(host, conc);
+    const double p = e.C[0], l = e.C[1], pl = e.C[2], pl2 = e.C[3], p2l = e.C[4];
+    ASSERT_EQ(point.Shifts.size(), 2u);
+    EXPECT_DOUBLE_EQ(point.Shifts[0],
+                     (p * 1.0 + pl * 2.0 + pl2 * 4.0 + 2.0 * p2l * 8.0) / host + 10.0 * conc);
+    EXPECT_DOUBLE_EQ(point.Shifts[1], (-l + pl * 0.5 + 2.0 * pl2 * 3.0 + p2l * 7.0) / conc);
+    EXPECT_EQ(point.Concentrations, std::vector<double>(e.C.begin(), e.C.begin() + 5));
 }
 
 }  // namespace

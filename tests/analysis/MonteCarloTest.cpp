@@ -16,6 +16,7 @@ namespace kelmora::analysis {
 namespace {
 
 using testing::MakeTitration;
+using testing::Models;
 using testing::Param;
 using testing::Truth;
 
@@ -75,7 +76,7 @@ TEST(Percentile, InterpolatesBetweenOrderStatistics) {
 
 TAnalysisSettings McSettings(int replicates, int threads) {
     TAnalysisSettings s;
-    s.Models = {TModel::OneToOne, TModel::OneToTwo};
+    s.Models = Models({"1:1", "1:2"});
     s.Replicates = replicates;
     s.Threads = threads;
     s.Seed = 99;
@@ -84,7 +85,7 @@ TAnalysisSettings McSettings(int replicates, int threads) {
 }
 
 TTitration McTitration() {
-    const TModelValues truth = Truth(TModel::OneToTwo, 3.0, 6.0, {{8, 9, 10.5, 0}, {1, 2, 1.5, 0}});
+    const TModelValues truth = Truth("1:2", 3.0, 6.0, {{8, 9, 10.5, 0}, {1, 2, 1.5, 0}});
     return MakeTitration(truth, 20, 5e-3, 1e-3, true, 0.004, 8);
 }
 
@@ -109,10 +110,10 @@ TEST(MonteCarlo, ResultsDoNotDependOnTheNumberOfThreads) {
 // With the model right and the noise as estimated, the Monte Carlo and the t-interval of a
 // well-determined constant must tell the same story.
 TEST(MonteCarlo, IntervalAgreesWithTheLinearisedOneOnAWellDeterminedFit) {
-    const TModelValues truth = Truth(TModel::OneToOne, 3.0, 0, {{8, 9, 0, 0}});
+    const TModelValues truth = Truth("1:1", 3.0, 0, {{8, 9, 0, 0}});
     const TTitration t = MakeTitration(truth, 25, 5e-3, 1e-3, false, 0.003, 21);
     TAnalysisSettings s;
-    s.Models = {TModel::OneToOne};
+    s.Models = Models({"1:1"});
     s.Replicates = 400;
     const TModelResult m = RunAnalysis(t, s).Models[0];
     const TParamResult& k1 = Param(m, "lgK1");
@@ -120,7 +121,7 @@ TEST(MonteCarlo, IntervalAgreesWithTheLinearisedOneOnAWellDeterminedFit) {
     const double mcWidth = k1.Mc95->Hi - k1.Mc95->Lo;
     EXPECT_NEAR(mcWidth / ciWidth, 1.0, 0.2);
     EXPECT_NEAR((k1.Mc95->Hi + k1.Mc95->Lo) / 2, k1.Value, 0.2 * ciWidth);
-    EXPECT_NEAR(m.K1.Mc95->Lo, std::pow(10.0, k1.Mc95->Lo), 1e-9 * m.K1.Value);
+    EXPECT_NEAR(m.Constants[0].Mc95->Lo, std::pow(10.0, k1.Mc95->Lo), 1e-9 * m.Constants[0].Value);
 }
 
 double Sd(const std::vector<std::vector<double>>& replicates, std::size_t column) {
@@ -139,10 +140,10 @@ double Sd(const std::vector<std::vector<double>>& replicates, std::size_t column
 // noise drawn with SS/(N - p), not SS/N (here 18 % apart), and the stepwise constant's SE from
 // the covariance with its sign of the cross term.
 TEST(MonteCarlo, SpreadOfAWellDeterminedFitIsItsStandardError) {
-    const TModelValues truth = Truth(TModel::OneToTwo, 3.0, 6.0, {{8, 9, 10.5, 0}, {2, 1, 3, 0}});
+    const TModelValues truth = Truth("1:2", 3.0, 6.0, {{8, 9, 10.5, 0}, {2, 1, 3, 0}});
     const TTitration t = MakeTitration(truth, 12, 8e-3, 1e-3, true, 5e-4, 17);
     TAnalysisSettings s;
-    s.Models = {TModel::OneToTwo};
+    s.Models = {testing::Model("1:2")};
     s.Replicates = 1500;
     const TModelResult m = RunAnalysis(t, s).Models[0];
     ASSERT_EQ(m.McUsed, 1500);
@@ -166,7 +167,7 @@ TEST(MonteCarlo, AnIntervalNeedsEnoughReplicates) {
         const bool enough = replicates >= MinReplicatesForInterval;
         EXPECT_EQ(m.McUsed, replicates);
         EXPECT_EQ(Param(m, "lgK1").Mc95.has_value(), enough);
-        EXPECT_EQ(m.K1.Mc95.has_value(), enough);
+        EXPECT_EQ(m.Constants[0].Mc95.has_value(), enough);
         EXPECT_EQ(m.Message.find("No Monte Carlo intervals: 19 converged replicates, at least 20 "
                                  "are needed.") != std::string::npos,
                   !enough)
@@ -177,11 +178,10 @@ TEST(MonteCarlo, AnIntervalNeedsEnoughReplicates) {
 // A second step the data hardly show sends many replicates to the search limit of lg K2: the
 // spread is then the search's, and the note says so.
 TEST(MonteCarlo, ReplicatesAtTheSearchLimitAreCountedAndCalledUnstable) {
-    const TTitration t =
-        MakeTitration(Truth(TModel::OneToTwo, 3.0, 3.5, {{8, 9, 10.5, 0}, {2, 1, 3, 0}}), 20, 5e-3,
-                      1e-3, false, 0.004, 11);
+    const TTitration t = MakeTitration(Truth("1:2", 3.0, 3.5, {{8, 9, 10.5, 0}, {2, 1, 3, 0}}), 20,
+                                       5e-3, 1e-3, false, 0.004, 11);
     TAnalysisSettings s;
-    s.Models = {TModel::OneToTwo};
+    s.Models = {testing::Model("1:2")};
     s.Replicates = 200;
     const TModelResult m = RunAnalysis(t, s).Models[0];
     EXPECT_GT(m.McAtBound + m.McFailed, 4);

@@ -32,14 +32,14 @@ TMisfit Misfit(TReplicateRandom& random, std::uint64_t seed, bool drift = false)
     const double host = std::pow(10.0, -4.0 + 2.0 * random.Uniform());
     const double lgK1 = -std::log10(host) + 2.0 * random.Uniform() - 1.0;
     const double cooperativity = (random.Uniform() < 0.5 ? -1 : 1) * (1.0 + 2.0 * random.Uniform());
-    std::vector<TSignalShifts> shifts;
+    std::vector<testing::THostShifts> shifts;
     for (int s = 0; s < signals; ++s) {
         const double dp = 10.0 * random.Uniform();
         shifts.push_back({dp, dp + 3.0 * random.Uniform() - 1.5, dp + 3.0 * random.Uniform() - 1.5,
                           drift ? (random.Uniform() - 0.5) / host : 0.0});
     }
     const double lgK2 = 2.0 * lgK1 - Lg4 + cooperativity;
-    const TModelValues truth = Truth(TModel::OneToTwo, lgK1, lgK2, shifts);
+    const TModelValues truth = Truth("1:2", lgK1, lgK2, shifts);
     return {MakeTitration(truth, n, host * (3.0 + 17.0 * random.Uniform()), host,
                           random.Uniform() < 0.5, 2e-3 * random.Uniform(), seed),
             lgK1, lgK2 - lgK1};
@@ -83,10 +83,11 @@ TEST(TwoValleys, EveryBasinOfTheBruteForceProfileIsEntered) {
     int twoValleySets = 0;
     TReplicateRandom random(20, 0);
     for (int draw = 0; draw < 2000 && twoValleySets < 200; ++draw) {
-        const TModel model = draw % 2 == 0 ? TModel::OneToOne : TModel::OneToTwoNonCoop;
+        const TModelDef& model = draw % 2 == 0 ? testing::Model("1:1") : testing::Model("1:2nc");
         const TTitration t = Misfit(random, static_cast<std::uint64_t>(draw)).Titration;
-        const TFitData data = MakeFitData(t);
-        const TLayout layout = MakeLayout(model, SignalNamesOf(t), false, {});
+        const TFitData data = MakeFitData(t, std::vector<bool>(t.Shifts[0].size(), false));
+        const TLayout layout = MakeLayout(model, SignalNamesOf(t),
+                                          std::vector<bool>(t.Shifts[0].size(), false), false, {});
         std::vector<double> profile;
         for (int i = 0; i <= 500; ++i) {
             profile.push_back(SsAt(layout, data, -1.0 + BruteStep * i, 0.0));
@@ -118,9 +119,11 @@ TEST(TwoValleys, OneToTwoNeverEndsAboveTheBruteForceGrid) {
     for (int draw = 0; draw < 10; ++draw) {
         SCOPED_TRACE("draw " + std::to_string(draw));
         const TMisfit misfit = Misfit(random, 9000 + static_cast<std::uint64_t>(draw), true);
-        const TFitData data = MakeFitData(misfit.Titration);
+        const TFitData data = MakeFitData(
+            misfit.Titration, std::vector<bool>(misfit.Titration.Shifts[0].size(), false));
         const TLayout layout =
-            MakeLayout(TModel::OneToTwo, SignalNamesOf(misfit.Titration), false, {});
+            MakeLayout(testing::Model("1:2"), SignalNamesOf(misfit.Titration),
+                       std::vector<bool>(misfit.Titration.Shifts[0].size(), false), false, {});
         double bruteMin = std::numeric_limits<double>::infinity();
         for (int i = -50; i <= 50; ++i) {
             for (int j = -50; j <= 50; ++j) {

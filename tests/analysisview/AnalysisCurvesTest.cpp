@@ -10,8 +10,6 @@
 namespace kelmora {
 namespace {
 
-using analysis::TModel;
-
 analysis::TTitration Titration(std::vector<double> host) {
     analysis::TTitration t;
     t.Conc = {0.0, 0.004, 0.002, 0.008};  // not in order, as a user may enter them
@@ -20,12 +18,15 @@ analysis::TTitration Titration(std::vector<double> host) {
     return t;
 }
 
-analysis::TModelResult Fitted(TModel model) {
+analysis::TModelResult Fitted(const analysis::TModelDef& model) {
     analysis::TModelResult m;
     m.Model = m.Best.Model = model;
-    m.Best.LgK1 = 3.0;
-    m.Best.LgK2 = 5.5;
-    m.Best.Signals = {{7.0, 8.0, 9.0, 0.5}, {5.0, 5.5, 6.0, 0.0}};
+    m.Best.LgK = {3.0, 5.5, 7.0};
+    m.Best.LgK.resize(model.LgK.size());
+    m.Best.Signals = {{false, {7.0, 8.0, 9.0, 9.5}, 0.5}, {true, {5.0, 5.5, 6.0, 4.0}, 0.0}};
+    for (analysis::TSignalShifts& s : m.Best.Signals) {
+        s.Species.resize(model.Complexes.size() + 1);
+    }
     m.Params.resize(1);
     m.Residuals = {{0.01, -0.01}, {0.02, 0.0}, {-0.03, 0.01}, {0.0, 0.0}};
     return m;
@@ -51,7 +52,8 @@ TEST(AnalysisCurves, HostAlongTheTitrationIsLinearInCBetweenPoints) {
 }
 
 TEST(AnalysisCurves, ModelCurvesRunOverTheRangeAndAgreeWithTheModel) {
-    for (const TModel model : analysis::AllModels) {
+    for (const analysis::TModelDef& model : analysis::ModelCatalogue()) {
+        SCOPED_TRACE(model.Name);
         for (const std::vector<double>& host :
              {std::vector<double>{0.01}, std::vector<double>{0.010, 0.008, 0.009, 0.006}}) {
             const analysis::TTitration t = Titration(host);
@@ -71,15 +73,19 @@ TEST(AnalysisCurves, ModelCurvesRunOverTheRangeAndAgreeWithTheModel) {
                 // Sample 10 of 40 lies at C = 0.002, where the host is that of the third point.
                 const analysis::TModelPoint p = analysis::EvaluateModel(m.Best, 0.002, t.HostAt(2));
                 EXPECT_NEAR(curves.Fitted[s][10].Y, p.Shifts[s], 1e-12);
-                EXPECT_NEAR(curves.Species[1][10].Y, p.Alpha1, 1e-12);
+                // The host's share in the first complex: m·[PmLn]/P total.
+                const analysis::TSpecies first = model.Complexes[0].Species;
+                EXPECT_NEAR(curves.Species[1][10].Y, first.M * p.Concentrations[2] / t.HostAt(2),
+                            1e-12);
             }
+            ASSERT_EQ(curves.Species.size(), model.Complexes.size() + 1);
+            EXPECT_EQ(curves.SpeciesNames.front(), "P");
             for (std::size_t i = 0; i < curves.Species[0].size(); ++i) {
-                const double sum =
-                    curves.Species[0][i].Y + curves.Species[1][i].Y + curves.Species[2][i].Y;
-                EXPECT_NEAR(sum, 1.0, 1e-14);
-                if (model == TModel::OneToOne) {
-                    EXPECT_EQ(curves.Species[2][i].Y, 0.0);
+                double sum = 0.0;
+                for (const TCurve& species : curves.Species) {
+                    sum += species[i].Y;
                 }
+                EXPECT_NEAR(sum, 1.0, 1e-14);
             }
             EXPECT_EQ(curves.Species[0].front().Y, 1.0);  // no ligand, free host only
         }
@@ -93,7 +99,7 @@ TEST(AnalysisCurves, AFailedFitDrawsTheObservedPointsOnly) {
     EXPECT_EQ(curves.Observed[0].size(), 4u);
     EXPECT_TRUE(curves.Fitted.empty());
     EXPECT_TRUE(curves.Residuals[0].empty());
-    EXPECT_TRUE(curves.Species[0].empty());
+    EXPECT_TRUE(curves.Species.empty());
 }
 
 }  // namespace

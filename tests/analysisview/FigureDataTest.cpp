@@ -16,8 +16,8 @@ struct TExample {
 
 TExample Exact1To1() {
     TExample e;
-    e.Model.Model = analysis::TModel::OneToOne;
-    e.Model.Best = {analysis::TModel::OneToOne, 3.0, 0.0, {{7.0, 9.0, 0.0, 0.0}}};
+    e.Model.Model = *analysis::FindModel("1:1");
+    e.Model.Best = {e.Model.Model, {3.0}, {{false, {7.0, 9.0}, 0.0}}};
     e.Model.Params.resize(3);
     for (int i = 0; i < 6; ++i) {
         const double c = 0.0005 * i;

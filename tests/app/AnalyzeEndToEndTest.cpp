@@ -23,10 +23,9 @@ std::string Example(const std::string& name) {
 // Two signals named in a header line, the host diluted along the titration.
 std::string TwoSignalsWithHost() {
     analysis::TModelValues truth;
-    truth.Model = analysis::TModel::OneToTwo;
-    truth.LgK1 = 3.0;
-    truth.LgK2 = 5.5;
-    truth.Signals = {{8.0, 9.0, 10.5, 0}, {2.0, 1.2, 0.8, 0}};
+    truth.Model = *analysis::FindModel("1:2");
+    truth.LgK = {3.0, 5.5};
+    truth.Signals = {{false, {8.0, 9.0, 10.5}, 0}, {false, {2.0, 1.2, 0.8}, 0}};
     std::string text = "C\tH\tNH\tCH\n";
     for (int i = 0; i < 24; ++i) {
         const double c = 4e-4 * (i + 1);
@@ -71,7 +70,7 @@ TEST(AnalyzeEndToEnd, JsonCarriesEveryNumberOfTheLibrarysResultExactly) {
         const TJson& jm = j["models"][m];
         const analysis::TModelResult& rm = r.Models[m];
         SCOPED_TRACE(jm["model"].Text);
-        EXPECT_EQ(jm["model"].Text, analysis::ModelName(rm.Model));
+        EXPECT_EQ(jm["model"].Text, rm.Model.Name);
         EXPECT_EQ(jm["converged"].Bool, rm.Converged);
         EXPECT_EQ(Num(jm["ss"]), rm.Ss);
         EXPECT_EQ(Num(jm["aicc"]), *rm.Aicc);
@@ -101,8 +100,8 @@ TEST(AnalyzeEndToEnd, JsonCarriesEveryNumberOfTheLibrarysResultExactly) {
             EXPECT_EQ(Num(jm["derived"][0]["se"]), *rm.Derived[0].Se);
             EXPECT_EQ(Num(jm["derived"][0]["mc95"][1]), rm.Derived[0].Mc95->Hi);
         }
-        EXPECT_EQ(Num(jm["K"]["K1"]), rm.K1.Value);
-        EXPECT_EQ(jm["K"]["K2"].IsNull(), !rm.K2.has_value());
+        EXPECT_EQ(Num(jm["K"]["K1"]), rm.Constants[0].Value);
+        EXPECT_EQ(jm["K"]["K2"].IsNull(), rm.Constants.size() == 1);
         ASSERT_EQ(jm["covariance"].Items.size(), rm.Params.size());
         EXPECT_EQ(Num(jm["covariance"][0][1]), rm.Covariance[0][1]);
         EXPECT_EQ(Num(jm["correlation"][1][0]), rm.Correlation[1][0]);
@@ -163,7 +162,8 @@ TEST(AnalyzeEndToEnd, TextShowsABlockPerModelThenComparisonAndVerdict) {
                                               "Monte Carlo: 20 of 20 replicates used",
                                               "Comparison",
                                               "1:1 vs 1:2: F = ",
-                                              "Verdict: 1:2 preferred over 1:1",
+                                              "Verdict: 1:2 preferred (AICc 1:2 < 1:1); F-test "
+                                              "over 1:1 p = ",
                                               "Monte Carlo: 20 of 20 replicates, seed 1"};
     std::size_t at = 0;
     for (const std::string& piece : inOrder) {
@@ -242,7 +242,7 @@ TEST(AnalyzeEndToEnd, BadDataAndBadUsageEndWithTheirMessageAndStatus) {
          1,
          "No model asked for has a parameter named \"lgK3\".\n"},
         {{"analyze", "--data", "/nonexistent/t.txt"}, "", 1, "cannot read /nonexistent/t.txt"},
-        {{"analyze", "--models", "2:1"}, good, 2, "kelmora-fit: unknown model '2:1'"},
+        {{"analyze", "--models", "1:3"}, good, 2, "kelmora-fit: unknown model '1:3'"},
         {{"analyze", "--iterations", "5"},
          good,
          2,

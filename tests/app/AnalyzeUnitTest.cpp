@@ -13,8 +13,6 @@
 namespace kelmora {
 namespace {
 
-using analysis::TModel;
-
 TEST(AnalyzeInput, ReadsPointsSignalsHostsAndNames) {
     struct TRow {
         const char* Why;
@@ -136,13 +134,15 @@ TEST(AnalyzeOutput, TheTextNeverPrintsNanOrInfinity) {
     result.SignalNames = {"s2"};
     result.Warnings = {"Signal \"s1\" does not change at all; it is left out of the fit."};
     analysis::TModelResult& m = result.Models.emplace_back();
+    m.Model = *analysis::FindModel("1:1");
     m.Ss = Nan;
     m.Rms = std::numeric_limits<double>::infinity();
     m.CovFit = Nan;
     analysis::TParamResult& lgK1 = m.Params.emplace_back();
     lgK1.Name = "lgK1";
     lgK1.Value = Nan;
-    m.K1.Value = -std::numeric_limits<double>::infinity();
+    m.Constants.push_back(
+        {"K1", {1, 1}, -std::numeric_limits<double>::infinity(), {}, {}, {}, true});
     std::ostringstream out;
     WriteAnalysisText(out, result);
     EXPECT_EQ(out.str().find("nan"), std::string::npos) << out.str();
@@ -179,14 +179,18 @@ TEST(AnalyzeOptions, EveryOptionLandsInItsTypedField) {
         {"analyze",           "--data",    "t.txt",         "--p0=0.002", "--host-column",
          "--models",          "1:2nc,1:1", "--linear-term", "--fix",      "lgK1=3.5",
          "--fix=dP.NH=-1e-2", "--mc",      "250",           "--seed",     "18446744073709551615",
-         "--conc-error",      "1.5",       "--weight",      "per-signal", "--json"}));
+         "--conc-error",      "1.5",       "--weight",      "per-signal", "--json",
+         "--guest-signals",   "Lig,CH"}));
     ASSERT_EQ(a.Kind, TAnalyzeArgs::TKind::Run) << a.Error;
     const TAnalyzeOptions& o = a.Options;
     EXPECT_EQ(o.DataFile, "t.txt");
     EXPECT_EQ(o.P0, 0.002);
     EXPECT_TRUE(o.HostColumn);
     EXPECT_TRUE(o.Json);
-    EXPECT_EQ(o.Settings.Models, (std::vector<TModel>{TModel::OneToTwoNonCoop, TModel::OneToOne}));
+    ASSERT_EQ(o.Settings.Models.size(), 2u);
+    EXPECT_EQ(o.Settings.Models[0].Name, "1:2nc");
+    EXPECT_EQ(o.Settings.Models[1].Name, "1:1");
+    EXPECT_EQ(o.Settings.GuestSignals, (std::vector<std::string>{"Lig", "CH"}));
     EXPECT_TRUE(o.Settings.LinearTerm);
     ASSERT_EQ(o.Settings.Fixed.size(), 2u);
     EXPECT_EQ(o.Settings.Fixed[0].Name, "lgK1");
@@ -212,8 +216,10 @@ TEST(AnalyzeOptions, MistakesAreUsageErrorsThatSayWhat) {
         const char* Error;
     };
     const std::vector<TRow> rows = {
-        {{"analyze", "--models", "1:3"}, "unknown model '1:3' (models: 1:1, 1:2, 1:2nc)"},
-        {{"analyze", "--models", "1:1,"}, "unknown model '' (models: 1:1, 1:2, 1:2nc)"},
+        {{"analyze", "--models", "1:3"},
+         "unknown model '1:3' (models: 1:1, 1:2, 1:2nc, 2:1, 2:1/1:1, 2:1/1:1/1:2)"},
+        {{"analyze", "--models", "1:1,"},
+         "unknown model '' (models: 1:1, 1:2, 1:2nc, 2:1, 2:1/1:1, 2:1/1:1/1:2)"},
         {{"analyze", "--mc", "-1"}, "--mc needs a whole number from 0 to 1000000, not '-1'"},
         {{"analyze", "--mc", "2000000"},
          "--mc needs a whole number from 0 to 1000000, not '2000000'"},

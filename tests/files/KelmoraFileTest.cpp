@@ -50,7 +50,7 @@ analysis::TAnalysisResult FullResult() {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     TModelResult m;
-    m.Model = TModel::OneToTwo;
+    m.Model = *FindModel("1:2");
     m.Converged = true;
     m.Message = "a note";
     m.Ss = 0.1 + 0.2;
@@ -65,8 +65,9 @@ analysis::TAnalysisResult FullResult() {
                  false, false}};
     m.Derived = {{"alpha", 0.25, 0.5, std::nullopt, TInterval{0.1, 0.4},
                   TOpenInterval{std::nullopt, 0.9}, false, false, false}};
-    m.K1 = {1000.5, TInterval{900, 1100}, std::nullopt, TOpenInterval{800, 1200}, true};
-    m.K2 = TConstant{1e6, std::nullopt, TInterval{1e5, 1e7}, std::nullopt, false};
+    m.Constants = {
+        {"K1", {1, 1}, 1000.5, TInterval{900, 1100}, std::nullopt, TOpenInterval{800, 1200}, true},
+        {"K21", {2, 1}, 1e6, std::nullopt, TInterval{1e5, 1e7}, std::nullopt, false}};
     m.McAtBound = 1;
     m.McFailed = 2;
     m.McUsed = 3;
@@ -74,7 +75,7 @@ analysis::TAnalysisResult FullResult() {
     m.Covariance = {{1e-4, nan}, {nan, inf}};
     m.Correlation = {{1, -0.0}};
     m.Residuals = {{0.001, -0.002}};
-    m.Best = {TModel::OneToTwoNonCoop, 3.0, 5.4, {{7.0, 8.0, 9.0, 0.5}}};
+    m.Best = {*FindModel("2:1/1:1"), {3.0, 5.4}, {{true, {7.0, 8.0, 9.0}, 0.5}}};
     m.ReplicatesDone = 2;
     m.ReplicateValues = {{3.01, 7.4}, {2.99, 7.6}};
     m.Fit = {17, 2.5e-9, TStopReason::IterationLimit};
@@ -88,10 +89,10 @@ analysis::TAnalysisResult FullResult() {
     r.Stopped = true;
     r.SignalSd = {0.002};
     r.Models = {m};
-    r.NotFitted = {TModel::OneToOne};
-    r.Comparison = {{TModel::OneToOne, TModel::OneToTwo, 4.5, std::nullopt}};
+    r.NotFitted = {"1:1"};
+    r.Comparison = {{"1:1", "1:2", 4.5, std::nullopt}};
     r.Verdict = "1:2 preferred";
-    r.Preferred = TModel::OneToTwo;
+    r.Preferred = "1:2";
     return r;
 }
 
@@ -160,15 +161,15 @@ TEST(KelmoraFile, SavedResultsComeBackToTheLastBit) {
     EXPECT_EQ(r.ReplicatesDone, 2);
     EXPECT_TRUE(r.Stopped);
     EXPECT_EQ(r.Verdict, want.Verdict);
-    EXPECT_EQ(r.Preferred, analysis::TModel::OneToTwo);
+    EXPECT_EQ(r.Preferred, "1:2");
     ASSERT_EQ(r.Comparison.size(), 1u);
-    EXPECT_EQ(r.Comparison[0].Richer, analysis::TModel::OneToTwo);
+    EXPECT_EQ(r.Comparison[0].Richer, "1:2");
     EXPECT_EQ(r.Comparison[0].F, 4.5);
     EXPECT_FALSE(r.Comparison[0].P);
     ASSERT_EQ(r.Models.size(), 1u);
     const analysis::TModelResult& m = r.Models[0];
     const analysis::TModelResult& w = want.Models[0];
-    EXPECT_EQ(m.Model, w.Model);
+    EXPECT_EQ(m.Model.Name, w.Model.Name);
     EXPECT_TRUE(m.Converged);
     EXPECT_EQ(m.Message, w.Message);
     for (const auto& [got, expected] : {std::pair{m.Ss, w.Ss},
@@ -189,16 +190,19 @@ TEST(KelmoraFile, SavedResultsComeBackToTheLastBit) {
     EXPECT_EQ(m.Params[1].Mc95->Lo, 7);
     EXPECT_TRUE(m.Params[1].Fixed);
     EXPECT_FALSE(m.Params[1].Determined);
-    EXPECT_EQ(m.K1.Ci95->Lo, 900);
-    EXPECT_EQ(m.K2->Mc95->Hi, 1e7);
+    EXPECT_EQ(m.Constants[0].Ci95->Lo, 900);
+    EXPECT_EQ(m.Constants[1].Mc95->Hi, 1e7);
+    EXPECT_EQ(m.Constants[1].Name, "K21");
+    EXPECT_EQ(m.Constants[1].Species, (analysis::TSpecies{2, 1}));
     EXPECT_TRUE(std::isnan(m.Covariance[0][1]));
     EXPECT_TRUE(std::isinf(m.Covariance[1][1]));
     EXPECT_TRUE(SameBits(m.Correlation[0][1], -0.0));
     EXPECT_EQ(m.Residuals, w.Residuals);
-    EXPECT_EQ(m.Best.Model, analysis::TModel::OneToTwoNonCoop);
-    EXPECT_EQ(m.Best.LgK2, 5.4);
+    EXPECT_EQ(m.Best.Model.Name, "2:1/1:1");
+    EXPECT_EQ(m.Best.LgK, (std::vector<double>{3.0, 5.4}));
     EXPECT_EQ(m.Best.Signals[0].K, 0.5);
-    EXPECT_EQ(m.Best.Signals[0].DPL2, 9.0);
+    EXPECT_TRUE(m.Best.Signals[0].Guest);
+    EXPECT_EQ(m.Best.Signals[0].Species, (std::vector<double>{7.0, 8.0, 9.0}));
     EXPECT_EQ(m.ReplicatesDone, 2);
     EXPECT_EQ(m.ReplicateValues, w.ReplicateValues);
     // What says how far the numbers can be trusted comes back with them.
@@ -209,8 +213,8 @@ TEST(KelmoraFile, SavedResultsComeBackToTheLastBit) {
     ASSERT_EQ(m.Derived.size(), 1u);
     EXPECT_EQ(m.Derived[0].Name, "alpha");
     EXPECT_EQ(m.Derived[0].Profile95->Hi, 0.9);
-    EXPECT_EQ(m.K1.Profile95->Hi, 1200);
-    EXPECT_FALSE(m.K2->Determined);
+    EXPECT_EQ(m.Constants[0].Profile95->Hi, 1200);
+    EXPECT_FALSE(m.Constants[1].Determined);
     EXPECT_EQ((std::vector<int>{m.McAtBound, m.McFailed, m.McUsed}), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(m.McUnstable, w.McUnstable);
     EXPECT_EQ(r.SignalSd, want.SignalSd);
@@ -250,6 +254,41 @@ TEST(KelmoraFile, AFileOfTheFirstFormatStillOpens) {
     ASSERT_FALSE(j.at("analysis").contains("volumes"));
     j["version"] = 1;
     ExpectSameDocument(ParseKelmoraFile(j.dump(), "old.kelmora"), doc);
+}
+
+// Results saved while the models had fixed fields (lgK1, lgK2; dP, dPL, dPL2; k1, k2) open
+// in the catalogue's layout.
+TEST(KelmoraFile, ResultsOfFixedModelFieldsOpenInTheCatalogueLayout) {
+    using J = nlohmann::json;
+    J j = J::parse(KelmoraFileText(FullDocument()));
+    J& model = j["analysis"]["results"]["analysis"]["models"][0];
+    model.erase("constants");
+    model["k1"] = {{"value", 1000.5},
+                   {"ci95", {{"lo", 900}, {"hi", 1100}}},
+                   {"mc95", J()},
+                   {"profile95", J()},
+                   {"determined", true}};
+    model["k2"] = {{"value", 1e6},
+                   {"ci95", J()},
+                   {"mc95", {{"lo", 1e5}, {"hi", 1e7}}},
+                   {"profile95", J()},
+                   {"determined", false}};
+    model["best"] = {{"model", "1:2"},
+                     {"lgK1", 3.0},
+                     {"lgK2", 5.4},
+                     {"signals", {{{"dP", 7.0}, {"dPL", 8.0}, {"dPL2", 9.0}, {"k", 0.5}}}}};
+    const TKelmoraDocument back = ParseKelmoraFile(j.dump(), "old.kelmora");
+    const analysis::TModelResult& m = back.Analysis->Results->Result.Models.at(0);
+    ASSERT_EQ(m.Constants.size(), 2u);
+    EXPECT_EQ(m.Constants[0].Name, "K1");
+    EXPECT_EQ(m.Constants[0].Ci95->Hi, 1100);
+    EXPECT_EQ(m.Constants[1].Species, (analysis::TSpecies{1, 2}));
+    EXPECT_EQ(m.Constants[1].Mc95->Lo, 1e5);
+    EXPECT_EQ(m.Best.LgK, (std::vector<double>{3.0, 5.4}));
+    ASSERT_EQ(m.Best.Signals.size(), 1u);
+    EXPECT_FALSE(m.Best.Signals[0].Guest);
+    EXPECT_EQ(m.Best.Signals[0].Species, (std::vector<double>{7.0, 8.0, 9.0}));
+    EXPECT_EQ(m.Best.Signals[0].K, 0.5);
 }
 
 TEST(KelmoraFile, TheTextNamesItsFormatAndVersionAndKeepsTextsAsTexts) {
@@ -366,8 +405,8 @@ TEST(KelmoraFile, EveryDamageIsRefusedNamingTheField) {
          "is damaged: analysis.volumes.added[1] should be a text."},
         {"/analysis/results/analysis/models/0/params/1/mc95/lo", "x", false,
          "is damaged: analysis.results.analysis.models[0].params[1].mc95.lo should be a number."},
-        {"/analysis/results/analysis/preferred", "2:1", false,
-         "is damaged: analysis.results.analysis.preferred should name a model."},
+        {"/analysis/results/analysis/models/0/best/model", "1:3", false,
+         "is damaged: analysis.results.analysis.models[0].best.model should name a model."},
         {"/analysis/results/data/conc", J(), true,
          "is damaged: analysis.results.data.conc is missing."},
         {"/analysis/volumes/hostInLigand", J(), true,

@@ -100,7 +100,7 @@ TEST(Figure, TextsAreLegibleAndWholeAtPrintSizes) {
                            {"small and tall", 60, 90, 7, 5}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        const TFitted fitted = FittedExample(c.Signals, analysis::TModel::OneToTwo);
+        const TFitted fitted = FittedExample(c.Signals, "1:2");
         const TFigure figure = FitFigure(MakeCurves(fitted.Model, fitted.Titration),
                                          fitted.Titration.SignalNames, "1:2");
         const QByteArray svg =

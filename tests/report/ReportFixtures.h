@@ -13,11 +13,11 @@ struct TFitted {
 
 // A diluted titration with `signals` signals made from a 1:2 model with a little noise,
 // fitted without Monte Carlo by the given model.
-inline TFitted FittedExample(int signals, analysis::TModel model) {
+inline TFitted FittedExample(int signals, const std::string& model) {
     TFitted out;
-    analysis::TModelValues truth{analysis::TModel::OneToTwo, 2.3, 4.1, {}};
+    analysis::TModelValues truth{*analysis::FindModel("1:2"), {2.3, 4.1}, {}};
     for (int s = 0; s < signals; ++s) {
-        truth.Signals.push_back({8.0 - 0.5 * s, 9.5 - 0.3 * s, 10.0 - 0.7 * s, 0.0});
+        truth.Signals.push_back({false, {8.0 - 0.5 * s, 9.5 - 0.3 * s, 10.0 - 0.7 * s}, 0.0});
         out.Titration.SignalNames.push_back("H" + std::to_string(s + 1));
     }
     for (int i = 0; i < 16; ++i) {
@@ -32,7 +32,7 @@ inline TFitted FittedExample(int signals, analysis::TModel model) {
         out.Titration.Shifts.push_back(p.Shifts);
     }
     analysis::TAnalysisSettings settings;
-    settings.Models = {model};
+    settings.Models = {*analysis::FindModel(model)};
     settings.Replicates = 0;
     out.Model = analysis::RunAnalysis(out.Titration, settings).Models.front();
     return out;

@@ -41,8 +41,6 @@
 namespace kelmora::uitest {
 namespace {
 
-using analysis::TModel;
-
 // Numbers as text that reads back to the same double.
 std::string Exact(double x) {
     char buf[40];
@@ -54,10 +52,9 @@ std::string Exact(double x) {
 // noise; the host is diluted by the titrant when asked.
 analysis::TTitration MakeTitration(bool diluted) {
     analysis::TModelValues truth;
-    truth.Model = TModel::OneToTwo;
-    truth.LgK1 = 3.2;
-    truth.LgK2 = 5.9;
-    truth.Signals = {{7.0, 8.1, 9.0, 0.4}, {5.2, 4.6, 4.1, 0.0}};
+    truth.Model = *analysis::FindModel("1:2");
+    truth.LgK = {3.2, 5.9};
+    truth.Signals = {{false, {7.0, 8.1, 9.0}, 0.4}, {false, {5.2, 4.6, 4.1}, 0.0}};
     analysis::TTitration t;
     const double noise[5] = {0.0021, -0.0013, 0.0008, -0.0024, 0.0015};
     for (int i = 0; i < 16; ++i) {
@@ -125,9 +122,8 @@ class Analysis : public StartedProgram {
             ASSERT_TRUE(ended.wait(120000)) << "the run did not end";
         }
     }
-    static void ChooseModel(TAnalysisForm& form, TModel model) {
-        const int k = form.ModelCombo->findText(
-            QString::fromStdString(std::string(analysis::ModelName(model))));
+    static void ChooseModel(TAnalysisForm& form, const std::string& model) {
+        const int k = form.ModelCombo->findText(QString::fromStdString(model));
         ASSERT_GE(k, 0);
         form.ModelCombo->setCurrentIndex(k);
     }
@@ -196,11 +192,10 @@ TEST_F(Analysis, TwoSignalsWithAHostColumnShowTheLibrarysNumbers) {
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
     ASSERT_EQ(form.ModelCombo->count(), 3);
     ASSERT_TRUE(expected.Preferred.has_value());
-    EXPECT_EQ(form.ModelCombo->currentText(),
-              QString::fromStdString(std::string(analysis::ModelName(*expected.Preferred))));
+    EXPECT_EQ(form.ModelCombo->currentText(), QString::fromStdString(*expected.Preferred));
     for (const analysis::TModelResult& m : expected.Models) {
-        SCOPED_TRACE(std::string(analysis::ModelName(m.Model)));
-        ChooseModel(form, m.Model);
+        SCOPED_TRACE(m.Model.Name);
+        ChooseModel(form, m.Model.Name);
         ExpectTableShows(form.ParamTable, ParamTableRows(m));
         EXPECT_EQ(Cell(form.ParamTable, 0, 0), QStringLiteral("lgK1"));
         EXPECT_EQ(Cell(form.ParamTable, 0, 1),
@@ -311,11 +306,11 @@ TEST_F(Analysis, UseInMainTableThenComputeGivesTheQOfThatSignal) {
     ASSERT_TRUE(form.Result().has_value());
 
     const struct {
-        TModel model;
+        const char* model;
         const char* lgK2;  // what the main table shows for lg K2, when fixed by the model
-    } cases[] = {{TModel::OneToOne, "-1000"}, {TModel::OneToTwo, nullptr}};
+    } cases[] = {{"1:1", "-1000"}, {"1:2", nullptr}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(analysis::ModelName(c.model)));
+        SCOPED_TRACE(c.model);
         ChooseModel(form, c.model);
         form.SignalCombo->setCurrentIndex(1);
         const analysis::TModelResult& m = *form.ChosenModel();
@@ -507,6 +502,8 @@ TEST_F(Analysis, DataAndSettingsGoIntoTheKelmoraFileAndComeBack) {
     Paste(form, SheetColC, SheetFirstShiftCol + 1,
           QStringLiteral("C\tP0\tHa\tHb\r\n") + Columns(t, true, true, true));
     Click(form.ModelChecks[2]);
+    ASSERT_EQ(form.ModelChecks[4]->text(), QStringLiteral("2:1/1:1"));
+    Click(form.ModelChecks[4]);
     Click(form.LinearTermCheck);
     Click(form.WeightCheck);
     TypeIntoCell(*form.FixedGrid, 0, 1, QStringLiteral("lgK2"));
@@ -517,7 +514,7 @@ TEST_F(Analysis, DataAndSettingsGoIntoTheKelmoraFileAndComeBack) {
     Fit(form);
     ASSERT_TRUE(form.Result().has_value());
     const TAnalysisSection before = form.CaptureAnalysis();
-    EXPECT_EQ(before.Models, (std::vector<std::string>{"1:1", "1:2"}));
+    EXPECT_EQ(before.Models, (std::vector<std::string>{"1:1", "1:2", "2:1/1:1"}));
     EXPECT_TRUE(before.WeightPerSignal);
     EXPECT_EQ(form.Result()->SignalSd.size(), 2u);
     EXPECT_EQ(before.FixedParams, (std::map<std::string, std::string>{{"lgK2", "5.5"}}));

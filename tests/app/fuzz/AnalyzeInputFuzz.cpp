@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (t.Conc.size() <= 12) {
                 // Whatever the reader passes, the analysis either answers or refuses in words.
                 analysis::TAnalysisSettings settings;
-                settings.Models = {analysis::TModel::OneToOne};
+                settings.Models = {*analysis::FindModel("1:1")};
                 settings.Replicates = 0;
                 const analysis::TAnalysisResult r = analysis::RunAnalysis(t, settings);
                 Require(r.Models.size() == 1, "no model in the answer");

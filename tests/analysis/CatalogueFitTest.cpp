@@ -1,0 +1,177 @@
+// The catalogue's models in the fit: their Jacobians, the sandwich models on a synthetic
+// titration, guest signals, and a model that only a test knows.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "Fixtures.h"
+#include "analysis/Analysis.h"
+#include "analysis/SeparableFit.h"
+
+namespace kelmora::analysis {
+namespace {
+
+using testing::Model;
+using testing::Models;
+using testing::Param;
+
+// A titration of `model` from its values, with two host and two guest signals when asked.
+TTitration Titration(const TModelValues& truth, int n, double sd, std::uint64_t seed) {
+    TTitration t;
+    TReplicateRandom random(seed, 0);
+    for (int i = 0; i < n; ++i) {
+        const double c = 4e-3 * i / (n - 1);
+        t.Conc.push_back(c);
+        std::vector<double> row = EvaluateModel(truth, c, 1e-3).Shifts;
+        for (double& y : row) {
+            y += sd * random.Normal();
+        }
+        t.Shifts.push_back(row);
+    }
+    t.Host = {1e-3};
+    return t;
+}
+
+TModelValues Values(const std::string& model, std::vector<double> lgK,
+                    const std::vector<bool>& guest) {
+    TModelValues v;
+    v.Model = Model(model);
+    v.LgK = std::move(lgK);
+    const double apart[] = {0.0, 1.0, 2.2, -0.9};
+    for (std::size_t s = 0; s < guest.size(); ++s) {
+        TSignalShifts shifts{guest[s], {}, 0.0};
+        for (std::size_t c = 0; c <= v.Model.Complexes.size(); ++c) {
+            shifts.Species.push_back(7.0 + static_cast<double>(s) +
+                                     (1.0 - 0.3 * static_cast<double>(s)) * apart[c]);
+        }
+        v.Signals.push_back(shifts);
+    }
+    return v;
+}
+
+// d model / d lg K against central differences of the model shifts, for every model with a
+// host and a guest signal: a slip in a chain-rule factor (the lg 4 model's 2, a stoichiometric
+// weight) shows here.
+TEST(CatalogueFit, JacobianMatchesCentralDifferencesForEveryModel) {
+    const std::vector<std::string> names = {"h", "g"};
+    const std::vector<bool> guest = {false, true};
+    for (const TModelDef& model : ModelCatalogue()) {
+        SCOPED_TRACE(model.Name);
+        const std::vector<double> lgK = {3.2, 6.1, 5.4};
+        const TModelValues truth = Values(
+            model.Name, std::vector<double>(lgK.begin(), lgK.begin() + model.LgK.size()), guest);
+        const TTitration t = Titration(truth, 12, 0.0, 1);
+        const TFitData data = MakeFitData(t, guest);
+        const TLayout layout = MakeLayout(model, names, guest, true, {});
+        Eigen::VectorXd values = Eigen::VectorXd::Zero(layout.Size());
+        for (int k = 0; k < layout.LgKCount; ++k) {
+            values[k] = truth.LgK[static_cast<std::size_t>(k)];
+        }
+        SolveLinear(layout, data, values);
+        const Eigen::MatrixXd j = ModelJacobian(layout, data, values);
+        const double h = 1e-6;
+        for (int k = 0; k < layout.LgKCount; ++k) {
+            Eigen::VectorXd up = values;
+            Eigen::VectorXd down = values;
+            up[k] += h;
+            down[k] -= h;
+            const Eigen::MatrixXd d = (ModelShifts(layout, data.Conc, data.Host, up) -
+                                       ModelShifts(layout, data.Conc, data.Host, down)) /
+                                      (2 * h);
+            for (Eigen::Index i = 0; i < d.rows(); ++i) {
+                for (int s = 0; s < 2; ++s) {
+                    EXPECT_NEAR(j(i * 2 + s, k), d(i, s), 1e-6 * (1.0 + std::abs(d(i, s))))
+                        << "lg K " << k << " point " << i << " signal " << s;
+                }
+            }
+        }
+    }
+}
+
+// A sandwich titration: the sandwich forms at low guest and opens at excess. Both sandwich
+// models recover their constants within the 95 % intervals and the verdict prefers the
+// model that made the data.
+TEST(CatalogueFit, SandwichModelsRecoverTheirConstantsAndWinTheVerdict) {
+    struct TRow {
+        const char* Model;
+        std::vector<double> LgK;
+    };
+    const TRow rows[] = {{"2:1/1:1", {3.5, 8.0}}, {"2:1/1:1/1:2", {3.5, 6.5, 8.0}}};
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Model);
+        const TModelValues truth = Values(row.Model, row.LgK, {false, false, false, false});
+        const TTitration t = Titration(truth, 30, 0.002, 3);
+        TAnalysisSettings settings;
+        settings.Models = Models({"1:1", "2:1", "2:1/1:1", "2:1/1:1/1:2"});
+        settings.Replicates = 0;
+        const TAnalysisResult r = RunAnalysis(t, settings);
+        const TModelResult* fitted = nullptr;
+        for (const TModelResult& m : r.Models) {
+            fitted = m.Model.Name == row.Model ? &m : fitted;
+        }
+        ASSERT_NE(fitted, nullptr);
+        ASSERT_TRUE(fitted->Converged) << fitted->Message;
+        for (std::size_t k = 0; k < row.LgK.size(); ++k) {
+            const TParamResult& p = Param(*fitted, fitted->Model.LgK[k]);
+            ASSERT_TRUE(p.Ci95) << p.Name;
+            EXPECT_LE(p.Ci95->Lo, row.LgK[k]) << p.Name;
+            EXPECT_GE(p.Ci95->Hi, row.LgK[k]) << p.Name;
+        }
+        EXPECT_EQ(r.Verdict.rfind(std::string(row.Model) + " preferred", 0), 0u) << r.Verdict;
+        EXPECT_EQ(r.Comparison.size(), 5u);  // 2:1 and 1:1 in 2:1/1:1, all three in the richest
+    }
+}
+
+// A guest signal is weighted by the guest's shares, and the C = 0 point, which holds no guest,
+// is left out of it alone.
+TEST(CatalogueFit, GuestSignalsFitAndLeaveOutThePointWithoutGuest) {
+    const TModelValues truth = Values("1:2", {3.0, 5.5}, {false, true});
+    TTitration t = Titration(truth, 16, 0.0, 1);
+    t.SignalNames = {"NH", "Lig"};
+    t.Shifts[0][1] = 1e3;  // no guest at C = 0: whatever stands there must not count
+    TAnalysisSettings settings;
+    settings.Models = Models({"1:2"});
+    settings.GuestSignals = {"Lig"};
+    settings.Replicates = 0;
+    const TModelResult m = RunAnalysis(t, settings).Models[0];
+    EXPECT_LT(m.Ss, 1e-18);
+    EXPECT_NEAR(Param(m, "lgK1").Value, 3.0, 1e-6);
+    EXPECT_NEAR(Param(m, "lgK2").Value, 5.5, 1e-6);
+    EXPECT_NEAR(Param(m, "dL.Lig").Value, truth.Signals[1].Species[0], 1e-6);
+    EXPECT_EQ(m.Dof, 2 * 16 - 1 - 2 - 6);
+}
+
+// Adding a model is one entry: a 1:3 model known only here fits, and is compared with the
+// 1:2 model nested in it.
+TEST(CatalogueFit, AModelKnownOnlyToATestFitsAndCompares) {
+    TModelDef oneToThree;
+    oneToThree.Name = "1:3";
+    oneToThree.Title = "1:3";
+    oneToThree.LgK = {"lgK1", "lgK2", "lgK3"};
+    oneToThree.Complexes = {
+        {{1, 1}, {1, 0, 0}, 0.0}, {{1, 2}, {0, 1, 0}, 0.0}, {{1, 3}, {0, 0, 1}, 0.0}};
+    oneToThree.Nests = {"1:2"};
+    TModelValues truth;
+    truth.Model = oneToThree;
+    truth.LgK = {3.0, 5.5, 9.5};
+    truth.Signals = {{false, {7.0, 7.6, 8.4, 9.5}, 0.0}, {false, {2.0, 1.6, 1.0, 0.2}, 0.0}};
+    const TTitration t = Titration(truth, 30, 0.002, 5);
+    TAnalysisSettings settings;
+    settings.Models = {Model("1:2"), oneToThree};
+    settings.Replicates = 0;
+    const TAnalysisResult r = RunAnalysis(t, settings);
+    ASSERT_EQ(r.Models.size(), 2u);
+    const TModelResult& m = r.Models[1];
+    EXPECT_TRUE(m.Converged) << m.Message;
+    EXPECT_NEAR(Param(m, "lgK3").Value, 9.5, 0.2);
+    EXPECT_EQ(m.Constants.back().Name, "K3");
+    ASSERT_EQ(r.Comparison.size(), 1u);
+    EXPECT_EQ(r.Comparison[0].Simpler, "1:2");
+    EXPECT_EQ(r.Comparison[0].Richer, "1:3");
+    EXPECT_EQ(r.Verdict.rfind("1:3 preferred", 0), 0u) << r.Verdict;
+}
+
+}  // namespace
+}  // namespace kelmora::analysis
