@@ -16,12 +16,12 @@ struct TPoint {
     double Ss = Infinity;
 };
 
-TPoint Evaluate(const TResidualFunction& f, const Eigen::VectorXd& x, bool jacobian) {
+TPoint Evaluate(const TResidualFunction& f, const Eigen::VectorXd& x) {
     TPoint p;
     p.X = x;
-    if (f(x, p.R, jacobian ? &p.J : nullptr)) {
+    if (f(x, p.R, &p.J)) {
         const double ss = p.R.squaredNorm();
-        p.Ss = std::isfinite(ss) && (!jacobian || p.J.allFinite()) ? ss : Infinity;
+        p.Ss = std::isfinite(ss) && p.J.allFinite() ? ss : Infinity;
     }
     return p;
 }
@@ -82,7 +82,7 @@ TLmResult SolveLeastSquares(const TResidualFunction& f, const Eigen::VectorXd& s
     const auto inBox = [&](Eigen::VectorXd x) {
         return bounded ? Eigen::VectorXd(x.cwiseMax(options.Lower).cwiseMin(options.Upper)) : x;
     };
-    TPoint current = Evaluate(f, inBox(start), true);
+    TPoint current = Evaluate(f, inBox(start));
     TLmResult out;
     const auto finish = [&](TStopReason reason, const TStepSystem& sys) {
         out.X = current.X;
@@ -125,10 +125,11 @@ TLmResult SolveLeastSquares(const TResidualFunction& f, const Eigen::VectorXd& s
             Eigen::VectorXd trial = current.X;
             trial(sys.Movable) += step;
             trial = inBox(trial);
-            const double ss = Evaluate(f, trial, false).Ss;
-            if (ss < current.Ss) {
-                reached = (current.Ss - ss) / current.Ss < options.RelativeTolerance;
-                current = Evaluate(f, trial, true);
+            // With its Jacobian at once: most trials are taken, and the residuals come with it.
+            TPoint next = Evaluate(f, trial);
+            if (next.Ss < current.Ss) {
+                reached = (current.Ss - next.Ss) / current.Ss < options.RelativeTolerance;
+                current = std::move(next);
                 lambda = std::max(lambda * 0.1, 1e-15);
                 break;
             }

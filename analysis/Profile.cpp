@@ -124,7 +124,9 @@ class TProfiler {
         if (Refit) {
             TFitOutcome fit = FitFrom(Held, Data, start);
             if (search) {
-                TFitOutcome found = FitFromLattice(Held, Data).Best;
+                // No finer than the whole model's own search saw the plane.
+                const auto model = static_cast<int>(Held.FreeLgK().size()) + 1;
+                TFitOutcome found = FitFromLattice(Held, Data, {}, {}, model).Best;
                 if (found.Ss < fit.Ss) {
                     fit = std::move(found);
                 }

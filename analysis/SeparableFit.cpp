@@ -21,6 +21,8 @@ constexpr double CoordinateMin = -10.0;
 constexpr double CoordinateMax = 20.0;
 
 constexpr double RelativeTolerance = 1e-12;
+constexpr double SearchTolerance = 1e-8;
+constexpr int SearchIterations = 50;
 constexpr double Eps = std::numeric_limits<double>::epsilon();
 constexpr double Tiny = std::numeric_limits<double>::min();
 constexpr int MaxIterations = 500;
@@ -97,6 +99,53 @@ struct TEvaluation {
 // (written back into values) and, when asked, the Jacobian of the residuals with respect to the
 // free lg K with the linear parameters eliminated (Kaufman's form of variable projection). Its
 // transpose times the residuals is the exact gradient of SS.
+// A signal's least-squares problem in its free linear parameters: its columns scaled to unit
+// length and decomposed. Signals of one kind (host or guest) with the same free columns share it.
+struct TLinearSystem {
+    bool Guest = false;
+    std::vector<int> FreeColumns;
+    Eigen::MatrixXd A;
+    Eigen::RowVectorXd Length;
+    Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd> Cod;
+};
+
+const TLinearSystem& SystemOf(const TLayout& layout, const TColumns& c, int signal,
+                              std::vector<TLinearSystem>& systems) {
+    const bool guest = layout.Guest[static_cast<std::size_t>(signal)];
+    std::vector<int> freeColumns;
+    for (int col = 0; col < layout.PerSignal; ++col) {
+        if (!layout.Fixed[layout.LinearIndex(signal, col)]) {
+            freeColumns.push_back(col);
+        }
+    }
+    for (const TLinearSystem& system : systems) {
+        if (system.Guest == guest && system.FreeColumns == freeColumns) {
+            return system;
+        }
+    }
+    TLinearSystem& system = systems.emplace_back();
+    system.Guest = guest;
+    system.FreeColumns = std::move(freeColumns);
+    const Eigen::MatrixXd& columns = c.Of(layout, signal);
+    system.A.resize(columns.rows(), static_cast<Eigen::Index>(system.FreeColumns.size()));
+    for (std::size_t j = 0; j < system.FreeColumns.size(); ++j) {
+        system.A.col(static_cast<Eigen::Index>(j)) = columns.col(system.FreeColumns[j]);
+    }
+    // Columns of unit length: a species that hardly forms (PL2 at a tiny K2) keeps its column
+    // instead of falling under the decomposition's rank threshold at some data-dependent K,
+    // which would put a step into SS as a function of lg K.
+    system.Length = system.A.colwise().norm().cwiseMax(Tiny);
+    system.A.array().rowwise() /= system.Length.array();
+    if (!system.FreeColumns.empty()) {
+        system.Cod.compute(system.A);
+    }
+    return system;
+}
+
+// One pass of the separable problem: the exact linear solution per signal at the lg K in values
+// (written back into values) and, when asked, the Jacobian of the residuals with respect to the
+// free lg K with the linear parameters eliminated (Kaufman's form of variable projection). Its
+// transpose times the residuals is the exact gradient of SS.
 TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorXd& values,
                      const std::vector<int>& freeLgK, bool jacobian) {
     const Eigen::Index n = data.Conc.size();
@@ -107,36 +156,26 @@ TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorX
     if (jacobian) {
         e.J.resize(n * signals, static_cast<Eigen::Index>(freeLgK.size()));
     }
+    std::vector<TLinearSystem> systems;
+    systems.reserve(static_cast<std::size_t>(signals));
     for (int s = 0; s < signals; ++s) {
-        std::vector<int> freeColumns;
+        const TLinearSystem& system = SystemOf(layout, c, s, systems);
+        const std::vector<int>& freeColumns = system.FreeColumns;
         Eigen::VectorXd rhs = data.Shifts.col(s);
         const Eigen::MatrixXd& columns = c.Of(layout, s);
         for (int col = 0; col < layout.PerSignal; ++col) {
             const int index = layout.LinearIndex(s, col);
             if (layout.Fixed[index]) {
                 rhs -= columns.col(col) * layout.FixedValues[index];
-            } else {
-                freeColumns.push_back(col);
             }
         }
-        Eigen::MatrixXd a(n, static_cast<Eigen::Index>(freeColumns.size()));
-        for (std::size_t j = 0; j < freeColumns.size(); ++j) {
-            a.col(static_cast<Eigen::Index>(j)) = columns.col(freeColumns[j]);
-        }
-        // Columns of unit length: a species that hardly forms (PL2 at a tiny K2) keeps its column
-        // instead of falling under the decomposition's rank threshold at some data-dependent
-        // K, which would put a step into SS as a function of lg K.
-        const Eigen::RowVectorXd length = a.colwise().norm().cwiseMax(Tiny);
-        a.array().rowwise() /= length.array();
-        Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd> cod;
         if (!freeColumns.empty()) {
-            cod.compute(a);
-            const Eigen::VectorXd beta = cod.solve(rhs);
+            const Eigen::VectorXd beta = system.Cod.solve(rhs);
             for (std::size_t j = 0; j < freeColumns.size(); ++j) {
                 const auto at = static_cast<Eigen::Index>(j);
-                values[layout.LinearIndex(s, freeColumns[j])] = beta[at] / length[at];
+                values[layout.LinearIndex(s, freeColumns[j])] = beta[at] / system.Length[at];
             }
-            rhs -= a * beta;
+            rhs -= system.A * beta;
         }
         for (Eigen::Index i = 0; i < n; ++i) {
             e.R[i * signals + s] = rhs[i];
@@ -148,7 +187,7 @@ TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorX
         for (std::size_t k = 0; k < freeLgK.size(); ++k) {
             Eigen::VectorXd w = c.DerivativeOf(layout, s, freeLgK[k]) * shifts;
             if (!freeColumns.empty()) {
-                w -= a * cod.solve(w);
+                w -= system.A * system.Cod.solve(w);
             }
             for (Eigen::Index i = 0; i < n; ++i) {
                 e.J(i * signals + s, static_cast<Eigen::Index>(k)) = -w[i];
@@ -375,7 +414,7 @@ TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::Ve
 
 TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
                           const std::vector<Eigen::VectorXd>& extraStarts,
-                          const std::function<bool()>& stop) {
+                          const std::function<bool()>& stop, int latticeOf) {
     const std::vector<int> freeLgK = layout.FreeLgK();
     Eigen::VectorXd values = StartValues(layout);
     TFitMinima out;
@@ -388,6 +427,11 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
     const auto k = static_cast<Eigen::Index>(freeLgK.size());
     const TLatticeMap map = LatticeMap(layout);
     TLmOptions options = LmOptions(data, stop);
+    // The descents only tell the basins apart; each minimum found is then refined to the full
+    // tolerance below. So they stop as soon as SS settles to a few digits, or after a few dozen
+    // steps along a valley that runs off towards a limit.
+    options.RelativeTolerance = SearchTolerance;
+    options.MaxIterations = SearchIterations;
     options.Lower = Eigen::VectorXd::Constant(k, CoordinateMin);
     options.Upper = Eigen::VectorXd::Constant(k, CoordinateMax);
     const TResidualFunction residuals = [&](const Eigen::VectorXd& u, Eigen::VectorXd& r,
@@ -411,7 +455,7 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
     TStartLattice lattice;
     lattice.First = Eigen::VectorXd::Constant(k, LatticeFirst);
     lattice.Last = Eigen::VectorXd::Constant(k, LatticeLast);
-    lattice.Step = LatticeStep[k - 1];
+    lattice.Step = LatticeStep[std::max<Eigen::Index>(k, latticeOf) - 1];
     const TSearchResult search = SearchMinima(residuals, lattice, options, starts);
     out.Stopped = search.Stopped;
     if (search.Minima.empty()) {

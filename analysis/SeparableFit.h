@@ -84,10 +84,11 @@ double SolveLinear(const TLayout& layout, const TFitData& data, Eigen::VectorXd&
 
 // Every basin of SS over the free lg K, searched from a lattice of starts (the search's
 // promise is in StartSearch.h) and from the lg K of each full parameter vector in extraStarts.
-// stop, when given, is asked often and ends the search with what it has.
+// stop, when given, is asked often and ends the search with what it has. A latticeOf above the
+// count of free lg K makes the lattice as coarse as that of a search over that many.
 TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
                           const std::vector<Eigen::VectorXd>& extraStarts = {},
-                          const std::function<bool()>& stop = {});
+                          const std::function<bool()>& stop = {}, int latticeOf = 0);
 
 // The nearest minimum from the lg K in start (the other entries are ignored).
 TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& start,
