@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -152,15 +153,22 @@ TAnalysisForm::~TAnalysisForm() = default;
 
 QWidget* TAnalysisForm::CreateSettingsPanel() {
     auto* box = new QGroupBox(QStringLiteral("Settings"), this);
-    auto* models = new QHBoxLayout();
+    // Three models to a row, so that every title shows in full however many the catalogue has.
+    auto* models = new QGridLayout();
     for (const analysis::TModelDef& model : analysis::ModelCatalogue()) {
+        const auto k = static_cast<int>(ModelChecks.size());
         ModelChecks.push_back(new QCheckBox(ToQString(model.Title), box));
         ModelChecks.back()->setToolTip(ToQString(model.Equations));
-        models->addWidget(ModelChecks.back());
+        models->addWidget(ModelChecks.back(), k / 3, k % 3);
     }
-    models->addStretch(1);
+    models->setColumnStretch(3, 1);
     LinearTermCheck = new QCheckBox(QStringLiteral("Linear term k·C per signal"), box);
     WeightCheck = new QCheckBox(QStringLiteral("Weight each signal by its own noise"), box);
+    // A check box only takes clicks on its box and words: stretched across the panel, most of
+    // it would look clickable and not be.
+    for (QCheckBox* check : {LinearTermCheck, WeightCheck}) {
+        check->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
     FixedGrid = EditableGrid(box, 2, kFixedRows, 110);
     FixedGrid->SetCell(0, 0, "Fixed parameter");
     FixedGrid->SetCell(1, 0, "Value");
