@@ -95,10 +95,6 @@ struct TEvaluation {
     Eigen::MatrixXd J;  // d R / d free lg K, projected off the linear parameters
 };
 
-// One pass of the separable problem: the exact linear solution per signal at the lg K in values
-// (written back into values) and, when asked, the Jacobian of the residuals with respect to the
-// free lg K with the linear parameters eliminated (Kaufman's form of variable projection). Its
-// transpose times the residuals is the exact gradient of SS.
 // A signal's least-squares problem in its free linear parameters: its columns scaled to unit
 // length and decomposed. Signals of one kind (host or guest) with the same free columns share it.
 struct TLinearSystem {

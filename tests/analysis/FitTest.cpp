@@ -84,6 +84,42 @@ TEST(Fit, LandsOnTheSameOptimumFromStartsAcrossTheLattice) {
     }
 }
 
+// At given constants the signals are separate linear problems, even when one has a shift held
+// fixed and the other not: the joint SS is the sum of each signal's own.
+TEST(Fit, SignalsStaySeparateLinearProblemsWhenOnlyOneHasAFixedShift) {
+    const TModelValues truth = Truth("1:2", 3.0, 5.5, {{8.0, 9.0, 10.5}, {2.0, 1.2, 0.7}});
+    const TTitration both = MakeTitration(truth, 20, 0.006, 0.001, false, 0.003, 11);
+    const std::vector<TFixedParam> fixed = {{"dP.s1", 8.05}};
+    const auto ss = [&](const TTitration& t, const std::vector<std::string>& names,
+                        Eigen::VectorXd* values) {
+        const std::vector<bool> host(names.size(), false);
+        const TLayout layout = MakeLayout(testing::Model("1:2"), names, host, false, fixed);
+        Eigen::VectorXd v = Eigen::VectorXd::Zero(layout.Size());
+        v[0] = 3.2;
+        v[1] = 5.3;
+        const double out = SolveLinear(layout, MakeFitData(t, host), v);
+        if (values != nullptr) {
+            *values = v;
+        }
+        return out;
+    };
+    std::vector<double> parts;
+    Eigen::VectorXd second;
+    for (std::size_t s = 0; s < 2; ++s) {
+        TTitration one = both;
+        one.SignalNames = {"s" + std::to_string(s + 1)};
+        for (std::vector<double>& row : one.Shifts) {
+            row = {row[s]};
+        }
+        parts.push_back(ss(one, one.SignalNames, &second));
+    }
+    Eigen::VectorXd joint;
+    EXPECT_NEAR(ss(both, {"s1", "s2"}, &joint) / (parts[0] + parts[1]), 1.0, 1e-12);
+    for (int col = 0; col < 3; ++col) {  // dP, dPL, dPL2 of s2
+        EXPECT_NEAR(joint[5 + col], second[2 + col], 1e-9) << col;
+    }
+}
+
 // Optimize from the default table against the full 1:2 model with a linear term, which holds
 // every model Optimize can reach: the global fit can only be as good or better.
 TEST(Fit, ReachesACriterionNoHigherThanOptimizeOnTheExamples) {
