@@ -30,7 +30,7 @@ void RunCommand(TFitCommand command, TFitState& state, const TFitSettings& setti
             // "Compute this point": read, evaluate, nothing written back by the command.
             state.ReadParamsTable(host.Table, settings);
             if (exact != nullptr) {
-                RestoreExactValues(*exact, host.Table, state);
+                RestoreExactValues(exact->ParamValues, host.Table, state);
             }
             state.ComputeQ();
             break;
@@ -56,7 +56,8 @@ TKelmoraDocument AnswerDocument(const TFitOptions& options, const TKelmoraDocume
         doc = *opened;
     }
     doc.DecimalSeparator = NumberDecimalSeparator();
-    StoreParamsTable(doc, host.Table, state);
+    doc.ParamCells = ParamCellsOf(host.Table);
+    doc.ParamValues = state.GetParamVector();
     doc.DataCells = DataCellsOf(data);
     doc.P0Text = p0Text;
     doc.IterCountText = options.IterationsText;
@@ -95,7 +96,7 @@ void Run(const TFitOptions& options, TFitCliStreams streams) {
     if (opened) {
         // The file's texts are written in its separator already: it is set, not converted to.
         SetNumberDecimalSeparator(opened->DecimalSeparator);
-        RestoreParamsTable(*opened, host.Table);
+        RestoreParamCells(opened->ParamCells, host.Table);
         dialogP0 = opened->P0Text;
     }
     if (options.DecimalSeparator) {

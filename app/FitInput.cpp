@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/DataEntry.h"
+#include "grid/DataCells.h"
 #include "grid/GridCore.h"
 #include "util/Errors.h"
 #include "util/NumberText.h"

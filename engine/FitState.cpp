@@ -64,6 +64,32 @@ void FillStartupParamsTable(ITextTable& table) {
     ConvertParamsTableSeparator(table, ".");
 }
 
+TParamCells ParamCellsOf(const ITextTable& table) {
+    TParamCells cells{};
+    for (int i = 0; i < ParamCount; ++i) {
+        for (int c = 0; c < ParamCellColumns; ++c) {
+            cells[i][c] = table.Cell(c + 1, i + 1);
+        }
+    }
+    return cells;
+}
+
+void RestoreParamCells(const TParamCells& cells, ITextTable& table) {
+    for (int i = 0; i < ParamCount; ++i) {
+        for (int c = 0; c < ParamCellColumns; ++c) {
+            table.SetCell(c + 1, i + 1, cells[i][c]);
+        }
+    }
+}
+
+void RestoreExactValues(const TParamVector& saved, const ITextTable& table, TFitState& state) {
+    for (int i = 0; i < ParamCount; ++i) {
+        if (table.Cell(1, i + 1) == FormatGeneral(saved[i])) {
+            state.FitParams[i].Value = saved[i];
+        }
+    }
+}
+
 namespace {
 
 // (MaxVal - MinVal) / (StepsCount - 1). Bounds such as -1e308 and 1e308 have a span beyond the

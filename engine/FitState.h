@@ -20,8 +20,9 @@ extern const std::array<std::array<const char*, 7>, ParamCount> DefaultParamCell
 inline constexpr const char* DefaultIterCountText = "1000000000";
 inline constexpr int ParamsGridCols = 8;
 inline constexpr int ParamsGridRows = 7;
-// Rows of the source-data table as the dialog starts, its header row included.
-inline constexpr int DataGridRows = 100;
+// Columns 1 to 7 (Value .. Steps count) of rows 1 to 6 of the parameter table, as texts.
+inline constexpr int ParamCellColumns = ParamsGridCols - 1;
+using TParamCells = std::array<std::array<std::string, ParamCellColumns>, ParamCount>;
 
 // What the window hands a command besides the parameter table: the texts and ticks of the
 // controls below it, as they stood when the button was pressed.
@@ -47,6 +48,10 @@ void ApplyDecimalSeparator(std::string_view separatorText, std::string& p0Text,
 
 // The parameter table as the user first sees it: the defaults after the start-up's update to ".".
 void FillStartupParamsTable(ITextTable& table);
+
+TParamCells ParamCellsOf(const ITextTable& table);
+// Headers and row labels stay the table's own.
+void RestoreParamCells(const TParamCells& cells, ITextTable& table);
 
 // The fitting state the main window owns: parameters, data set, criterion and cache.
 class TFitState {
@@ -104,5 +109,10 @@ class TFitState {
     TFractionCache fractions_;
     std::vector<double> theorBackup_;  // sized with the data set, so evaluations never allocate
 };
+
+// After the table has been read into the records: a Value whose cell still shows the saved
+// value (in the separator in force) takes the saved value itself, so that the criterion comes
+// out as it did when it was saved. A cell that shows anything else keeps what it says.
+void RestoreExactValues(const TParamVector& saved, const ITextTable& table, TFitState& state);
 
 }  // namespace kelmora

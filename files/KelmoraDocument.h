@@ -10,15 +10,13 @@
 #include "analysis/Analysis.h"
 #include "engine/FitState.h"
 #include "engine/FitTypes.h"
-#include "grid/GridCore.h"
+#include "grid/DataCells.h"
 #include "minima/MinimaStore.h"
-#include "util/TextTable.h"
 
 namespace kelmora {
 
 // The format this program writes; it reads this one and every older one.
 inline constexpr std::uint64_t KelmoraFormatVersion = 2;
-inline constexpr int ParamFileColumns = ParamsGridCols - 1;  // Value .. Steps count
 
 // What "From volumes…" was given, as typed: kept with the work so that the concentrations it
 // filled in can be traced back to the bench.
@@ -64,13 +62,11 @@ struct TAnalysisSection {
 // shows every cell exactly as it was saved.
 struct TKelmoraDocument {
     std::string DecimalSeparator = ".";
-    // Columns 1 to 7 of rows 1 to 6 of the parameter table.
-    std::array<std::array<std::string, ParamFileColumns>, ParamCount> ParamCells{};
+    TParamCells ParamCells{};
     // The fit's own values. The table shows them to 15 digits only, and the criterion at the
     // rounded values is not the one the fit ended with.
     TParamVector ParamValues{};
-    // The source-data table from row 1 down to its last filled row: C and Shift.
-    std::vector<std::array<std::string, 2>> DataCells;
+    TDataCells DataCells;  // down to the last filled row
     std::string P0Text = "0.01";
     std::string IterCountText = DefaultIterCountText;
     bool FinishMinima = false;
@@ -79,30 +75,16 @@ struct TKelmoraDocument {
     double BestQ = TMinimaStore::NoBestQ;
     std::int32_t MinimaDropped = 0;
     std::optional<TAnalysisSection> Analysis;
+
+    bool operator==(const TKelmoraDocument&) const = default;
 };
 
 // The work as the program starts it: the parameter table's defaults in the start-up separator,
 // no data, every setting at its default.
 TKelmoraDocument StartupDocument();
 
-// Whether two documents hold the same work: every text, setting and minimum alike. The exact
-// values are left out, as they follow from the table: a Compute that reads the table unchanged
-// makes no change worth saving.
+// Whether two documents hold the same work: every field alike but the exact values, which
+// follow from the table: a Compute that reads the table unchanged makes no change worth saving.
 bool SameWork(const TKelmoraDocument& a, const TKelmoraDocument& b);
-
-// The cells and values of a parameter table and the state's records.
-void StoreParamsTable(TKelmoraDocument& doc, const ITextTable& table, const TFitState& state);
-// Puts the saved cells into a table; headers and row labels are the table's own.
-void RestoreParamsTable(const TKelmoraDocument& doc, ITextTable& table);
-// After the table has been read into the records: a Value whose cell still shows the saved
-// value (in the separator in force) takes the saved value itself, so that the criterion comes
-// out as it did when the file was saved. A cell that shows anything else keeps what it says.
-void RestoreExactValues(const TKelmoraDocument& doc, const ITextTable& table, TFitState& state);
-
-// The source-data table's texts (C in column 0, Shift in column 1, from row 1), without the
-// empty rows at its end; and back into the table, shaped as the dialog starts unless the texts
-// need more rows.
-std::vector<std::array<std::string, 2>> DataCellsOf(const ITextTable& data);
-void RestoreDataCells(const std::vector<std::array<std::string, 2>>& cells, TGridCore& data);
 
 }  // namespace kelmora

@@ -238,7 +238,7 @@ void ReadParameters(const TChecker& check, const TJson& root, TKelmoraDocument& 
         check.Array(check.Field(params, "cells", "parameters"), "parameters.cells", ParamCount);
     for (std::size_t i = 0; i < doc.ParamCells.size(); ++i) {
         doc.ParamCells[i] =
-            check.TextRow<ParamFileColumns>(cells[i], Indexed("parameters.cells", i));
+            check.TextRow<ParamCellColumns>(cells[i], Indexed("parameters.cells", i));
     }
     doc.ParamValues =
         check.Params(check.Field(params, "values", "parameters"), "parameters.values");

@@ -26,6 +26,11 @@ bool Concur(const TParamVector& a, const TParamVector& b, double tolerance) {
 
 }  // namespace
 
+bool operator==(const TFoundMinimum& a, const TFoundMinimum& b) {
+    const auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
+    return same(a.Q, b.Q) && std::equal(a.Params.begin(), a.Params.end(), b.Params.begin(), same);
+}
+
 TMinimaStore::TMinimaStore() : Minima_(MaxMinima) {}
 
 const TFoundMinimum& TMinimaStore::Minimum(int index) const {

@@ -12,6 +12,8 @@ namespace kelmora {
 struct TFoundMinimum {
     TParamVector Params{};
     double Q = 0.0;
+    // Alike when every number is, NaN alike with NaN: a list that held one still holds it.
+    friend bool operator==(const TFoundMinimum& a, const TFoundMinimum& b);
 };
 
 // What happened to a minimum offered to the list; converts to bool as "stored or not".

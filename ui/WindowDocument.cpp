@@ -17,7 +17,8 @@ namespace kelmora {
 TKelmoraDocument CaptureDocument(TMainForm& form, const IAnalysisDocument* analysis) {
     TKelmoraDocument doc;
     doc.DecimalSeparator = NumberDecimalSeparator();
-    StoreParamsTable(doc, *form.ParamsGrid, form.State());
+    doc.ParamCells = ParamCellsOf(*form.ParamsGrid);
+    doc.ParamValues = form.State().GetParamVector();
     if (const TGetDataForm* data = form.GetDataForm()) {
         doc.DataCells = DataCellsOf(*data->OriginGrid1);
         doc.P0Text = data->Edit1->text().toStdString();
@@ -41,7 +42,7 @@ void RestoreDocument(TMainForm& form, IAnalysisDocument* analysis, const TKelmor
     // The texts are written in the file's separator already: it is set, not converted to.
     SetNumberDecimalSeparator(doc.DecimalSeparator);
     form.SepLabEdit->setText(ToQString(doc.DecimalSeparator));
-    RestoreParamsTable(doc, *form.ParamsGrid);
+    RestoreParamCells(doc.ParamCells, *form.ParamsGrid);
     if (TGetDataForm* data = form.GetDataForm()) {
         RestoreDataCells(doc.DataCells, data->OriginGrid1->Core());
         data->Edit1->setText(ToQString(doc.P0Text));
@@ -69,7 +70,7 @@ void RecomputeDocument(TMainForm& form, const TKelmoraDocument& doc) {
     TFitState& state = form.State();
     state.LoadDataSet(*data->OriginGrid1, data->Edit1->text().toStdString());
     state.ReadParamsTable(*form.ParamsGrid, form.CommandSettings());
-    RestoreExactValues(doc, *form.ParamsGrid, state);
+    RestoreExactValues(doc.ParamValues, *form.ParamsGrid, state);
     state.ComputeQ();
     form.RedrawChart();
 }

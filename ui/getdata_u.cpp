@@ -7,6 +7,7 @@
 
 #include "engine/DataEntry.h"
 #include "engine/FitState.h"
+#include "grid/DataCells.h"
 #include "grid/OriginGrid_u.h"
 #include "qtutil/FormLayout.h"
 

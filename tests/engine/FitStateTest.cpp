@@ -40,6 +40,48 @@ std::string MessageOf(const std::function<void()>& f) {
     return "";
 }
 
+// The exact values stand in for the table's Value cells only while a cell still shows them.
+TEST(ParamsTable, ExactValuesReplaceOnlyTheCellsThatStillShowThem) {
+    const TParamVector saved = {1.5941406249999988, -1000, 7.8408203124999982,
+                                11.325390625000013, 10,    0};
+    TStringTable table(ParamsGridCols, ParamsGridRows);
+    FillStartupParamsTable(table);
+    for (int i = 0; i < ParamCount; ++i) {
+        table.SetCell(1, i + 1, FormatGeneral(saved[i]));
+    }
+    table.SetCell(1, 4, "11.3254");  // edited after the save
+    TFitState state;
+    state.ReadParamsTable(table, TFitSettings{});
+    RestoreExactValues(saved, table, state);
+    EXPECT_EQ(state.FitParams[0].Value, 1.5941406249999988);
+    EXPECT_NE(ParseFloat(table.Cell(1, 1)), 1.5941406249999988);  // what the cell alone gives
+    EXPECT_EQ(state.FitParams[2].Value, 7.8408203124999982);
+    EXPECT_EQ(state.FitParams[3].Value, 11.3254);
+    EXPECT_EQ(state.FitParams[1].Value, -1000);
+}
+
+TEST(ParamsTable, CellsRoundTripAndTheHeadersStayTheTables) {
+    TStringTable table(ParamsGridCols, ParamsGridRows);
+    FillStartupParamsTable(table);
+    table.SetCell(4, 2, "y");
+    const TParamCells cells = ParamCellsOf(table);
+    EXPECT_EQ(cells[1][3], "y");
+
+    TStringTable other(ParamsGridCols, ParamsGridRows);
+    FillStartupParamsTable(other);  // the headers are the table's own
+    for (int c = 1; c < ParamsGridCols; ++c) {
+        for (int r = 1; r < ParamsGridRows; ++r) {
+            other.SetCell(c, r, "junk");
+        }
+    }
+    RestoreParamCells(cells, other);
+    for (int c = 0; c < ParamsGridCols; ++c) {
+        for (int r = 0; r < ParamsGridRows; ++r) {
+            EXPECT_EQ(other.Cell(c, r), table.Cell(c, r)) << c << ", " << r;
+        }
+    }
+}
+
 }  // namespace
 
 TEST(ParamsTable, StartupTextsAndDefaultRecords) {

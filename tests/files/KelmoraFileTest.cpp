@@ -101,7 +101,7 @@ TKelmoraDocument FullDocument() {
     TKelmoraDocument doc;
     doc.DecimalSeparator = "·";
     for (int i = 0; i < ParamCount; ++i) {
-        for (int c = 0; c < ParamFileColumns; ++c) {
+        for (int c = 0; c < ParamCellColumns; ++c) {
             doc.ParamCells[i][c] = std::to_string(i) + "·" + std::to_string(c);
         }
     }
@@ -483,84 +483,6 @@ TEST(KelmoraDocument, SameWorkSeesEveryEditButNotTheExactValues) {
         edit(edited);
         EXPECT_FALSE(SameWork(base, edited)) << name;
     }
-}
-
-// The exact values stand in for the table's Value cells only while a cell still shows them.
-TEST(KelmoraDocument, ExactValuesReplaceOnlyTheCellsThatStillShowThem) {
-    TKelmoraDocument doc;
-    doc.ParamValues = {1.5941406249999988, -1000, 7.8408203124999982, 11.325390625000013, 10, 0};
-    TStringTable table(ParamsGridCols, ParamsGridRows);
-    FillStartupParamsTable(table);
-    for (int i = 0; i < ParamCount; ++i) {
-        table.SetCell(1, i + 1, FormatGeneral(doc.ParamValues[i]));
-    }
-    table.SetCell(1, 4, "11.3254");  // edited after the save
-    TFitState state;
-    state.ReadParamsTable(table, TFitSettings{});
-    RestoreExactValues(doc, table, state);
-    EXPECT_EQ(state.FitParams[0].Value, 1.5941406249999988);
-    EXPECT_NE(ParseFloat(table.Cell(1, 1)), 1.5941406249999988);  // what the cell alone gives
-    EXPECT_EQ(state.FitParams[2].Value, 7.8408203124999982);
-    EXPECT_EQ(state.FitParams[3].Value, 11.3254);
-    EXPECT_EQ(state.FitParams[1].Value, -1000);
-}
-
-TEST(KelmoraDocument, TheParameterTableAndTheDataTableRoundTrip) {
-    TStringTable table(ParamsGridCols, ParamsGridRows);
-    FillStartupParamsTable(table);
-    table.SetCell(4, 2, "y");
-    TFitState state;
-    state.FitParams[3].Value = 0.1 + 0.2;
-    TKelmoraDocument doc;
-    StoreParamsTable(doc, table, state);
-    EXPECT_EQ(doc.ParamCells[1][3], "y");
-    EXPECT_EQ(doc.ParamValues[3], 0.1 + 0.2);
-
-    TStringTable other(ParamsGridCols, ParamsGridRows);
-    FillStartupParamsTable(other);  // the headers are the table's own
-    for (int c = 1; c < ParamsGridCols; ++c) {
-        for (int r = 1; r < ParamsGridRows; ++r) {
-            other.SetCell(c, r, "junk");
-        }
-    }
-    RestoreParamsTable(doc, other);
-    for (int c = 0; c < ParamsGridCols; ++c) {
-        for (int r = 0; r < ParamsGridRows; ++r) {
-            EXPECT_EQ(other.Cell(c, r), table.Cell(c, r)) << c << ", " << r;
-        }
-    }
-
-    TGridCore grid;
-    grid.SetColCount(2);
-    grid.SetRowCount(300);
-    grid.SetCell(0, 1, "0.1");
-    grid.SetCell(1, 1, "8");
-    grid.SetCell(1, 3, "lone shift");
-    grid.SetCell(0, 250, "far down");
-    EXPECT_EQ(DataCellsOf(grid).size(), 250u);
-    const std::vector<std::array<std::string, 2>> cells = {{"0.1", "8"}, {"", "lone shift"}};
-    RestoreDataCells(cells, grid);
-    EXPECT_EQ(grid.RowCount(), DataGridRows);  // shaped as the dialog starts
-    EXPECT_EQ(DataCellsOf(grid), cells);
-    // A view over the table recounts the points at each change it hears of: one change for the
-    // whole table keeps a long file's opening linear.
-    struct TCountingObserver : IGridObserver {
-        int Changes = 0;
-        void GridReshaping() override {}
-        void GridReshaped() override {}
-        void RowsAppending(int, int) override {}
-        void RowsAppended() override {}
-        void CellsChanged(TGridRect) override { ++Changes; }
-        void SelectionChanged() override {}
-        void LayoutChanged() override {}
-    } observer;
-    grid.SetObserver(&observer);
-    std::vector<std::array<std::string, 2>> many(150, {"1", "2"});
-    RestoreDataCells(many, grid);
-    grid.SetObserver(nullptr);
-    EXPECT_EQ(observer.Changes, 1);
-    EXPECT_EQ(grid.RowCount(), 151);
-    EXPECT_EQ(DataCellsOf(grid), many);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/DataCells.h"
 #include "grid/GridCore.h"
 #include "util/Errors.h"
 
@@ -48,6 +49,41 @@ TGridCore Numbered(int cols, int rows, int fixedCols, int fixedRows) {
 
 std::string Pad(const std::string& s) {
     return s + std::string(15 - s.size(), ' ');
+}
+
+// A long file's data come back in one change of the table, shaped as the dialog starts.
+TEST(DataCells, RoundTripInOneChange) {
+    TGridCore grid;
+    grid.SetColCount(2);
+    grid.SetRowCount(300);
+    grid.SetCell(0, 1, "0.1");
+    grid.SetCell(1, 1, "8");
+    grid.SetCell(1, 3, "lone shift");
+    grid.SetCell(0, 250, "far down");
+    EXPECT_EQ(DataCellsOf(grid).size(), 250u);
+    const TDataCells cells = {{"0.1", "8"}, {"", "lone shift"}};
+    RestoreDataCells(cells, grid);
+    EXPECT_EQ(grid.RowCount(), DataGridRows);  // shaped as the dialog starts
+    EXPECT_EQ(DataCellsOf(grid), cells);
+    // A view over the table recounts the points at each change it hears of: one change for the
+    // whole table keeps a long file's opening linear.
+    struct TCountingObserver : IGridObserver {
+        int Changes = 0;
+        void GridReshaping() override {}
+        void GridReshaped() override {}
+        void RowsAppending(int, int) override {}
+        void RowsAppended() override {}
+        void CellsChanged(TGridRect) override { ++Changes; }
+        void SelectionChanged() override {}
+        void LayoutChanged() override {}
+    } observer;
+    grid.SetObserver(&observer);
+    TDataCells many(150, {"1", "2"});
+    RestoreDataCells(many, grid);
+    grid.SetObserver(nullptr);
+    EXPECT_EQ(observer.Changes, 1);
+    EXPECT_EQ(grid.RowCount(), 151);
+    EXPECT_EQ(DataCellsOf(grid), many);
 }
 
 }  // namespace
