@@ -155,6 +155,20 @@ TEvaluation Evaluate(const TSpectraLayout& layout, const TSpectraData& data,
     return e;
 }
 
+// SS and its Jacobian depend on the spectra Y (n × W) only through Y·Yᵀ: with Yᵀ = Q·R,
+// ||P⊥·Y|| = ||P⊥·Rᵀ|| for every projection P⊥ acting on the points, so the search over lg K runs
+// on the n × n matrix Rᵀ instead, at a cost that no longer grows with the wavelengths.
+TSpectraData Compressed(const TSpectraData& data) {
+    if (data.Spectra.cols() <= data.Spectra.rows()) {
+        return data;
+    }
+    TSpectraData c = data;
+    const Eigen::HouseholderQR<Eigen::MatrixXd> qr(data.Spectra.transpose());
+    const Eigen::Index n = data.Spectra.rows();
+    c.Spectra = qr.matrixQR().topRows(n).triangularView<Eigen::Upper>().transpose();
+    return c;
+}
+
 TLmOptions LmOptions(const TSpectraData& data, const std::function<bool()>& stop) {
     TLmOptions options;
     options.RelativeTolerance = RelativeTolerance;
@@ -167,9 +181,8 @@ TLmOptions LmOptions(const TSpectraData& data, const std::function<bool()>& stop
 }
 
 TSpectraFit Minimise(const TSpectraLayout& layout, const TSpectraData& data, Eigen::VectorXd lgK,
-                     const std::function<bool()>& stop) {
+                     TLmOptions options) {
     const std::vector<int> freeLgK = layout.FreeLgK();
-    TLmOptions options = LmOptions(data, stop);
     options.Lower = layout.Lower(freeLgK);
     options.Upper = layout.Upper(freeLgK);
     const TResidualFunction residuals = [&](const Eigen::VectorXd& x, Eigen::VectorXd& r,
@@ -288,7 +301,7 @@ TSpectraFit FitSpectraFrom(const TSpectraLayout& layout, const TSpectraData& dat
     for (int k : layout.FreeLgK()) {
         lgK[k] = std::clamp(start[k], layout.Lower[k], layout.Upper[k]);
     }
-    return Minimise(layout, data, lgK, stop);
+    return Minimise(layout, Compressed(data), lgK, LmOptions(data, stop));
 }
 
 TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraData& data,
@@ -297,6 +310,7 @@ TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraDa
     const std::vector<int> freeLgK = layout.FreeLgK();
     Eigen::VectorXd lgK = layout.FixedValues;
     TSpectraFit best;
+    const TSpectraData compressed = Compressed(data);
     if (freeLgK.empty()) {
         best.LgK = lgK;
         best.Ss = Evaluate(layout, data, lgK, {}).Ss;
@@ -305,7 +319,8 @@ TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraDa
     }
     const auto k = static_cast<Eigen::Index>(freeLgK.size());
     const TLatticeMap map = LatticeMap(layout, freeLgK);
-    TLmOptions options = LmOptions(data, stop);
+    const TLmOptions descent = LmOptions(data, stop);
+    TLmOptions options = descent;
     options.Lower = Eigen::VectorXd::Constant(k, LimitLow);
     options.Upper = Eigen::VectorXd::Constant(k, LimitHigh);
     const TResidualFunction residuals = [&](const Eigen::VectorXd& u, Eigen::VectorXd& r,
@@ -313,7 +328,7 @@ TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraDa
         Eigen::VectorXd trial = lgK;
         trial(freeLgK) = map.M * u + map.C;
         const TEvaluation e =
-            Evaluate(layout, data, trial, j != nullptr ? freeLgK : std::vector<int>{});
+            Evaluate(layout, compressed, trial, j != nullptr ? freeLgK : std::vector<int>{});
         r = Flat(e.R);
         if (j != nullptr) {
             *j = e.J * map.M;
@@ -344,7 +359,7 @@ TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraDa
     for (const TSearchMinimum& m : search.Minima) {
         Eigen::VectorXd at = lgK;
         at(freeLgK) = map.M * m.X + map.C;
-        TSpectraFit fit = Minimise(layout, data, at, stop);
+        TSpectraFit fit = Minimise(layout, compressed, at, descent);
         fit.Summary.Iterations += m.Summary.Iterations;
         const bool seen = std::any_of(minima.begin(), minima.end(), [&](const TSpectraFit& o) {
             return (o.LgK - fit.LgK).cwiseAbs().maxCoeff() < 1e-4;

@@ -45,6 +45,10 @@ TAnalyzeOptions OptionsOf(const TAnalysisSection& section) {
 
 int Run(const TAnalyzeOptions& options, const std::optional<TKelmoraDocument>& opened,
         TFitCliStreams streams, const TReportWriter& writeReport) {
+    if (options.Spectra.SpectraFile) {
+        return RunSpectraCli(options.Spectra, SpectraSettingsOf(options.Settings, options.Spectra),
+                             options.Json, streams);
+    }
     const bool fromFile = opened && !options.DataFile;
     const std::string name = options.DataFile.value_or(fromFile ? *options.OpenFile : "-");
     std::string text;

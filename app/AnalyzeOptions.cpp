@@ -31,6 +31,12 @@ enum class TOptionId {
     Report,
     Open,
     Save,
+    Spectra,
+    Points,
+    Observable,
+    PathLength,
+    LigandAbsorbs,
+    SpectraInRows,
     Help
 };
 
@@ -40,7 +46,7 @@ struct TOptionInfo {
     bool TakesValue;
 };
 
-constexpr std::array<TOptionInfo, 18> Options = {{
+constexpr std::array<TOptionInfo, 24> Options = {{
     {"--data", TOptionId::Data, true},
     {"--p0", TOptionId::P0, true},
     {"--host-column", TOptionId::HostColumn, false},
@@ -58,6 +64,12 @@ constexpr std::array<TOptionInfo, 18> Options = {{
     {"--report", TOptionId::Report, true},
     {"--open", TOptionId::Open, true},
     {"--save", TOptionId::Save, true},
+    {"--spectra", TOptionId::Spectra, true},
+    {"--points", TOptionId::Points, true},
+    {"--observable", TOptionId::Observable, true},
+    {"--path-length", TOptionId::PathLength, true},
+    {"--ligand-absorbs", TOptionId::LigandAbsorbs, false},
+    {"--spectra-in-rows", TOptionId::SpectraInRows, false},
     {"--help", TOptionId::Help, false},
 }};
 
@@ -194,6 +206,36 @@ std::string Apply(TAnalyzeOptions& o, TOptionId id, std::string_view value) {
         case TOptionId::Json:
             o.Json = true;
             break;
+        case TOptionId::Spectra:
+            o.Spectra.SpectraFile = std::string(value);
+            break;
+        case TOptionId::Points:
+            o.Spectra.PointsFile = std::string(value);
+            break;
+        case TOptionId::Observable: {
+            const auto observable = analysis::ObservableFromName(value);
+            if (!observable) {
+                return "--observable needs absorbance or fluorescence, not '" + std::string(value) +
+                       "'";
+            }
+            o.Spectra.Observable = *observable;
+            break;
+        }
+        case TOptionId::PathLength: {
+            const auto cm = ParseCNumber(value);
+            if (!cm || !(*cm > 0.0)) {
+                return "--path-length needs a length above 0 in cm, not '" + std::string(value) +
+                       "'";
+            }
+            o.Spectra.PathLength = *cm;
+            break;
+        }
+        case TOptionId::LigandAbsorbs:
+            o.Spectra.LigandAbsorbs = true;
+            break;
+        case TOptionId::SpectraInRows:
+            o.Spectra.InRows = true;
+            break;
         case TOptionId::Help:
             break;
     }
@@ -268,6 +310,24 @@ TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args,
     }
     if (wantHelp) {
         result.Kind = TAnalyzeArgs::TKind::Help;
+        return result;
+    }
+    TAnalyzeOptions& o = result.Options;
+    o.Spectra.P0 = o.P0;
+    const bool spectra = o.Spectra.SpectraFile.has_value();
+    if (!spectra && (o.Spectra.PointsFile || o.Spectra.LigandAbsorbs || o.Spectra.InRows)) {
+        return UsageError("--points, --ligand-absorbs and --spectra-in-rows go with --spectra");
+    }
+    if (spectra && !o.Spectra.PointsFile) {
+        return UsageError("--spectra needs --points, the concentrations of every spectrum");
+    }
+    // The shifts' own options mean nothing to spectra.
+    if (spectra &&
+        (o.DataFile || o.HostColumn || o.Settings.LinearTerm || o.Settings.WeightPerSignal ||
+         o.XlsxFile || o.CsvFolder || o.ReportFile || o.OpenFile || o.SaveFile)) {
+        return UsageError(
+            "--spectra cannot go with --data, --host-column, --linear-term, --weight, --xlsx, "
+            "--csv, --report, --open or --save");
     }
     return result;
 }
@@ -278,7 +338,13 @@ std::string AnalyzeUsageText() {
            "                   [--fix NAME=VALUE]... [--mc R] [--seed N] [--conc-error PERCENT]\n"
            "                   [--weight per-signal|none] [--json]\n"
            "                   [--xlsx FILE] [--csv FOLDER] [--report FILE.pdf|FILE.html]\n"
-           "                   [--open FILE] [--save FILE]\n";
+           "                   [--open FILE] [--save FILE]\n"
+
+           "       kelmora-fit analyze --spectra FILE --points FILE\n"
+           "                   [--observable absorbance|fluorescence] [--path-length CM]\n"
+           "                   [--ligand-absorbs] [--spectra-in-rows] [--p0 NUMBER]\n"
+           "                   [--models LIST] [--fix NAME=VALUE]... [--mc R] [--seed N]\n"
+           "                   [--conc-error PERCENT] [--json]\n";
 }
 
 bool IsReportName(std::string_view path) {
@@ -294,6 +360,8 @@ std::string AnalyzeHelpText() {
            "\n"
            "Data: one point per line, C first, then one shift per signal, blanks or TABs\n"
            "between; an optional first line of names names the signals (else s1, s2, ...).\n"
+           "With --spectra, every model is fitted to every wavelength at once instead: the lg K,\n"
+           "each species' spectrum with its SE, and a factor analysis of the spectra.\n"
            "\n"
            "Options:\n"
            "  --data FILE          titration data (default: standard input)\n"
@@ -323,6 +391,15 @@ std::string AnalyzeHelpText() {
            "                       (options given here win; --data replaces its data)\n"
            "  --save FILE          also write the data, settings and results as a Kelmora\n"
            "                       file that the Analysis window opens without a refit\n"
+           "  --spectra FILE       absorbance or fluorescence spectra instead of shifts: the\n"
+           "                       first column the wavelength (nm), one column per spectrum\n"
+           "  --points FILE        one line per spectrum, in their order: C, then the host\n"
+           "                       concentration (or C only: the host is --p0)\n"
+           "  --observable NAME    absorbance (default) or fluorescence\n"
+           "  --path-length CM     path length of the cell (default 1)\n"
+           "  --ligand-absorbs     the free ligand has a spectrum of its own, fitted too\n"
+           "  --spectra-in-rows    the spectra file holds the wavelengths in its first line\n"
+           "                       and one spectrum per line\n"
            "  --help               this text\n"
            "\n"
            "Ctrl+C stops the run: the models fitted so far are reported and those not reached\n"

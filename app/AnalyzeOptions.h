@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/Analysis.h"
+#include "app/SpectraCli.h"
 
 namespace kelmora {
 
@@ -22,6 +23,7 @@ struct TAnalyzeOptions {
     std::optional<std::string> OpenFile;    // a Kelmora file's Analysis data and settings
     std::optional<std::string> SaveFile;    // data, settings and results as a Kelmora file
     analysis::TAnalysisSettings Settings;
+    TSpectraOptions Spectra;  // used when Spectra.SpectraFile is given
 };
 
 struct TAnalyzeArgs {

@@ -6,21 +6,27 @@ _kelmora_fit() {
     local fitOptions="--data --p0 --params --iterations --refine --decimal-separator --json
         --open --save --help --version"
     local analyzeOptions="--data --p0 --host-column --models --guest-signals --linear-term --fix --mc --seed
-        --conc-error --weight --json --xlsx --csv --report --open --save --help"
+        --conc-error --weight --json --xlsx --csv --report --open --save --spectra --points
+        --observable --path-length --ligand-absorbs --spectra-in-rows --help"
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
     case $prev in
-        --data | --params | --open | --save | --xlsx | --csv | --report)
+        --data | --params | --open | --save | --xlsx | --csv | --report | --spectra | --points)
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return
             ;;
-        --p0 | --iterations | --decimal-separator | --models | --guest-signals | --fix | --mc | --seed | --conc-error)
+        --p0 | --iterations | --decimal-separator | --models | --guest-signals | --fix | --mc | --seed | --conc-error | \
+            --path-length)
             return
             ;;
         --weight)
             mapfile -t COMPREPLY < <(compgen -W "per-signal none" -- "$cur")
+            return
+            ;;
+        --observable)
+            mapfile -t COMPREPLY < <(compgen -W "absorbance fluorescence" -- "$cur")
             return
             ;;
     esac

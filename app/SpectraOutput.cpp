@@ -1,0 +1,181 @@
+#include "app/SpectraOutput.h"
+
+#include <cmath>
+#include <cstdio>
+#include <iomanip>
+#include <string>
+
+#include "app/FitOutput.h"
+
+namespace kelmora {
+namespace {
+
+using analysis::TInterval;
+using analysis::TParamResult;
+using analysis::TSpectraModelResult;
+using analysis::TSpectraResult;
+
+std::string Num(double x) {
+    if (!std::isfinite(x)) {
+        return "-";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", x);
+    return text;
+}
+
+std::string Range(const std::optional<TInterval>& i) {
+    return i ? "[" + Num(i->Lo) + ", " + Num(i->Hi) + "]" : "-";
+}
+
+std::string Optional(const std::optional<double>& x) {
+    return x ? Num(*x) : "-";
+}
+
+void WriteModelText(std::ostream& out, const TSpectraModelResult& m,
+                    const std::vector<double>& wavelengths) {
+    out << "Model " << m.Model << (m.Converged ? "" : ": did not converge") << '\n';
+    out << std::left << "  " << std::setw(16) << "parameter" << std::setw(16) << "value"
+        << std::setw(16) << "SE" << std::setw(32) << "95 % interval"
+        << "Monte Carlo 95 %\n";
+    for (const TParamResult& p : m.LgK) {
+        const std::string se = p.Fixed ? "fixed" : !p.Determined ? "undetermined" : Optional(p.Se);
+        out << "  " << std::setw(16) << p.Name << std::setw(16) << Num(p.Value) << std::setw(16)
+            << se << std::setw(32) << Range(p.Ci95) << Range(p.Mc95) << '\n';
+    }
+    // A whole spectrum is for the JSON and the window; the text names each species' strongest
+    // band, where a chemist checks it against the literature.
+    for (const analysis::TSpeciesSpectrum& s : m.Species) {
+        std::size_t peak = 0;
+        for (std::size_t l = 1; l < s.Eps.size(); ++l) {
+            if (std::abs(s.Eps[l]) > std::abs(s.Eps[peak])) {
+                peak = l;
+            }
+        }
+        out << "  " << std::setw(16) << ("eps " + s.Species) << std::setw(16) << Num(s.Eps[peak])
+            << std::setw(16) << Num(s.Se[peak]) << "at " << Num(wavelengths[peak])
+            << " nm, its largest\n";
+    }
+    out << std::right;
+    if (m.ReplicatesDone > 0) {
+        out << "  Monte Carlo: " << m.McUsed << " of " << m.ReplicatesDone << " replicates used, "
+            << m.McAtBound << " at a search limit of lg K, " << m.McFailed << " did not converge\n";
+    }
+    out << "  SS " << Num(m.Ss) << "   RMS " << Num(m.Rms) << "   AIC " << Optional(m.Aic)
+        << "   AICc " << Optional(m.Aicc) << "   BIC " << Optional(m.Bic) << "   N - p " << m.Dof
+        << "   stop: " << analysis::StopReasonName(m.Fit.Stop) << '\n';
+    if (!m.Message.empty()) {
+        out << "  Note: " << m.Message << '\n';
+    }
+    out << '\n';
+}
+
+std::string JsonOptional(const std::optional<double>& x) {
+    return x ? FormatJsonNumber(*x) : "null";
+}
+
+std::string JsonRange(const std::optional<TInterval>& i) {
+    return i ? "[" + FormatJsonNumber(i->Lo) + "," + FormatJsonNumber(i->Hi) + "]" : "null";
+}
+
+void WriteNumbers(std::ostream& out, const std::vector<double>& values) {
+    out << '[';
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        out << (k > 0 ? "," : "") << FormatJsonNumber(values[k]);
+    }
+    out << ']';
+}
+
+void WriteModelJson(std::ostream& out, const TSpectraModelResult& m,
+                    const std::vector<double>& wavelengths) {
+    out << "{\"model\":" << JsonString(m.Model)
+        << ",\"converged\":" << (m.Converged ? "true" : "false")
+        << ",\"message\":" << (m.Message.empty() ? "null" : JsonString(m.Message))
+        << ",\"ss\":" << FormatJsonNumber(m.Ss) << ",\"rms\":" << FormatJsonNumber(m.Rms)
+        << ",\"aic\":" << JsonOptional(m.Aic) << ",\"aicc\":" << JsonOptional(m.Aicc)
+        << ",\"bic\":" << JsonOptional(m.Bic) << ",\"dof\":" << m.Dof
+        << ",\"replicates\":" << m.ReplicatesDone
+        << ",\"stop\":" << JsonString(std::string(analysis::StopReasonName(m.Fit.Stop)))
+        << ",\"iterations\":" << m.Fit.Iterations << ",\"mcUsed\":" << m.McUsed
+        << ",\"mcAtBound\":" << m.McAtBound << ",\"mcFailed\":" << m.McFailed
+        << ",\n  \"params\":[";
+    for (std::size_t i = 0; i < m.LgK.size(); ++i) {
+        const TParamResult& p = m.LgK[i];
+        out << (i > 0 ? "," : "") << "{\"name\":" << JsonString(p.Name)
+            << ",\"value\":" << FormatJsonNumber(p.Value) << ",\"se\":" << JsonOptional(p.Se)
+            << ",\"ci95\":" << JsonRange(p.Ci95) << ",\"mc95\":" << JsonRange(p.Mc95)
+            << ",\"fixed\":" << (p.Fixed ? "true" : "false")
+            << ",\"determined\":" << (p.Determined ? "true" : "false") << '}';
+    }
+    out << "],\n  \"spectra\":{\"wavelengths\":";
+    WriteNumbers(out, wavelengths);
+    out << ",\"species\":{";
+    for (std::size_t j = 0; j < m.Species.size(); ++j) {
+        out << (j > 0 ? ",\n   " : "\n   ") << JsonString(m.Species[j].Species) << ":{\"eps\":";
+        WriteNumbers(out, m.Species[j].Eps);
+        out << ",\"se\":";
+        WriteNumbers(out, m.Species[j].Se);
+        out << '}';
+    }
+    out << "}},\n  \"residuals\":[";
+    for (std::size_t i = 0; i < m.Residuals.size(); ++i) {
+        out << (i > 0 ? ",\n   " : "\n   ");
+        WriteNumbers(out, m.Residuals[i]);
+    }
+    out << "]}";
+}
+
+}  // namespace
+
+void WriteSpectraText(std::ostream& out, const TSpectraResult& result, double pathLength) {
+    const std::vector<double>& w = result.Wavelengths;
+    out << "Spectra " << result.Points << ", wavelengths " << w.size() << " (" << Num(w.front())
+        << " to " << Num(w.back()) << " nm), " << analysis::ObservableName(result.Observable)
+        << ", path length " << Num(pathLength) << " cm\n";
+    out << "Factor analysis: " << result.Factors.Species << " species above the noise (sd "
+        << Num(result.Factors.NoiseSd) << "); singular values";
+    const std::size_t shown = std::min<std::size_t>(result.Factors.SingularValues.size(), 8);
+    for (std::size_t k = 0; k < shown; ++k) {
+        out << ' ' << Num(result.Factors.SingularValues[k]);
+    }
+    out << (shown < result.Factors.SingularValues.size() ? " ...\n\n" : "\n\n");
+    for (const TSpectraModelResult& m : result.Models) {
+        WriteModelText(out, m, w);
+    }
+    if (!result.Comparison.empty()) {
+        out << "Comparison\n";
+        for (const analysis::TSpectraComparison& c : result.Comparison) {
+            out << "  " << c.Simpler << " vs " << c.Richer << ": F = " << Optional(c.F) << ", "
+                << (c.P ? analysis::PValueText(*c.P) : std::string("p = -")) << '\n';
+        }
+    }
+    out << "Verdict: " << result.Verdict << '\n';
+    if (result.ReplicatesRequested > 0) {
+        out << "Monte Carlo: " << result.ReplicatesRequested << " replicates"
+            << (result.Stopped ? " (stopped)" : "") << ", seed " << result.Seed << '\n';
+    }
+}
+
+void WriteSpectraJson(std::ostream& out, const TSpectraResult& result) {
+    out << "{\"command\":\"analyze\",\"observable\":"
+        << JsonString(std::string(analysis::ObservableName(result.Observable)))
+        << ",\"points\":" << result.Points << ",\"seed\":" << result.Seed
+        << ",\"stopped\":" << (result.Stopped ? "true" : "false") << ",\"singularValues\":";
+    WriteNumbers(out, result.Factors.SingularValues);
+    out << ",\"factorSpecies\":" << result.Factors.Species
+        << ",\"factorNoiseSd\":" << FormatJsonNumber(result.Factors.NoiseSd) << ",\n\"models\":[";
+    for (std::size_t m = 0; m < result.Models.size(); ++m) {
+        out << (m > 0 ? ",\n " : "\n ");
+        WriteModelJson(out, result.Models[m], result.Wavelengths);
+    }
+    out << "],\n\"comparison\":[";
+    for (std::size_t i = 0; i < result.Comparison.size(); ++i) {
+        const analysis::TSpectraComparison& c = result.Comparison[i];
+        out << (i > 0 ? "," : "") << "{\"simpler\":" << JsonString(c.Simpler)
+            << ",\"richer\":" << JsonString(c.Richer) << ",\"F\":" << JsonOptional(c.F)
+            << ",\"p\":" << JsonOptional(c.P) << '}';
+    }
+    out << "],\n\"verdict\":" << JsonString(result.Verdict) << "}\n";
+}
+
+}  // namespace kelmora
