@@ -72,8 +72,8 @@ analysis::TSpectraSettings SpectraSettingsOf(const analysis::TAnalysisSettings& 
     s.PathLength = options.PathLength;
     s.LigandAbsorbs = options.LigandAbsorbs;
     s.Models.clear();
-    for (analysis::TModel m : shared.Models) {
-        s.Models.emplace_back(analysis::ModelName(m));
+    for (const analysis::TModelDef& m : shared.Models) {
+        s.Models.push_back(m.Name);
     }
     s.Fixed = shared.Fixed;
     s.Replicates = shared.Replicates;

@@ -30,11 +30,10 @@ TEST(Spectra, EqualsTheShiftsFitWhenAWavelengthIsASignal) {
     const double host = 2e-3;
     const double path = 0.5;
     const TModelValues truth =
-        Truth(TModel::OneToTwo, 3.2, 5.9,
-              {{7.0, 7.8, 8.9, 0.0}, {2.0, 1.1, 0.4, 0.0}, {4.0, 4.3, 3.1, 0.0}});
+        Truth("1:2", 3.2, 5.9, {{7.0, 7.8, 8.9, 0.0}, {2.0, 1.1, 0.4, 0.0}, {4.0, 4.3, 3.1, 0.0}});
     const TTitration t = MakeTitration(truth, 14, 0.02, host, false, 0.004, 7);
     TAnalysisSettings nmr;
-    nmr.Models = {TModel::OneToTwo};
+    nmr.Models = {*FindModel("1:2")};
     nmr.Replicates = 0;
     const TModelResult shifts = RunAnalysis(t, nmr).Models.at(0);
 
