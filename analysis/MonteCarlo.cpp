@@ -1,14 +1,9 @@
 #include "analysis/MonteCarlo.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 #include "analysis/Derived.h"
+#include "analysis/Parallel.h"
 #include "analysis/Random.h"
 
 namespace kelmora::analysis {
@@ -66,62 +61,14 @@ TMonteCarloRun RunMonteCarlo(const TLayout& layout, const TFitData& data,
     const int total = setup.Replicates;
     const Eigen::MatrixXd bestShifts = ModelShifts(layout, data.Conc, data.Host, best);
     std::vector<TFitOutcome> results(static_cast<std::size_t>(total));
-    std::vector<char> finished(static_cast<std::size_t>(total), 0);
-    std::atomic<int> next{0};
-    std::atomic<bool> stopping{false};
-    std::mutex mutex;
-    std::condition_variable changed;
-    int done = 0;
-    std::exception_ptr failure;
-
-    auto work = [&] {
-        while (!stopping.load()) {
-            const int index = next.fetch_add(1);
-            if (index >= total) {
-                break;
-            }
-            try {
-                results[static_cast<std::size_t>(index)] =
-                    Replicate(layout, data, best, bestShifts, setup, index);
-            } catch (...) {
-                const std::lock_guard lock(mutex);
-                failure = std::current_exception();
-                stopping = true;
-            }
-            const std::lock_guard lock(mutex);
-            finished[static_cast<std::size_t>(index)] = 1;
-            ++done;
-            changed.notify_all();
-        }
-    };
-    const int threads = std::max(1, std::min(setup.Threads, total));
-    std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t) {
-        workers.emplace_back(work);
-    }
     TMonteCarloRun run;
-    {
-        std::unique_lock lock(mutex);
-        while (done < total && !stopping.load()) {
-            changed.wait_for(lock, std::chrono::milliseconds(50));
-            const int reached = done;
-            lock.unlock();
-            if (progress) {
-                progress(reached);
-            }
-            if (stop && stop()) {
-                stopping = true;
-                run.Stopped = true;
-            }
-            lock.lock();
-        }
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+    const std::vector<char> finished = RunIndexed(
+        total, setup.Threads,
+        [&](int index) {
+            results[static_cast<std::size_t>(index)] =
+                Replicate(layout, data, best, bestShifts, setup, index);
+        },
+        progress, stop, run.Stopped);
     for (int i = 0; i < total; ++i) {
         if (finished[static_cast<std::size_t>(i)] != 0) {
             TFitOutcome& fit = results[static_cast<std::size_t>(i)];

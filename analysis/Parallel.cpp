@@ -10,6 +10,10 @@
 
 namespace kelmora::analysis {
 
+int ThreadCount(int asked) {
+    return asked > 0 ? asked : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
 std::vector<char> RunIndexed(int total, int threads, const std::function<void(int)>& job,
                              const std::function<void(int)>& progress,
                              const std::function<bool()>& stop, bool& stopped) {
