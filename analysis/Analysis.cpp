@@ -6,10 +6,11 @@
 #include <limits>
 #include <new>
 #include <numeric>
-#include <thread>
 
 #include "analysis/Derived.h"
+#include "analysis/ModelComparison.h"
 #include "analysis/MonteCarlo.h"
+#include "analysis/Parallel.h"
 #include "analysis/Profile.h"
 #include "analysis/SeparableFit.h"
 #include "analysis/Uncertainty.h"
@@ -235,14 +236,10 @@ void SetFitStatistics(TModelResult& r, const Eigen::MatrixXd& residuals, const T
     r.Dof = observations - p;
     r.Rms = std::sqrt(r.Ss / observations);
     r.CovFit = CovFit(residuals, data);
-    if (r.Ss > 0.0) {
-        const double logLike = observations * std::log(r.Ss / observations);
-        r.Aic = logLike + 2.0 * p;
-        r.Bic = logLike + p * std::log(static_cast<double>(observations));
-        if (r.Dof - 1 > 0) {
-            r.Aicc = *r.Aic + 2.0 * p * (p + 1) / (r.Dof - 1);
-        }
-    }
+    const TCriteria criteria = InformationCriteria(r.Ss, observations, p);
+    r.Aic = criteria.Aic;
+    r.Aicc = criteria.Aicc;
+    r.Bic = criteria.Bic;
     for (Eigen::Index i = 0; i < residuals.rows(); ++i) {
         r.Residuals.emplace_back(residuals.row(i).begin(), residuals.row(i).end());
     }
@@ -379,112 +376,6 @@ TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitMin
     return r;
 }
 
-const TModelResult* Find(const std::vector<TModelResult>& models, const std::string& name) {
-    for (const TModelResult& r : models) {
-        if (r.Model.Name == name) {
-            return &r;
-        }
-    }
-    return nullptr;
-}
-
-int FreeCount(const TModelResult& r) {
-    return static_cast<int>(std::count_if(r.Params.begin(), r.Params.end(),
-                                          [](const TParamResult& p) { return !p.Fixed; }));
-}
-
-TComparison Compare(const TModelResult& s, const TModelResult& r) {
-    TComparison c{s.Model.Name, r.Model.Name, std::nullopt, std::nullopt};
-    const int extra = FreeCount(r) - FreeCount(s);
-    if (s.Converged && r.Converged && r.Dof > 0 && extra > 0 && r.Ss > 0.0) {
-        c.F = ((s.Ss - r.Ss) / extra) / (r.Ss / r.Dof);
-        c.P = FUpperTail(*c.F, extra, r.Dof);
-    }
-    return c;
-}
-
-// Every nested pair among the models fitted: for each richer model in the order asked for, its
-// nested models in the catalogue's order.
-std::vector<TComparison> CompareNested(const std::vector<TModelResult>& models) {
-    std::vector<TComparison> comparison;
-    for (const TModelResult& richer : models) {
-        for (const std::string& name : richer.Model.Nests) {
-            if (const TModelResult* simpler = Find(models, name)) {
-                comparison.push_back(Compare(*simpler, richer));
-            }
-        }
-    }
-    return comparison;
-}
-
-// What the F-test says about the preferred model against each model it was compared with.
-std::string Evidence(const std::string& best, const TComparison& c) {
-    const std::string p = PValueText(*c.P);
-    const bool significant = *c.P < 0.05;
-    if (c.Richer == best) {
-        return "F-test over " + c.Simpler + " " + p + (significant ? "" : ", not significant");
-    }
-    return c.Richer + (significant ? " significant by F-test (" : " not justified (F-test ") + p +
-           ")";
-}
-
-// The models that can be compared (converged, with an AICc), lowest AICc first.
-std::vector<const TModelResult*> RankedByAicc(const std::vector<TModelResult>& models) {
-    std::vector<const TModelResult*> ranked;
-    for (const TModelResult& r : models) {
-        if (r.Converged && r.Aicc) {
-            ranked.push_back(&r);
-        }
-    }
-    std::stable_sort(
-        ranked.begin(), ranked.end(),
-        [](const TModelResult* a, const TModelResult* b) { return *a->Aicc < *b->Aicc; });
-    return ranked;
-}
-
-// Of the ranked models that no F-test turns down, the one of lowest AICc: the simpler one of a
-// pair loses when the richer is justified, the richer one when it is not. Should the tests turn
-// down every one (their verdicts need not agree around a loop of nested pairs), AICc alone.
-std::optional<std::string> PreferredModel(const std::vector<const TModelResult*>& ranked,
-                                          const std::vector<TComparison>& comparison) {
-    if (ranked.empty()) {
-        return std::nullopt;
-    }
-    const auto rejected = [&](const std::string& m) {
-        return std::any_of(comparison.begin(), comparison.end(), [&](const TComparison& c) {
-            return c.P && (*c.P < 0.05 ? c.Simpler == m : c.Richer == m);
-        });
-    };
-    const auto it = std::find_if(ranked.begin(), ranked.end(),
-                                 [&](const TModelResult* r) { return !rejected(r->Model.Name); });
-    return (it == ranked.end() ? ranked.front() : *it)->Model.Name;
-}
-
-std::string Verdict(const std::vector<TModelResult>& models,
-                    const std::vector<const TModelResult*>& ranked,
-                    const std::vector<TComparison>& comparison,
-                    const std::optional<std::string>& preferred) {
-    if (!preferred) {
-        return "No model can be compared.";
-    }
-    const std::string& best = *preferred;
-    if (models.size() == 1) {
-        return "Only " + best + " was fitted.";
-    }
-    std::string line = best + " preferred (AICc";
-    for (std::size_t i = 0; i < ranked.size(); ++i) {
-        line += (i == 0 ? " " : " < ") + ranked[i]->Model.Name;
-    }
-    line += ")";
-    std::string evidence;
-    for (const TComparison& c : comparison) {
-        if (c.P && (c.Simpler == best || c.Richer == best)) {
-            evidence += (evidence.empty() ? "; " : ", ") + Evidence(best, c);
-        }
-    }
-    return line + (evidence.empty() ? "; no F-test against it" : evidence);
-}
-
 void AddNote(TModelResult& r, const std::string& note) {
     if (!note.empty()) {
         r.Message += (r.Message.empty() ? "" : " ") + note;
@@ -574,9 +465,7 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
     }
     layouts = std::move(fittedLayouts);
 
-    const int threads = settings.Threads > 0
-                            ? settings.Threads
-                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int threads = ThreadCount(settings.Threads);
     for (std::size_t m = 0; m < result.Models.size(); ++m) {
         TModelResult& r = result.Models[m];
         if (settings.Replicates == 0 || result.Stopped || !r.Converged || r.Dof <= 0) {
@@ -616,10 +505,16 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
         }
     }
     result.ReplicatesDone = fewest.value_or(0);
-    result.Comparison = CompareNested(result.Models);
-    const std::vector<const TModelResult*> ranked = RankedByAicc(result.Models);
-    result.Preferred = PreferredModel(ranked, result.Comparison);
-    result.Verdict = Verdict(result.Models, ranked, result.Comparison, result.Preferred);
+    std::vector<TStanding> standings;
+    for (std::size_t m = 0; m < result.Models.size(); ++m) {
+        const TModelResult& r = result.Models[m];
+        standings.push_back({r.Model.Name, r.Model.Nests, r.Converged, r.Ss, r.Dof,
+                             layouts[m].FreeCount(), r.Aicc});
+    }
+    TModelVerdict verdict = CompareModels(standings);
+    result.Comparison = std::move(verdict.Comparison);
+    result.Preferred = std::move(verdict.Preferred);
+    result.Verdict = std::move(verdict.Verdict);
     result.Warnings = std::move(warnings);
     return result;
 }

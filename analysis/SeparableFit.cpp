@@ -5,27 +5,13 @@
 #include <limits>
 
 #include "analysis/LevenbergMarquardt.h"
+#include "analysis/LgKLattice.h"
 #include "analysis/ModelColumns.h"
-#include "analysis/StartSearch.h"
 
 namespace kelmora::analysis {
 namespace {
 
-// The start lattice: each coordinate (see LatticeMap) from -1 to 9, finer the fewer lg K are
-// free, so that three free lg K cost about what two do. The search itself may go anywhere
-// within -10 to 20 in each coordinate, the limits of a first-order lg K.
-constexpr double LatticeFirst = -1.0;
-constexpr double LatticeLast = 9.0;
-constexpr double LatticeStep[3] = {0.1, 0.5, 1.0};
-constexpr double CoordinateMin = -10.0;
-constexpr double CoordinateMax = 20.0;
-
-constexpr double RelativeTolerance = 1e-12;
-constexpr double SearchTolerance = 1e-8;
-constexpr int SearchIterations = 50;
-constexpr double Eps = std::numeric_limits<double>::epsilon();
 constexpr double Tiny = std::numeric_limits<double>::min();
-constexpr int MaxIterations = 500;
 
 // The columns of every signal at every point, a host's and a guest's (the free component, each
 // complex, C), and their derivatives with respect to each of the layout's lg K.
@@ -194,81 +180,12 @@ TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorX
     return e;
 }
 
-TLmOptions LmOptions(const TFitData& data, const std::function<bool()>& stop) {
-    TLmOptions options;
-    options.RelativeTolerance = RelativeTolerance;
-    options.MaxIterations = MaxIterations;
-    // SS of a fit that is exact but for rounding: a few ulp of the shifts per observation.
-    options.SsFloor = static_cast<double>(data.Shifts.size()) *
-                      std::pow(16.0 * Eps * data.Shifts.cwiseAbs().maxCoeff(), 2);
-    options.Stop = stop;
-    return options;
-}
-
-// The order of lg K j: that of the first complex it moves, m + n - 1.
-int LgKOrder(const TLayout& layout, int j) {
-    for (const TModelComplex& c : layout.Model.Complexes) {
-        if (c.LgKCoefficients[static_cast<std::size_t>(j)] != 0.0) {
-            return c.Species.M + c.Species.N - 1;
-        }
-    }
-    return 1;
-}
-
-// The lg K that is PL's constant alone, from which the lattice measures the higher ones; -1 when
-// the model has none.
-int StepBase(const TLayout& layout) {
-    for (const TModelComplex& c : layout.Model.Complexes) {
-        const auto& k = c.LgKCoefficients;
-        if (c.Species == TSpecies{1, 1} &&
-            std::count(k.begin(), k.end(), 0.0) + 1 == static_cast<std::ptrdiff_t>(k.size())) {
-            const auto it = std::find_if(k.begin(), k.end(), [](double x) { return x == 1.0; });
-            if (it != k.end()) {
-                return static_cast<int>(it - k.begin());
-            }
-        }
-    }
-    return -1;
-}
-
-// The start search walks the coordinates in which the chemistry's features run along the axes:
-// lg K1, and each higher constant as its step beyond lg K1 (lg K2 - lg K1 for PL2, lg K21 - lg K1
-// for P2L: the stepwise constants); without lg K1 a constant of order o walks lg K / o, the mean
-// constant per bond. Free lg K = M u + C over the search's u.
-struct TLatticeMap {
-    Eigen::MatrixXd M;
-    Eigen::VectorXd C;
-};
-
-TLatticeMap LatticeMap(const TLayout& layout) {
-    const std::vector<int> freeLgK = layout.FreeLgK();
-    const auto k = static_cast<Eigen::Index>(freeLgK.size());
-    TLatticeMap map{Eigen::MatrixXd::Identity(k, k), Eigen::VectorXd::Zero(k)};
-    const int base = StepBase(layout);
-    const auto baseAt = std::find(freeLgK.begin(), freeLgK.end(), base);
-    for (Eigen::Index a = 0; a < k; ++a) {
-        const int j = freeLgK[static_cast<std::size_t>(a)];
-        const int order = LgKOrder(layout, j);
-        if (order == 1 || j == base) {
-            continue;
-        }
-        if (base < 0) {
-            map.M(a, a) = order;
-        } else if (baseAt == freeLgK.end()) {
-            map.C[a] = layout.FixedValues[base];
-        } else {
-            map.M(a, baseAt - freeLgK.begin()) = 1.0;
-        }
-    }
-    return map;
-}
-
 // The free lg K by Levenberg-Marquardt, each trial point with its exact linear parameters.
 TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorXd values,
                      const std::function<bool()>& stop) {
     const std::vector<int> freeLgK = layout.FreeLgK();
     const auto k = static_cast<Eigen::Index>(freeLgK.size());
-    TLmOptions options = LmOptions(data, stop);
+    TLmOptions options = LgKFitOptions(data.Shifts, stop);
     options.Lower.resize(k);
     options.Upper.resize(k);
     Eigen::VectorXd start(k);
@@ -378,11 +295,11 @@ TLayout MakeLayout(const TModelDef& model, const std::vector<std::string>& signa
 }
 
 double LgKMin(const TLayout& layout, int j) {
-    return -10.0 * LgKOrder(layout, j);
+    return LgKMin(layout.Model, j);
 }
 
 double LgKMax(const TLayout& layout, int j) {
-    return 20.0 * LgKOrder(layout, j);
+    return LgKMax(layout.Model, j);
 }
 
 double SolveLinear(const TLayout& layout, const TFitData& data, Eigen::VectorXd& values,
@@ -420,55 +337,36 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
         out.Best.Converged = true;
         return out;
     }
-    const auto k = static_cast<Eigen::Index>(freeLgK.size());
-    const TLatticeMap map = LatticeMap(layout);
-    TLmOptions options = LmOptions(data, stop);
-    // The descents only tell the basins apart; each minimum found is then refined to the full
-    // tolerance below. So they stop as soon as SS settles to a few digits, or after a few dozen
-    // steps along a valley that runs off towards a limit.
-    options.RelativeTolerance = SearchTolerance;
-    options.MaxIterations = SearchIterations;
-    options.Lower = Eigen::VectorXd::Constant(k, CoordinateMin);
-    options.Upper = Eigen::VectorXd::Constant(k, CoordinateMax);
-    const TResidualFunction residuals = [&](const Eigen::VectorXd& u, Eigen::VectorXd& r,
+    const TResidualFunction residuals = [&](const Eigen::VectorXd& lgK, Eigen::VectorXd& r,
                                             Eigen::MatrixXd* j) {
         Eigen::VectorXd trial = values;
-        trial(freeLgK) = map.M * u + map.C;
+        trial(freeLgK) = lgK;
         TEvaluation e = Evaluate(layout, data, trial, freeLgK, j != nullptr);
         r = std::move(e.R);
         if (j != nullptr) {
-            *j = e.J * map.M;
+            *j = std::move(e.J);
         }
         return true;
     };
-    std::vector<Eigen::VectorXd> starts;
-    for (const Eigen::VectorXd& start : extraStarts) {
-        const Eigen::VectorXd x = start(freeLgK);
-        starts.push_back(Eigen::VectorXd(map.M.partialPivLu().solve(x - map.C))
-                             .cwiseMax(options.Lower)
-                             .cwiseMin(options.Upper));
-    }
-    TStartLattice lattice;
-    lattice.First = Eigen::VectorXd::Constant(k, LatticeFirst);
-    lattice.Last = Eigen::VectorXd::Constant(k, LatticeLast);
-    lattice.Step = LatticeStep[std::max<Eigen::Index>(k, latticeOf) - 1];
-    const TSearchResult search = SearchMinima(residuals, lattice, options, starts);
-    out.Stopped = search.Stopped;
-    if (search.Minima.empty()) {
+    const TLgKSearch search = SearchLgK({layout.Model, layout.Fixed, layout.FixedValues}, residuals,
+                                        LgKFitOptions(data.Shifts, stop), extraStarts, latticeOf);
+    out.Stopped = search.Search.Stopped;
+    if (search.Search.Minima.empty()) {
         // Stopped before any descent, or no start gives a finite sum of squares (shifts so
         // large that their squares overflow): the model is reported unconverged.
-        values(freeLgK) = map.M * lattice.First + map.C;
+        values(freeLgK) = search.First;
         out.Best.Ss = SolveLinear(layout, data, values);
         out.Best.Values = values;
-        out.Best.Summary.Stop = search.Stopped ? TStopReason::Stopped : TStopReason::NoProgress;
+        out.Best.Summary.Stop =
+            search.Search.Stopped ? TStopReason::Stopped : TStopReason::NoProgress;
         out.None = true;
         return out;
     }
     // The search ran in its own coordinates and box; each minimum ends in the model's own.
     std::vector<TFitOutcome> minima;
-    for (const TSearchMinimum& m : search.Minima) {
+    for (const TSearchMinimum& m : search.Search.Minima) {
         Eigen::VectorXd at = values;
-        at(freeLgK) = map.M * m.X + map.C;
+        at(freeLgK) = m.X;
         TFitOutcome fit = Minimise(layout, data, at, stop);
         fit.Summary.Iterations += m.Summary.Iterations;
         const bool seen = std::any_of(minima.begin(), minima.end(), [&](const TFitOutcome& o) {
@@ -490,48 +388,9 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
 }
 
 Eigen::VectorXd NestedStart(const TLayout& richer, const TModelValues& simpler) {
-    // The richer model's complexes that the simpler one lacks get a step beyond lg K1 at the
-    // search's lower limit, so they never show; the constants of the others follow from the
-    // simpler model's lg β by least squares (exact for a nested model).
-    const TModelDef& model = richer.Model;
-    std::vector<double> lgBeta(simpler.Model.Complexes.size());
-    ComplexLgBeta(simpler.Model, simpler.LgK, lgBeta);
-    const auto count = static_cast<Eigen::Index>(richer.LgKCount);
-    std::vector<bool> shown(model.Complexes.size(), false);
-    std::vector<bool> moved(static_cast<std::size_t>(count), false);
-    Eigen::MatrixXd a = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(shown.size()), count);
-    Eigen::VectorXd b = Eigen::VectorXd::Zero(a.rows());
-    for (std::size_t c = 0; c < model.Complexes.size(); ++c) {
-        const TModelComplex& complex = model.Complexes[c];
-        for (std::size_t s = 0; s < simpler.Model.Complexes.size(); ++s) {
-            if (simpler.Model.Complexes[s].Species == complex.Species) {
-                shown[c] = true;
-                b[static_cast<Eigen::Index>(c)] = lgBeta[s] - complex.Offset;
-            }
-        }
-        for (Eigen::Index j = 0; shown[c] && j < count; ++j) {
-            a(static_cast<Eigen::Index>(c), j) =
-                complex.LgKCoefficients[static_cast<std::size_t>(j)];
-            moved[static_cast<std::size_t>(j)] =
-                moved[static_cast<std::size_t>(j)] || a(static_cast<Eigen::Index>(c), j) != 0.0;
-        }
-    }
     Eigen::VectorXd values = StartValues(richer);
-    const Eigen::VectorXd lgK = a.completeOrthogonalDecomposition().solve(b);
-    for (int j = 0; j < richer.LgKCount; ++j) {
-        if (!richer.Fixed[j] && moved[static_cast<std::size_t>(j)]) {
-            values[j] = lgK[j];
-        }
-    }
-    const int base = StepBase(richer);
-    const bool baseShown =
-        base >= 0 && (richer.Fixed[base] || moved[static_cast<std::size_t>(base)]);
-    for (int j = 0; j < richer.LgKCount; ++j) {
-        if (!richer.Fixed[j] && !moved[static_cast<std::size_t>(j)]) {
-            const double from = baseShown && j != base ? values[base] : 0.0;
-            values[j] = std::max(from + CoordinateMin, LgKMin(richer, j));
-        }
-    }
+    values.head(richer.LgKCount) =
+        NestedLgK({richer.Model, richer.Fixed, richer.FixedValues}, simpler.Model, simpler.LgK);
     return values;
 }
 

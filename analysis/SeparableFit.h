@@ -49,9 +49,7 @@ TLayout MakeLayout(const TModelDef& model, const std::vector<std::string>& signa
                    const std::vector<bool>& guest, bool linearTerm,
                    const std::vector<TFixedParam>& fixed);
 
-// Where the search for lg K j gives up: far beyond anything a titration can show, so a
-// constant that runs there is one the data do not determine. The range grows with the order of
-// the constant's complex (M^-1, M^-2, ...).
+// The search limits of the layout's lg K j (see LgKLattice.h).
 double LgKMin(const TLayout& layout, int j);
 double LgKMax(const TLayout& layout, int j);
 

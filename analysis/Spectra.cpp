@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 #include <new>
-#include <thread>
 
+#include "analysis/ModelComparison.h"
 #include "analysis/MonteCarlo.h"
 #include "analysis/Parallel.h"
 #include "analysis/Random.h"
@@ -162,15 +162,11 @@ TSpectraModelResult Describe(const TSpectraLayout& layout, const TSpectraData& d
     r.Dof = static_cast<int>(data.Spectra.size()) - r.Params;
     r.Ss = solution.Ss;
     r.Rms = std::sqrt(r.Ss / observations);
-    if (r.Ss > 0.0) {
-        const double p = r.Params;
-        const double logLike = observations * std::log(r.Ss / observations);
-        r.Aic = logLike + 2.0 * p;
-        r.Bic = logLike + p * std::log(observations);
-        if (r.Dof - 1 > 0) {
-            r.Aicc = *r.Aic + 2.0 * p * (p + 1) / (r.Dof - 1);
-        }
-    }
+    const TCriteria criteria =
+        InformationCriteria(r.Ss, static_cast<int>(data.Spectra.size()), r.Params);
+    r.Aic = criteria.Aic;
+    r.Aicc = criteria.Aicc;
+    r.Bic = criteria.Bic;
     const bool errors = r.Converged && r.Dof > 0;
     const TSpectraErrors e = SpectraErrors(layout, data, fit.LgK, errors ? r.Ss / r.Dof : Nan);
     const double t = errors ? T975(r.Dof) : Nan;
@@ -299,65 +295,28 @@ void AddMonteCarlo(const TSpectraLayout& layout, const TSpectraData& data, const
     }
 }
 
-std::vector<TSpectraComparison> Compare(const std::vector<TSpectraModelResult>& results,
-                                        const std::vector<TSpectraLayout>& layouts) {
-    std::vector<TSpectraComparison> out;
-    for (std::size_t rich = 0; rich < results.size(); ++rich) {
-        for (std::size_t simple = 0; simple < results.size(); ++simple) {
-            if (!Nests(layouts[rich].Model, layouts[simple].Model)) {
-                continue;
-            }
-            const TSpectraModelResult& s = results[simple];
-            const TSpectraModelResult& r = results[rich];
-            TSpectraComparison c{s.Model, r.Model, std::nullopt, std::nullopt};
-            const int extra = r.Params - s.Params;
-            if (s.Converged && r.Converged && r.Dof > 0 && extra > 0 && r.Ss > 0.0) {
-                c.F = ((s.Ss - r.Ss) / extra) / (r.Ss / r.Dof);
-                c.P = FUpperTail(*c.F, extra, r.Dof);
-            }
-            out.push_back(c);
-        }
+// The comparison of the models as for shifts, every ε counted among the parameters; then what
+// the factor analysis says beside the preferred model.
+void CompareSpectraModels(TSpectraResult& result, const std::vector<TSpectraLayout>& layouts) {
+    std::vector<TStanding> standings;
+    for (std::size_t m = 0; m < result.Models.size(); ++m) {
+        const TSpectraModelResult& r = result.Models[m];
+        standings.push_back(
+            {r.Model, layouts[m].Model.Nests, r.Converged, r.Ss, r.Dof, r.Params, r.Aicc});
     }
-    return out;
-}
-
-// The F-tests where they can be made, else the lowest AICc; then what the factor analysis says
-// beside the preferred model: none that a test rejects, of lowest AICc.
-std::string Verdict(const TSpectraResult& result) {
-    std::string line;
-    for (const TSpectraComparison& c : result.Comparison) {
-        if (c.P) {
-            const std::string test = " (F-test " + PValueText(*c.P) + ")";
-            line +=
-                (line.empty() ? "" : "; ") +
-                (*c.P < 0.05 ? c.Richer + " preferred over " + c.Simpler + test
-                             : c.Simpler + " sufficient, " + c.Richer + " not justified" + test);
-        }
+    TModelVerdict verdict = CompareModels(standings);
+    result.Comparison = std::move(verdict.Comparison);
+    result.Verdict = std::move(verdict.Verdict);
+    if (!verdict.Preferred) {
+        return;
     }
-    const auto rejected = [&](const std::string& m) {
-        return std::any_of(result.Comparison.begin(), result.Comparison.end(),
-                           [&](const TSpectraComparison& c) {
-                               return c.P && (*c.P < 0.05 ? c.Simpler == m : c.Richer == m);
-                           });
-    };
-    const TSpectraModelResult* best = nullptr;
-    for (const TSpectraModelResult& r : result.Models) {
-        if (r.Converged && r.Aicc && !rejected(r.Model) &&
-            (best == nullptr || *r.Aicc < *best->Aicc)) {
-            best = &r;
-        }
-    }
-    if (best == nullptr) {
-        return line.empty() ? "No model can be compared." : line;
-    }
-    if (line.empty()) {
-        line = result.Models.size() == 1
-                   ? "Only " + best->Model + " was fitted"
-                   : best->Model + " has the lowest AICc (no F-test possible)";
-    }
-    return line + ". Factor analysis: " + std::to_string(result.Factors.Species) +
-           " species above the noise; " + best->Model + " has " +
-           std::to_string(best->AbsorbingSpecies) + " absorbing species.";
+    const auto preferred =
+        std::find_if(result.Models.begin(), result.Models.end(),
+                     [&](const TSpectraModelResult& r) { return r.Model == *verdict.Preferred; });
+    result.Verdict += (result.Verdict.back() == '.' ? " " : ". ") +
+                      std::string("Factor analysis: ") + std::to_string(result.Factors.Species) +
+                      " species above the noise; " + preferred->Model + " has " +
+                      std::to_string(preferred->AbsorbingSpecies) + " absorbing species.";
 }
 
 TSpectraResult Analyse(const TSpectraTitration& titration, const TSpectraSettings& settings,
@@ -371,9 +330,7 @@ TSpectraResult Analyse(const TSpectraTitration& titration, const TSpectraSetting
     result.Factors = AnalyseFactors(data.Spectra);
     result.Seed = settings.Seed;
     result.ReplicatesRequested = settings.Replicates;
-    const int threads = settings.Threads > 0
-                            ? settings.Threads
-                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int threads = ThreadCount(settings.Threads);
     // The models with fewer constants first, so that each starts from the optima of those it
     // nests too: its SS then never exceeds theirs.
     std::vector<std::size_t> order(layouts.size());
@@ -394,7 +351,9 @@ TSpectraResult Analyse(const TSpectraTitration& titration, const TSpectraSetting
         std::vector<Eigen::VectorXd> starts;
         for (std::size_t s = 0; s < layouts.size(); ++s) {
             if (fits[s] && Nests(layouts[m].Model, layouts[s].Model)) {
-                starts.push_back(NestedSpectraStart(layouts[m], layouts[s].Model, fits[s]->LgK));
+                const Eigen::VectorXd& lgK = fits[s]->LgK;
+                starts.push_back(NestedLgK(layouts[m].Space(), layouts[s].Model,
+                                           {lgK.data(), static_cast<std::size_t>(lgK.size())}));
             }
         }
         fits[m] = FitSpectraFromLattice(layouts[m], data, starts, observer.StopRequested);
@@ -414,8 +373,7 @@ TSpectraResult Analyse(const TSpectraTitration& titration, const TSpectraSetting
         result.Models.push_back(std::move(r));
         fitted.push_back(layouts[m]);
     }
-    result.Comparison = Compare(result.Models, fitted);
-    result.Verdict = Verdict(result);
+    CompareSpectraModels(result, fitted);
     return result;
 }
 

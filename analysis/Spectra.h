@@ -71,13 +71,6 @@ struct TSpectraModelResult {
     int AbsorbingSpecies = 0;
 };
 
-struct TSpectraComparison {
-    std::string Simpler;
-    std::string Richer;
-    std::optional<double> F;
-    std::optional<double> P;
-};
-
 struct TSpectraResult {
     TObservable Observable = TObservable::Absorbance;
     std::vector<double> Wavelengths;
@@ -87,7 +80,7 @@ struct TSpectraResult {
     int ReplicatesRequested = 0;
     bool Stopped = false;
     std::vector<TSpectraModelResult> Models;
-    std::vector<TSpectraComparison> Comparison;
+    std::vector<TComparison> Comparison;
     std::string Verdict;
 };
 

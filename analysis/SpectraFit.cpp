@@ -6,62 +6,14 @@
 #include <span>
 
 #include "analysis/LevenbergMarquardt.h"
+#include "analysis/LgKLattice.h"
 #include "analysis/Speciation.h"
-#include "analysis/StartSearch.h"
 #include "analysis/Uncertainty.h"
 
 namespace kelmora::analysis {
 namespace {
 
-// The start lattice: each lg K from -1 to 9 relative to the complex it grows from, finer the
-// fewer lg K are free. The same lattice as the shifts' fit, so both find the same basins.
-constexpr double LatticeFirst = -1.0;
-constexpr double LatticeLast = 9.0;
-constexpr double LatticeStep[3] = {0.1, 0.5, 1.0};
-// Search limits of a constant of order one (M^-1); a constant of order m ranges m times as far.
-constexpr double LimitLow = -10.0;
-constexpr double LimitHigh = 20.0;
-
-constexpr double RelativeTolerance = 1e-12;
-constexpr int MaxIterations = 500;
-constexpr double Eps = std::numeric_limits<double>::epsilon();
 constexpr double Tiny = std::numeric_limits<double>::min();
-
-// The complex whose lg β is set by lg K k alone (its coefficients the unit vector), or -1.
-int PureComplex(const TModelDef& model, int k) {
-    for (std::size_t c = 0; c < model.Complexes.size(); ++c) {
-        const std::vector<double>& coef = model.Complexes[c].LgKCoefficients;
-        bool pure = true;
-        for (std::size_t j = 0; j < coef.size(); ++j) {
-            pure = pure && coef[j] == (static_cast<int>(j) == k ? 1.0 : 0.0);
-        }
-        if (pure) {
-            return static_cast<int>(c);
-        }
-    }
-    return -1;
-}
-
-// The lg K, earlier in the model's order, of the complex with one host or one guest fewer:
-// lgK1 for PL2 and for P2L. -1 when there is none.
-int ParentLgK(const TModelDef& model, int k) {
-    const int c = PureComplex(model, k);
-    if (c < 0) {
-        return -1;
-    }
-    const TSpecies s = model.Complexes[static_cast<std::size_t>(c)].Species;
-    for (int j = 0; j < k; ++j) {
-        const int p = PureComplex(model, j);
-        if (p < 0) {
-            continue;
-        }
-        const TSpecies q = model.Complexes[static_cast<std::size_t>(p)].Species;
-        if ((q.M == s.M && q.N == s.N - 1) || (q.M == s.M - 1 && q.N == s.N)) {
-            return j;
-        }
-    }
-    return -1;
-}
 
 // An n × W matrix as one vector, point by point: the order the shifts' fit uses, so both fits
 // do the same arithmetic when a wavelength is a signal.
@@ -169,17 +121,6 @@ TSpectraData Compressed(const TSpectraData& data) {
     return c;
 }
 
-TLmOptions LmOptions(const TSpectraData& data, const std::function<bool()>& stop) {
-    TLmOptions options;
-    options.RelativeTolerance = RelativeTolerance;
-    options.MaxIterations = MaxIterations;
-    // SS of a fit exact but for rounding: a few ulp of the data per observation.
-    const double largest = data.Spectra.size() > 0 ? data.Spectra.cwiseAbs().maxCoeff() : 0.0;
-    options.SsFloor = static_cast<double>(data.Spectra.size()) * std::pow(16.0 * Eps * largest, 2);
-    options.Stop = stop;
-    return options;
-}
-
 TSpectraFit Minimise(const TSpectraLayout& layout, const TSpectraData& data, Eigen::VectorXd lgK,
                      TLmOptions options) {
     const std::vector<int> freeLgK = layout.FreeLgK();
@@ -211,43 +152,10 @@ TSpectraFit Minimise(const TSpectraLayout& layout, const TSpectraData& data, Eig
     return out;
 }
 
-// The lattice's coordinates u give the free lg K as M·u + C: each lg K counted from its parent
-// complex's, so that the chemistry's features (a stepwise constant) run along the axes.
-struct TLatticeMap {
-    Eigen::MatrixXd M;
-    Eigen::VectorXd C;
-};
-
-TLatticeMap LatticeMap(const TSpectraLayout& layout, const std::vector<int>& freeLgK) {
-    const auto k = static_cast<Eigen::Index>(freeLgK.size());
-    TLatticeMap map{Eigen::MatrixXd::Identity(k, k), Eigen::VectorXd::Zero(k)};
-    for (Eigen::Index a = 0; a < k; ++a) {
-        const int parent = ParentLgK(layout.Model, freeLgK[static_cast<std::size_t>(a)]);
-        if (parent < 0) {
-            continue;
-        }
-        if (layout.Fixed[static_cast<std::size_t>(parent)]) {
-            map.C[a] = layout.FixedValues[parent];
-            continue;
-        }
-        const auto b = static_cast<Eigen::Index>(std::find(freeLgK.begin(), freeLgK.end(), parent) -
-                                                 freeLgK.begin());
-        map.M.row(a) += map.M.row(b);
-        map.C[a] += map.C[b];
-    }
-    return map;
-}
-
 }  // namespace
 
 std::vector<int> TSpectraLayout::FreeLgK() const {
-    std::vector<int> free;
-    for (int k = 0; k < LgKCount(); ++k) {
-        if (!Fixed[static_cast<std::size_t>(k)]) {
-            free.push_back(k);
-        }
-    }
-    return free;
+    return Space().Free();
 }
 
 TSpectraLayout MakeSpectraLayout(const TModelDef& model, bool ligandAbsorbs,
@@ -268,12 +176,8 @@ TSpectraLayout MakeSpectraLayout(const TModelDef& model, bool ligandAbsorbs,
     layout.Lower.resize(k);
     layout.Upper.resize(k);
     for (int j = 0; j < k; ++j) {
-        const int c = PureComplex(model, j);
-        const TSpecies s =
-            c >= 0 ? model.Complexes[static_cast<std::size_t>(c)].Species : TSpecies{1, 1};
-        const double order = s.M + s.N - 1;
-        layout.Lower[j] = LimitLow * order;
-        layout.Upper[j] = LimitHigh * order;
+        layout.Lower[j] = LgKMin(model, j);
+        layout.Upper[j] = LgKMax(model, j);
         const auto at = static_cast<std::size_t>(j);
         if (at < lgKFixed.size() && lgKFixed[at]) {
             layout.Fixed[at] = true;
@@ -301,7 +205,7 @@ TSpectraFit FitSpectraFrom(const TSpectraLayout& layout, const TSpectraData& dat
     for (int k : layout.FreeLgK()) {
         lgK[k] = std::clamp(start[k], layout.Lower[k], layout.Upper[k]);
     }
-    return Minimise(layout, Compressed(data), lgK, LmOptions(data, stop));
+    return Minimise(layout, Compressed(data), lgK, LgKFitOptions(data.Spectra, stop));
 }
 
 TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraData& data,
@@ -317,49 +221,33 @@ TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraDa
         best.Converged = true;
         return best;
     }
-    const auto k = static_cast<Eigen::Index>(freeLgK.size());
-    const TLatticeMap map = LatticeMap(layout, freeLgK);
-    const TLmOptions descent = LmOptions(data, stop);
-    TLmOptions options = descent;
-    options.Lower = Eigen::VectorXd::Constant(k, LimitLow);
-    options.Upper = Eigen::VectorXd::Constant(k, LimitHigh);
-    const TResidualFunction residuals = [&](const Eigen::VectorXd& u, Eigen::VectorXd& r,
+    const TResidualFunction residuals = [&](const Eigen::VectorXd& free, Eigen::VectorXd& r,
                                             Eigen::MatrixXd* j) {
         Eigen::VectorXd trial = lgK;
-        trial(freeLgK) = map.M * u + map.C;
-        const TEvaluation e =
+        trial(freeLgK) = free;
+        TEvaluation e =
             Evaluate(layout, compressed, trial, j != nullptr ? freeLgK : std::vector<int>{});
         r = Flat(e.R);
         if (j != nullptr) {
-            *j = e.J * map.M;
+            *j = std::move(e.J);
         }
         return true;
     };
-    std::vector<Eigen::VectorXd> starts;
-    for (const Eigen::VectorXd& start : extraStarts) {
-        const Eigen::VectorXd x = start(freeLgK);
-        starts.push_back(Eigen::VectorXd(map.M.triangularView<Eigen::Lower>().solve(x - map.C))
-                             .cwiseMax(options.Lower)
-                             .cwiseMin(options.Upper));
-    }
-    TStartLattice lattice;
-    lattice.First = Eigen::VectorXd::Constant(k, LatticeFirst);
-    lattice.Last = Eigen::VectorXd::Constant(k, LatticeLast);
-    lattice.Step = LatticeStep[std::min<Eigen::Index>(k, 3) - 1];
-    const TSearchResult search = SearchMinima(residuals, lattice, options, starts);
-    if (search.Minima.empty()) {
-        lgK(freeLgK) = map.M * lattice.First + map.C;
+    const TLmOptions options = LgKFitOptions(data.Spectra, stop);
+    const TLgKSearch search = SearchLgK(layout.Space(), residuals, options, extraStarts);
+    if (search.Search.Minima.empty()) {
+        lgK(freeLgK) = search.First;
         best.LgK = lgK;
         best.Ss = Evaluate(layout, data, lgK, {}).Ss;
-        best.Summary.Stop = search.Stopped ? TStopReason::Stopped : TStopReason::NoProgress;
+        best.Summary.Stop = search.Search.Stopped ? TStopReason::Stopped : TStopReason::NoProgress;
         return best;
     }
     // Descents that end in one basin are one minimum, the first of them standing for it.
     std::vector<TSpectraFit> minima;
-    for (const TSearchMinimum& m : search.Minima) {
+    for (const TSearchMinimum& m : search.Search.Minima) {
         Eigen::VectorXd at = lgK;
-        at(freeLgK) = map.M * m.X + map.C;
-        TSpectraFit fit = Minimise(layout, compressed, at, descent);
+        at(freeLgK) = m.X;
+        TSpectraFit fit = Minimise(layout, compressed, at, options);
         fit.Summary.Iterations += m.Summary.Iterations;
         const bool seen = std::any_of(minima.begin(), minima.end(), [&](const TSpectraFit& o) {
             return (o.LgK - fit.LgK).cwiseAbs().maxCoeff() < 1e-4;
@@ -371,32 +259,6 @@ TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraDa
     return *std::min_element(
         minima.begin(), minima.end(),
         [](const TSpectraFit& a, const TSpectraFit& b) { return a.Ss < b.Ss; });
-}
-
-Eigen::VectorXd NestedSpectraStart(const TSpectraLayout& richer, const TModelDef& simpler,
-                                   const Eigen::VectorXd& simplerLgK) {
-    std::vector<double> lgBeta(simpler.Complexes.size());
-    ComplexLgBeta(
-        simpler,
-        std::span<const double>(simplerLgK.data(), static_cast<std::size_t>(simplerLgK.size())),
-        lgBeta);
-    Eigen::VectorXd start = richer.FixedValues;
-    for (int k : richer.FreeLgK()) {
-        const int c = PureComplex(richer.Model, k);
-        const int parent = ParentLgK(richer.Model, k);
-        start[k] = parent >= 0 ? start[parent] + LimitLow : richer.Lower[k];
-        if (c < 0) {
-            continue;
-        }
-        const TModelComplex& complex = richer.Model.Complexes[static_cast<std::size_t>(c)];
-        for (std::size_t s = 0; s < simpler.Complexes.size(); ++s) {
-            if (simpler.Complexes[s].Species == complex.Species) {
-                start[k] = lgBeta[s] - complex.Offset;
-            }
-        }
-        start[k] = std::clamp(start[k], richer.Lower[k], richer.Upper[k]);
-    }
-    return start;
 }
 
 TSpectraErrors SpectraErrors(const TSpectraLayout& layout, const TSpectraData& data,

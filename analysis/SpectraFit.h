@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/FitSummary.h"
+#include "analysis/LgKLattice.h"
 #include "analysis/ModelCatalogue.h"
 
 namespace kelmora::analysis {
@@ -36,6 +37,7 @@ struct TSpectraLayout {
     Eigen::VectorXd Upper;
 
     int LgKCount() const { return static_cast<int>(Model.LgK.size()); }
+    TLgKSpace Space() const { return {Model, Fixed, FixedValues}; }
     std::vector<int> FreeLgK() const;
 };
 
@@ -75,11 +77,6 @@ TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraDa
 // The nearest minimum from the lg K in start.
 TSpectraFit FitSpectraFrom(const TSpectraLayout& layout, const TSpectraData& data,
                            const Eigen::VectorXd& start, const std::function<bool()>& stop = {});
-
-// The richer model's lg K that reproduce a nested simpler model's optimum: each complex the
-// simpler model has keeps its lg β, one it lacks starts so weak that it never forms.
-Eigen::VectorXd NestedSpectraStart(const TSpectraLayout& richer, const TModelDef& simpler,
-                                   const Eigen::VectorXd& simplerLgK);
 
 // Covariance at the optimum with residual variance s²: of the free lg K, and the variance of
 // every ε, from the Schur complement over the per-wavelength ε.

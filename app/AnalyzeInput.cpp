@@ -41,6 +41,16 @@ std::optional<double> ParseCNumber(std::string_view cell) {
     return value;
 }
 
+std::string_view TakeLine(std::string_view& text) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
 analysis::TTitration ParseTitrationText(std::string_view text, bool hostColumn, double host) {
     analysis::TTitration t;
     const std::size_t firstShift = hostColumn ? 2 : 1;
@@ -49,13 +59,8 @@ analysis::TTitration ParseTitrationText(std::string_view text, bool hostColumn, 
     std::size_t columns = 0;
     std::size_t lineNumber = 0;
     while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::string_view line = TakeLine(text);
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
         // The paste rule of the sheet: between TABs an empty cell keeps its column.
         const std::vector<std::string> cells = SplitCells(line);
         if (std::all_of(cells.begin(), cells.end(),

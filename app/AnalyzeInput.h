@@ -10,6 +10,9 @@ namespace kelmora {
 // A finite number written the C way ("1e-3", "+0.5", never "1,5"), whatever the locale.
 std::optional<double> ParseCNumber(std::string_view cell);
 
+// The first line of a text file, taken off text: up to LF (or the end), without a CR before it.
+std::string_view TakeLine(std::string_view& text);
+
 // The titration text of kelmora-fit analyze: one point per line, C first, then (with
 // hostColumn) the host concentration, then one shift per signal, cells split by the paste rule
 // of the sheet (grid/GridText.h: between TABs an empty cell keeps its column, else blanks);

@@ -7,33 +7,15 @@
 #include <string>
 
 #include "app/FitOutput.h"
+#include "app/ResultFormat.h"
 
 namespace kelmora {
 namespace {
 
 using analysis::TAnalysisResult;
 using analysis::TConstant;
-using analysis::TInterval;
 using analysis::TModelResult;
 using analysis::TParamResult;
-
-// Not a number and infinities say nothing to a reader; they are shown as missing.
-std::string Num(double x) {
-    if (!std::isfinite(x)) {
-        return "-";
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", x);
-    return text;
-}
-
-std::string Num(const std::optional<double>& x) {
-    return x ? Num(*x) : "-";
-}
-
-std::string Range(const std::optional<TInterval>& i) {
-    return i ? "[" + Num(i->Lo) + ", " + Num(i->Hi) + "]" : "-";
-}
 
 // "[2.9, 3.38]", or "> 3.76" / "< 5.93" where the profile stays low up to the search limit.
 std::string Profile(const std::optional<analysis::TOpenInterval>& i) {
@@ -100,48 +82,6 @@ void WriteModelText(std::ostream& out, const TModelResult& m) {
     out << '\n';
 }
 
-std::string JsonNumber(const std::optional<double>& x) {
-    return x ? FormatJsonNumber(*x) : "null";
-}
-
-std::string JsonRange(const std::optional<TInterval>& i) {
-    return i ? "[" + FormatJsonNumber(i->Lo) + "," + FormatJsonNumber(i->Hi) + "]" : "null";
-}
-
-void WriteMatrix(std::ostream& out, const std::vector<std::vector<double>>& m) {
-    out << '[';
-    for (std::size_t r = 0; r < m.size(); ++r) {
-        out << (r > 0 ? ",\n   [" : "\n   [");
-        for (std::size_t c = 0; c < m[r].size(); ++c) {
-            out << (c > 0 ? "," : "") << FormatJsonNumber(m[r][c]);
-        }
-        out << ']';
-    }
-    out << ']';
-}
-
-std::string JsonOpenRange(const std::optional<analysis::TOpenInterval>& i) {
-    return i ? "[" + JsonNumber(i->Lo) + "," + JsonNumber(i->Hi) + "]" : "null";
-}
-
-std::string JsonBool(bool b) {
-    return b ? "true" : "false";
-}
-
-void WriteParamsJson(std::ostream& out, const std::vector<TParamResult>& params) {
-    out << '[';
-    for (std::size_t i = 0; i < params.size(); ++i) {
-        const TParamResult& p = params[i];
-        out << (i > 0 ? ",\n   " : "\n   ") << "{\"name\":" << JsonString(p.Name)
-            << ",\"value\":" << FormatJsonNumber(p.Value) << ",\"se\":" << JsonNumber(p.Se)
-            << ",\"ci95\":" << JsonRange(p.Ci95) << ",\"mc95\":" << JsonRange(p.Mc95)
-            << ",\"profile95\":" << JsonOpenRange(p.Profile95) << ",\"fixed\":" << JsonBool(p.Fixed)
-            << ",\"determined\":" << JsonBool(p.Determined)
-            << ",\"atLimit\":" << JsonBool(p.AtLimit) << '}';
-    }
-    out << ']';
-}
-
 // Every complex's constant with its intervals; K1 and K2 always, null where the model has no
 // such complex, as scripts have always read them.
 void WriteConstantsJson(std::ostream& out, const std::vector<TConstant>& constants) {
@@ -165,8 +105,7 @@ void WriteConstantsJson(std::ostream& out, const std::vector<TConstant>& constan
 }
 
 void WriteModelJson(std::ostream& out, const TModelResult& m) {
-    out << "{\"model\":" << JsonString(m.Model.Name)
-        << ",\"converged\":" << (m.Converged ? "true" : "false")
+    out << "{\"model\":" << JsonString(m.Model.Name) << ",\"converged\":" << JsonBool(m.Converged)
         << ",\"message\":" << (m.Message.empty() ? "null" : JsonString(m.Message))
         << ",\"ss\":" << FormatJsonNumber(m.Ss) << ",\"rms\":" << FormatJsonNumber(m.Rms)
         << ",\"covfit\":" << FormatJsonNumber(m.CovFit) << ",\"aic\":" << JsonNumber(m.Aic)
@@ -220,14 +159,7 @@ void WriteAnalysisText(std::ostream& out, const TAnalysisResult& result) {
     for (const TModelResult& m : result.Models) {
         WriteModelText(out, m);
     }
-    if (!result.Comparison.empty()) {
-        out << "Comparison\n";
-        for (const analysis::TComparison& c : result.Comparison) {
-            out << "  " << c.Simpler << " vs " << c.Richer << ": F = " << Num(c.F) << ", "
-                << (c.P ? analysis::PValueText(*c.P) : std::string("p = -")) << '\n';
-        }
-    }
-    out << "Verdict: " << result.Verdict << '\n';
+    WriteComparisonText(out, result.Comparison, result.Verdict);
     if (!result.NotFitted.empty()) {
         out << "Stopped while fitting; not fitted:";
         for (const std::string& m : result.NotFitted) {
@@ -248,7 +180,7 @@ void WriteAnalysisJson(std::ostream& out, const TAnalysisResult& result) {
         out << (s > 0 ? "," : "") << JsonString(result.SignalNames[s]);
     }
     out << "],\"seed\":" << result.Seed << ",\"replicates\":" << result.ReplicatesDone
-        << ",\"stopped\":" << (result.Stopped ? "true" : "false") << ",\"warnings\":[";
+        << ",\"stopped\":" << JsonBool(result.Stopped) << ",\"warnings\":[";
     for (std::size_t w = 0; w < result.Warnings.size(); ++w) {
         out << (w > 0 ? "," : "") << JsonString(result.Warnings[w]);
     }
@@ -270,14 +202,9 @@ void WriteAnalysisJson(std::ostream& out, const TAnalysisResult& result) {
         out << (m > 0 ? ",\n " : "\n ");
         WriteModelJson(out, result.Models[m]);
     }
-    out << "],\n\"comparison\":[";
-    for (std::size_t i = 0; i < result.Comparison.size(); ++i) {
-        const analysis::TComparison& c = result.Comparison[i];
-        out << (i > 0 ? "," : "") << "{\"simpler\":" << JsonString(c.Simpler)
-            << ",\"richer\":" << JsonString(c.Richer) << ",\"F\":" << JsonNumber(c.F)
-            << ",\"p\":" << JsonNumber(c.P) << '}';
-    }
-    out << "],\n\"verdict\":" << JsonString(result.Verdict) << "}\n";
+    out << "],\n";
+    WriteComparisonJson(out, result.Comparison, result.Verdict);
+    out << "}\n";
 }
 
 }  // namespace kelmora

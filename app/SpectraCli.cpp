@@ -17,13 +17,8 @@ void ParsePointsText(std::string_view text, double host, analysis::TSpectraTitra
     std::size_t columns = 0;
     bool named = false;
     while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::string_view line = TakeLine(text);
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
         std::vector<std::string> cells = SplitCells(line);
         while (!cells.empty() && cells.back().empty()) {
             cells.pop_back();

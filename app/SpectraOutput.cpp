@@ -6,31 +6,14 @@
 #include <string>
 
 #include "app/FitOutput.h"
+#include "app/ResultFormat.h"
 
 namespace kelmora {
 namespace {
 
-using analysis::TInterval;
 using analysis::TParamResult;
 using analysis::TSpectraModelResult;
 using analysis::TSpectraResult;
-
-std::string Num(double x) {
-    if (!std::isfinite(x)) {
-        return "-";
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", x);
-    return text;
-}
-
-std::string Range(const std::optional<TInterval>& i) {
-    return i ? "[" + Num(i->Lo) + ", " + Num(i->Hi) + "]" : "-";
-}
-
-std::string Optional(const std::optional<double>& x) {
-    return x ? Num(*x) : "-";
-}
 
 void WriteModelText(std::ostream& out, const TSpectraModelResult& m,
                     const std::vector<double>& wavelengths) {
@@ -39,7 +22,7 @@ void WriteModelText(std::ostream& out, const TSpectraModelResult& m,
         << std::setw(16) << "SE" << std::setw(32) << "95 % interval"
         << "Monte Carlo 95 %\n";
     for (const TParamResult& p : m.LgK) {
-        const std::string se = p.Fixed ? "fixed" : !p.Determined ? "undetermined" : Optional(p.Se);
+        const std::string se = p.Fixed ? "fixed" : !p.Determined ? "undetermined" : Num(p.Se);
         out << "  " << std::setw(16) << p.Name << std::setw(16) << Num(p.Value) << std::setw(16)
             << se << std::setw(32) << Range(p.Ci95) << Range(p.Mc95) << '\n';
     }
@@ -61,8 +44,8 @@ void WriteModelText(std::ostream& out, const TSpectraModelResult& m,
         out << "  Monte Carlo: " << m.McUsed << " of " << m.ReplicatesDone << " replicates used, "
             << m.McAtBound << " at a search limit of lg K, " << m.McFailed << " did not converge\n";
     }
-    out << "  SS " << Num(m.Ss) << "   RMS " << Num(m.Rms) << "   AIC " << Optional(m.Aic)
-        << "   AICc " << Optional(m.Aicc) << "   BIC " << Optional(m.Bic) << "   N - p " << m.Dof
+    out << "  SS " << Num(m.Ss) << "   RMS " << Num(m.Rms) << "   AIC " << Num(m.Aic) << "   AICc "
+        << Num(m.Aicc) << "   BIC " << Num(m.Bic) << "   N - p " << m.Dof
         << "   stop: " << analysis::StopReasonName(m.Fit.Stop) << '\n';
     if (!m.Message.empty()) {
         out << "  Note: " << m.Message << '\n';
@@ -70,44 +53,19 @@ void WriteModelText(std::ostream& out, const TSpectraModelResult& m,
     out << '\n';
 }
 
-std::string JsonOptional(const std::optional<double>& x) {
-    return x ? FormatJsonNumber(*x) : "null";
-}
-
-std::string JsonRange(const std::optional<TInterval>& i) {
-    return i ? "[" + FormatJsonNumber(i->Lo) + "," + FormatJsonNumber(i->Hi) + "]" : "null";
-}
-
-void WriteNumbers(std::ostream& out, const std::vector<double>& values) {
-    out << '[';
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        out << (k > 0 ? "," : "") << FormatJsonNumber(values[k]);
-    }
-    out << ']';
-}
-
 void WriteModelJson(std::ostream& out, const TSpectraModelResult& m,
                     const std::vector<double>& wavelengths) {
-    out << "{\"model\":" << JsonString(m.Model)
-        << ",\"converged\":" << (m.Converged ? "true" : "false")
+    out << "{\"model\":" << JsonString(m.Model) << ",\"converged\":" << JsonBool(m.Converged)
         << ",\"message\":" << (m.Message.empty() ? "null" : JsonString(m.Message))
         << ",\"ss\":" << FormatJsonNumber(m.Ss) << ",\"rms\":" << FormatJsonNumber(m.Rms)
-        << ",\"aic\":" << JsonOptional(m.Aic) << ",\"aicc\":" << JsonOptional(m.Aicc)
-        << ",\"bic\":" << JsonOptional(m.Bic) << ",\"dof\":" << m.Dof
+        << ",\"aic\":" << JsonNumber(m.Aic) << ",\"aicc\":" << JsonNumber(m.Aicc)
+        << ",\"bic\":" << JsonNumber(m.Bic) << ",\"dof\":" << m.Dof
         << ",\"replicates\":" << m.ReplicatesDone
         << ",\"stop\":" << JsonString(std::string(analysis::StopReasonName(m.Fit.Stop)))
         << ",\"iterations\":" << m.Fit.Iterations << ",\"mcUsed\":" << m.McUsed
-        << ",\"mcAtBound\":" << m.McAtBound << ",\"mcFailed\":" << m.McFailed
-        << ",\n  \"params\":[";
-    for (std::size_t i = 0; i < m.LgK.size(); ++i) {
-        const TParamResult& p = m.LgK[i];
-        out << (i > 0 ? "," : "") << "{\"name\":" << JsonString(p.Name)
-            << ",\"value\":" << FormatJsonNumber(p.Value) << ",\"se\":" << JsonOptional(p.Se)
-            << ",\"ci95\":" << JsonRange(p.Ci95) << ",\"mc95\":" << JsonRange(p.Mc95)
-            << ",\"fixed\":" << (p.Fixed ? "true" : "false")
-            << ",\"determined\":" << (p.Determined ? "true" : "false") << '}';
-    }
-    out << "],\n  \"spectra\":{\"wavelengths\":";
+        << ",\"mcAtBound\":" << m.McAtBound << ",\"mcFailed\":" << m.McFailed << ",\n  \"params\":";
+    WriteParamsJson(out, m.LgK);
+    out << ",\n  \"spectra\":{\"wavelengths\":";
     WriteNumbers(out, wavelengths);
     out << ",\"species\":{";
     for (std::size_t j = 0; j < m.Species.size(); ++j) {
@@ -117,12 +75,9 @@ void WriteModelJson(std::ostream& out, const TSpectraModelResult& m,
         WriteNumbers(out, m.Species[j].Se);
         out << '}';
     }
-    out << "}},\n  \"residuals\":[";
-    for (std::size_t i = 0; i < m.Residuals.size(); ++i) {
-        out << (i > 0 ? ",\n   " : "\n   ");
-        WriteNumbers(out, m.Residuals[i]);
-    }
-    out << "]}";
+    out << "}},\n  \"residuals\":";
+    WriteMatrix(out, m.Residuals);
+    out << '}';
 }
 
 }  // namespace
@@ -142,14 +97,7 @@ void WriteSpectraText(std::ostream& out, const TSpectraResult& result, double pa
     for (const TSpectraModelResult& m : result.Models) {
         WriteModelText(out, m, w);
     }
-    if (!result.Comparison.empty()) {
-        out << "Comparison\n";
-        for (const analysis::TSpectraComparison& c : result.Comparison) {
-            out << "  " << c.Simpler << " vs " << c.Richer << ": F = " << Optional(c.F) << ", "
-                << (c.P ? analysis::PValueText(*c.P) : std::string("p = -")) << '\n';
-        }
-    }
-    out << "Verdict: " << result.Verdict << '\n';
+    WriteComparisonText(out, result.Comparison, result.Verdict);
     if (result.ReplicatesRequested > 0) {
         out << "Monte Carlo: " << result.ReplicatesRequested << " replicates"
             << (result.Stopped ? " (stopped)" : "") << ", seed " << result.Seed << '\n';
@@ -160,7 +108,7 @@ void WriteSpectraJson(std::ostream& out, const TSpectraResult& result) {
     out << "{\"command\":\"analyze\",\"observable\":"
         << JsonString(std::string(analysis::ObservableName(result.Observable)))
         << ",\"points\":" << result.Points << ",\"seed\":" << result.Seed
-        << ",\"stopped\":" << (result.Stopped ? "true" : "false") << ",\"singularValues\":";
+        << ",\"stopped\":" << JsonBool(result.Stopped) << ",\"singularValues\":";
     WriteNumbers(out, result.Factors.SingularValues);
     out << ",\"factorSpecies\":" << result.Factors.Species
         << ",\"factorNoiseSd\":" << FormatJsonNumber(result.Factors.NoiseSd) << ",\n\"models\":[";
@@ -168,14 +116,9 @@ void WriteSpectraJson(std::ostream& out, const TSpectraResult& result) {
         out << (m > 0 ? ",\n " : "\n ");
         WriteModelJson(out, result.Models[m], result.Wavelengths);
     }
-    out << "],\n\"comparison\":[";
-    for (std::size_t i = 0; i < result.Comparison.size(); ++i) {
-        const analysis::TSpectraComparison& c = result.Comparison[i];
-        out << (i > 0 ? "," : "") << "{\"simpler\":" << JsonString(c.Simpler)
-            << ",\"richer\":" << JsonString(c.Richer) << ",\"F\":" << JsonOptional(c.F)
-            << ",\"p\":" << JsonOptional(c.P) << '}';
-    }
-    out << "],\n\"verdict\":" << JsonString(result.Verdict) << "}\n";
+    out << "],\n";
+    WriteComparisonJson(out, result.Comparison, result.Verdict);
+    out << "}\n";
 }
 
 }  // namespace kelmora
