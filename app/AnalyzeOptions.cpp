@@ -1,86 +1,17 @@
 #include "app/AnalyzeOptions.h"
 
-#include <array>
 #include <charconv>
 #include <cstdint>
 #include <utility>
 
 #include "app/AnalyzeInput.h"
+#include "app/OptionTable.h"
 
 namespace kelmora {
 namespace {
 
 // More replicates than this would hold gigabytes of refitted parameters for no better interval.
 constexpr std::uint64_t MaxReplicates = 1000000;
-
-enum class TOptionId {
-    Data,
-    P0,
-    HostColumn,
-    Models,
-    GuestSignals,
-    LinearTerm,
-    Fix,
-    Mc,
-    Seed,
-    ConcError,
-    Weight,
-    Json,
-    Xlsx,
-    Csv,
-    Report,
-    Open,
-    Save,
-    Spectra,
-    Points,
-    Observable,
-    PathLength,
-    LigandAbsorbs,
-    SpectraInRows,
-    Help
-};
-
-struct TOptionInfo {
-    std::string_view Name;
-    TOptionId Id;
-    bool TakesValue;
-};
-
-constexpr std::array<TOptionInfo, 24> Options = {{
-    {"--data", TOptionId::Data, true},
-    {"--p0", TOptionId::P0, true},
-    {"--host-column", TOptionId::HostColumn, false},
-    {"--models", TOptionId::Models, true},
-    {"--guest-signals", TOptionId::GuestSignals, true},
-    {"--linear-term", TOptionId::LinearTerm, false},
-    {"--fix", TOptionId::Fix, true},
-    {"--mc", TOptionId::Mc, true},
-    {"--seed", TOptionId::Seed, true},
-    {"--conc-error", TOptionId::ConcError, true},
-    {"--weight", TOptionId::Weight, true},
-    {"--json", TOptionId::Json, false},
-    {"--xlsx", TOptionId::Xlsx, true},
-    {"--csv", TOptionId::Csv, true},
-    {"--report", TOptionId::Report, true},
-    {"--open", TOptionId::Open, true},
-    {"--save", TOptionId::Save, true},
-    {"--spectra", TOptionId::Spectra, true},
-    {"--points", TOptionId::Points, true},
-    {"--observable", TOptionId::Observable, true},
-    {"--path-length", TOptionId::PathLength, true},
-    {"--ligand-absorbs", TOptionId::LigandAbsorbs, false},
-    {"--spectra-in-rows", TOptionId::SpectraInRows, false},
-    {"--help", TOptionId::Help, false},
-}};
-
-const TOptionInfo* FindOption(std::string_view name) {
-    for (const TOptionInfo& info : Options) {
-        if (info.Name == name) {
-            return &info;
-        }
-    }
-    return nullptr;
-}
 
 std::vector<std::string> CommaList(std::string_view text) {
     std::vector<std::string> items;
@@ -102,144 +33,120 @@ std::optional<std::uint64_t> ParseCount(std::string_view text) {
     return value;
 }
 
-// Empty when the value is good; otherwise what is wrong with it.
-std::string Apply(TAnalyzeOptions& o, TOptionId id, std::string_view value) {
+// Every option of analyze, each read into o as it is given; a --fix on the line replaces the
+// whole list that o starts with.
+void AddOptions(TOptionTable& t, TAnalyzeOptions& o, bool& wantHelp) {
     analysis::TAnalysisSettings& s = o.Settings;
-    switch (id) {
-        case TOptionId::Data:
-            o.DataFile = std::string(value);
-            break;
-        case TOptionId::P0: {
-            const auto p0 = ParseCNumber(value);
-            if (!p0) {
-                return "--p0 needs a number, not '" + std::string(value) + "'";
-            }
-            o.P0 = *p0;
-            o.P0Given = true;
-            break;
+    t.Text("--data", o.DataFile);
+    t.Value("--p0", [&o](const std::string& value) {
+        const auto p0 = ParseCNumber(value);
+        if (!p0) {
+            return "--p0 needs a number, not '" + value + "'";
         }
-        case TOptionId::HostColumn:
-            o.HostColumn = true;
-            break;
-        case TOptionId::Models: {
-            s.Models.clear();
-            for (const std::string& name : CommaList(value)) {
-                const analysis::TModelDef* model = analysis::FindModel(name);
-                if (model == nullptr) {
-                    std::string known;
-                    for (const analysis::TModelDef& m : analysis::ModelCatalogue()) {
-                        known += (known.empty() ? "" : ", ") + m.Name;
-                    }
-                    return "unknown model '" + name + "' (models: " + known + ")";
+        o.P0 = *p0;
+        o.P0Given = true;
+        return std::string();
+    });
+    t.Flag("--host-column", o.HostColumn);
+    t.Value("--models", [&s](const std::string& value) {
+        s.Models.clear();
+        for (const std::string& name : CommaList(value)) {
+            const analysis::TModelDef* model = analysis::FindModel(name);
+            if (model == nullptr) {
+                std::string known;
+                for (const analysis::TModelDef& m : analysis::ModelCatalogue()) {
+                    known += (known.empty() ? "" : ", ") + m.Name;
                 }
-                s.Models.push_back(*model);
+                return "unknown model '" + name + "' (models: " + known + ")";
             }
-            break;
+            s.Models.push_back(*model);
         }
-        case TOptionId::GuestSignals:
-            s.GuestSignals = CommaList(value);
-            break;
-        case TOptionId::LinearTerm:
-            s.LinearTerm = true;
-            break;
-        case TOptionId::Fix: {
+        return std::string();
+    });
+    t.Value("--guest-signals", [&s](const std::string& value) {
+        s.GuestSignals = CommaList(value);
+        return std::string();
+    });
+    t.Flag("--linear-term", s.LinearTerm);
+    t.Repeated("--fix", [&s](const std::vector<std::string>& values) {
+        s.Fixed.clear();
+        for (const std::string& value : values) {
             const std::size_t eq = value.find('=');
-            const auto number =
-                eq == std::string_view::npos ? std::nullopt : ParseCNumber(value.substr(eq + 1));
+            const auto number = eq == std::string::npos
+                                    ? std::nullopt
+                                    : ParseCNumber(std::string_view(value).substr(eq + 1));
             if (eq == 0 || !number) {
-                return "--fix needs NAME=VALUE, not '" + std::string(value) + "'";
+                return "--fix needs NAME=VALUE, not '" + value + "'";
             }
-            s.Fixed.push_back({std::string(value.substr(0, eq)), *number});
-            break;
+            s.Fixed.push_back({value.substr(0, eq), *number});
         }
-        case TOptionId::Mc: {
-            const auto count = ParseCount(value);
-            if (!count || *count > MaxReplicates) {
-                return "--mc needs a whole number from 0 to " + std::to_string(MaxReplicates) +
-                       ", not '" + std::string(value) + "'";
-            }
-            s.Replicates = static_cast<int>(*count);
-            break;
+        return std::string();
+    });
+    t.Value("--mc", [&s](const std::string& value) {
+        const auto count = ParseCount(value);
+        if (!count || *count > MaxReplicates) {
+            return "--mc needs a whole number from 0 to " + std::to_string(MaxReplicates) +
+                   ", not '" + value + "'";
         }
-        case TOptionId::Seed: {
-            const auto seed = ParseCount(value);
-            if (!seed) {
-                return "--seed needs a whole number of 0 or more, not '" + std::string(value) + "'";
-            }
-            s.Seed = *seed;
-            break;
+        s.Replicates = static_cast<int>(*count);
+        return std::string();
+    });
+    t.Value("--seed", [&s](const std::string& value) {
+        const auto seed = ParseCount(value);
+        if (!seed) {
+            return "--seed needs a whole number of 0 or more, not '" + value + "'";
         }
-        case TOptionId::ConcError: {
-            const auto percent = ParseCNumber(value);
-            if (!percent || !(*percent >= 0.0 && *percent <= analysis::MaxConcErrorPercent)) {
-                return "--conc-error needs a percentage from 0 to 50, not '" + std::string(value) +
-                       "'";
-            }
-            s.ConcErrorPercent = *percent;
-            break;
+        s.Seed = *seed;
+        return std::string();
+    });
+    t.Value("--conc-error", [&s](const std::string& value) {
+        const auto percent = ParseCNumber(value);
+        if (!percent || !(*percent >= 0.0 && *percent <= analysis::MaxConcErrorPercent)) {
+            return "--conc-error needs a percentage from 0 to 50, not '" + value + "'";
         }
-        case TOptionId::Weight:
-            if (value != "per-signal" && value != "none") {
-                return "--weight needs per-signal or none, not '" + std::string(value) + "'";
-            }
-            s.WeightPerSignal = value == "per-signal";
-            break;
-        case TOptionId::Xlsx:
-            o.XlsxFile = std::string(value);
-            break;
-        case TOptionId::Csv:
-            o.CsvFolder = std::string(value);
-            break;
-        case TOptionId::Report:
-            if (!IsReportName(value)) {
-                return "--report needs a file name ending in .pdf or .html, not '" +
-                       std::string(value) + "'";
-            }
-            o.ReportFile = std::string(value);
-            break;
-        case TOptionId::Open:
-            o.OpenFile = std::string(value);
-            break;
-        case TOptionId::Save:
-            o.SaveFile = std::string(value);
-            break;
-        case TOptionId::Json:
-            o.Json = true;
-            break;
-        case TOptionId::Spectra:
-            o.Spectra.SpectraFile = std::string(value);
-            break;
-        case TOptionId::Points:
-            o.Spectra.PointsFile = std::string(value);
-            break;
-        case TOptionId::Observable: {
-            const auto observable = analysis::ObservableFromName(value);
-            if (!observable) {
-                return "--observable needs absorbance or fluorescence, not '" + std::string(value) +
-                       "'";
-            }
-            o.Spectra.Observable = *observable;
-            break;
+        s.ConcErrorPercent = *percent;
+        return std::string();
+    });
+    t.Value("--weight", [&s](const std::string& value) {
+        if (value != "per-signal" && value != "none") {
+            return "--weight needs per-signal or none, not '" + value + "'";
         }
-        case TOptionId::PathLength: {
-            const auto cm = ParseCNumber(value);
-            if (!cm || !(*cm > 0.0)) {
-                return "--path-length needs a length above 0 in cm, not '" + std::string(value) +
-                       "'";
-            }
-            o.Spectra.PathLength = *cm;
-            break;
+        s.WeightPerSignal = value == "per-signal";
+        return std::string();
+    });
+    t.Flag("--json", o.Json);
+    t.Text("--xlsx", o.XlsxFile);
+    t.Text("--csv", o.CsvFolder);
+    t.Value("--report", [&o](const std::string& value) {
+        if (!IsReportName(value)) {
+            return "--report needs a file name ending in .pdf or .html, not '" + value + "'";
         }
-        case TOptionId::LigandAbsorbs:
-            o.Spectra.LigandAbsorbs = true;
-            break;
-        case TOptionId::SpectraInRows:
-            o.Spectra.InRows = true;
-            break;
-        case TOptionId::Help:
-            break;
-    }
-    return {};
+        o.ReportFile = value;
+        return std::string();
+    });
+    t.Text("--open", o.OpenFile);
+    t.Text("--save", o.SaveFile);
+    t.Text("--spectra", o.Spectra.SpectraFile);
+    t.Text("--points", o.Spectra.PointsFile);
+    t.Value("--observable", [&o](const std::string& value) {
+        const auto observable = analysis::ObservableFromName(value);
+        if (!observable) {
+            return "--observable needs absorbance or fluorescence, not '" + value + "'";
+        }
+        o.Spectra.Observable = *observable;
+        return std::string();
+    });
+    t.Value("--path-length", [&o](const std::string& value) {
+        const auto cm = ParseCNumber(value);
+        if (!cm || !(*cm > 0.0)) {
+            return "--path-length needs a length above 0 in cm, not '" + value + "'";
+        }
+        o.Spectra.PathLength = *cm;
+        return std::string();
+    });
+    t.Flag("--ligand-absorbs", o.Spectra.LigandAbsorbs);
+    t.Flag("--spectra-in-rows", o.Spectra.InRows);
+    t.Flag("--help", wantHelp);
 }
 
 TAnalyzeArgs UsageError(std::string message) {
@@ -252,61 +159,31 @@ TAnalyzeArgs UsageError(std::string message) {
 }  // namespace
 
 bool IsAnalyzeCommand(const std::vector<std::string_view>& args) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (arg.size() > 1 && arg[0] == '-') {
-            const TOptionInfo* info = FindOption(arg);
-            if (info != nullptr && info->TakesValue) {
-                ++i;
-            }
-            continue;
-        }
-        return arg == "analyze";
-    }
-    return false;
+    // The line read as analyze would read it: the first word that is no option nor its value.
+    TAnalyzeOptions scratch;
+    bool help = false;
+    std::string command;
+    TOptionTable table;
+    table.Word(command);
+    AddOptions(table, scratch, help);
+    table.Parse(args);
+    return command == "analyze";
 }
 
 TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args,
                               const TAnalyzeOptions& start) {
     TAnalyzeArgs result;
     result.Options = start;
-    bool fixGiven = false;
-    bool haveCommand = false;
     bool wantHelp = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (arg.size() > 1 && arg[0] == '-') {
-            const std::size_t eq = arg.find('=');
-            const std::string_view name = arg.substr(0, eq);
-            const TOptionInfo* info = FindOption(name);
-            if (info == nullptr) {
-                return UsageError("unknown option '" + std::string(name) + "' for analyze");
-            }
-            std::string_view value;
-            if (info->TakesValue) {
-                if (eq != std::string_view::npos) {
-                    value = arg.substr(eq + 1);
-                } else if (i + 1 < args.size()) {
-                    value = args[++i];
-                } else {
-                    return UsageError("option '" + std::string(name) + "' needs a value");
-                }
-            } else if (eq != std::string_view::npos) {
-                return UsageError("option '" + std::string(name) + "' takes no value");
-            }
-            wantHelp = wantHelp || info->Id == TOptionId::Help;
-            if (info->Id == TOptionId::Fix && !std::exchange(fixGiven, true)) {
-                result.Options.Settings.Fixed.clear();  // the line's own list replaces a file's
-            }
-            if (std::string error = Apply(result.Options, info->Id, value); !error.empty()) {
-                return UsageError(error);
-            }
-            continue;
-        }
-        if (haveCommand || arg != "analyze") {
-            return UsageError("unexpected argument '" + std::string(arg) + "'");
-        }
-        haveCommand = true;
+    std::string command;
+    TOptionTable table;
+    table.Word(command);
+    AddOptions(table, result.Options, wantHelp);
+    if (std::string error = table.Parse(args, " for analyze"); !error.empty()) {
+        return UsageError(std::move(error));
+    }
+    if (!command.empty() && command != "analyze") {
+        return UsageError("unexpected argument '" + command + "'");
     }
     if (wantHelp) {
         result.Kind = TAnalyzeArgs::TKind::Help;

@@ -1,8 +1,10 @@
 #include "app/FitOptions.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
+#include "app/OptionTable.h"
 #include "util/Version.h"
 
 namespace kelmora {
@@ -15,90 +17,11 @@ constexpr std::array<std::pair<const char*, TFitCommand>, 3> Commands = {{
     {"scan", TFitCommand::Scan},
 }};
 
-enum class TOptionId {
-    Data,
-    P0,
-    Params,
-    Iterations,
-    Refine,
-    DecimalSeparator,
-    Json,
-    Open,
-    Save,
-    Help,
-    Version
-};
-
-struct TOptionInfo {
-    std::string_view Name;
-    TOptionId Id;
-    bool TakesValue;
-};
-
-constexpr std::array<TOptionInfo, 11> Options = {{
-    {"--data", TOptionId::Data, true},
-    {"--p0", TOptionId::P0, true},
-    {"--params", TOptionId::Params, true},
-    {"--iterations", TOptionId::Iterations, true},
-    {"--refine", TOptionId::Refine, false},
-    {"--decimal-separator", TOptionId::DecimalSeparator, true},
-    {"--json", TOptionId::Json, false},
-    {"--open", TOptionId::Open, true},
-    {"--save", TOptionId::Save, true},
-    {"--help", TOptionId::Help, false},
-    {"--version", TOptionId::Version, false},
-}};
-
-const TOptionInfo* FindOption(std::string_view name) {
-    for (const TOptionInfo& info : Options) {
-        if (info.Name == name) {
-            return &info;
-        }
-    }
-    return nullptr;
-}
-
 TFitArgs UsageError(std::string message) {
     TFitArgs result;
     result.Kind = TFitArgs::TKind::UsageError;
     result.Error = std::move(message);
     return result;
-}
-
-void Apply(TFitOptions& o, TOptionId id, std::string value) {
-    switch (id) {
-        case TOptionId::Data:
-            o.DataFile = std::move(value);
-            break;
-        case TOptionId::P0:
-            o.P0Text = std::move(value);
-            o.P0Given = true;
-            break;
-        case TOptionId::Params:
-            o.ParamsFile = std::move(value);
-            break;
-        case TOptionId::Iterations:
-            o.IterationsText = std::move(value);
-            break;
-        case TOptionId::Refine:
-            o.Refine = true;
-            break;
-        case TOptionId::DecimalSeparator:
-            o.DecimalSeparator = std::move(value);
-            break;
-        case TOptionId::Json:
-            o.Json = true;
-            break;
-        case TOptionId::Open:
-            o.OpenFile = std::move(value);
-            break;
-        case TOptionId::Save:
-            o.SaveFile = std::move(value);
-            break;
-        case TOptionId::Help:
-        case TOptionId::Version:
-            break;
-    }
 }
 
 }  // namespace
@@ -114,58 +37,48 @@ const char* FitCommandName(TFitCommand command) {
 
 TFitArgs ParseFitArgs(const std::vector<std::string_view>& args) {
     TFitArgs result;
-    bool haveCommand = false;
+    TFitOptions& o = result.Options;
+    std::string command;
     bool wantHelp = false;
     bool wantVersion = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (arg.size() > 1 && arg[0] == '-') {
-            const std::size_t eq = arg.find('=');
-            const std::string_view name = arg.substr(0, eq);
-            const TOptionInfo* info = FindOption(name);
-            if (info == nullptr) {
-                return UsageError("unknown option '" + std::string(name) + "'");
-            }
-            std::string value;
-            if (info->TakesValue) {
-                if (eq != std::string_view::npos) {
-                    value = arg.substr(eq + 1);
-                } else if (i + 1 < args.size()) {
-                    value = args[++i];
-                } else {
-                    return UsageError("option '" + std::string(name) + "' needs a value");
-                }
-            } else if (eq != std::string_view::npos) {
-                return UsageError("option '" + std::string(name) + "' takes no value");
-            }
-            wantHelp = wantHelp || info->Id == TOptionId::Help;
-            wantVersion = wantVersion || info->Id == TOptionId::Version;
-            Apply(result.Options, info->Id, std::move(value));
-            continue;
-        }
-        if (haveCommand) {
-            return UsageError("unexpected argument '" + std::string(arg) + "'");
-        }
-        bool known = false;
-        for (const auto& [name, command] : Commands) {
-            if (arg == name) {
-                result.Options.Command = command;
-                known = true;
-            }
-        }
-        if (!known) {
-            return UsageError("unknown command '" + std::string(arg) + "'");
-        }
-        haveCommand = true;
+    TOptionTable table;
+    table.Word(command);
+    table.Text("--data", o.DataFile);
+    table.Value("--p0", [&o](const std::string& value) {
+        o.P0Text = value;
+        o.P0Given = true;
+        return std::string();
+    });
+    table.Text("--params", o.ParamsFile);
+    table.Text("--iterations", o.IterationsText);
+    table.Flag("--refine", o.Refine);
+    table.Text("--decimal-separator", o.DecimalSeparator);
+    table.Flag("--json", o.Json);
+    table.Text("--open", o.OpenFile);
+    table.Text("--save", o.SaveFile);
+    table.Flag("--help", wantHelp);
+    table.Flag("--version", wantVersion);
+    if (std::string error = table.Parse(args); !error.empty()) {
+        return UsageError(std::move(error));
     }
     // Help and version answer whatever else the line holds, so that "cmd --help" always works.
     if (wantHelp) {
         result.Kind = TFitArgs::TKind::Help;
-    } else if (wantVersion) {
+        return result;
+    }
+    if (wantVersion) {
         result.Kind = TFitArgs::TKind::Version;
-    } else if (!haveCommand) {
+        return result;
+    }
+    if (command.empty()) {
         return UsageError("no command given");
     }
+    const auto known = std::find_if(Commands.begin(), Commands.end(),
+                                    [&command](const auto& c) { return command == c.first; });
+    if (known == Commands.end()) {
+        return UsageError("unknown command '" + command + "'");
+    }
+    o.Command = known->second;
     return result;
 }
 

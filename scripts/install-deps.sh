@@ -14,6 +14,7 @@ packages=(
     # libraries
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libgl-dev
     libeigen3-dev libboost-dev nlohmann-json3-dev nettle-dev pkg-config
+    libcli11-dev
     # libxlsxwriter links zlib (its pkg-config file names -lz) without pulling in its headers
     libxlsxwriter-dev zlib1g-dev
     # tests and benchmarks: GoogleTest, Google Benchmark, sanitizer and fuzzer runtimes

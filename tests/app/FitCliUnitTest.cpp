@@ -51,8 +51,8 @@ TEST(FitOptions, ValuesReachTheirTypedFieldsWhereverTheyStand) {
     EXPECT_FALSE(d.Options.DataFile || d.Options.ParamsFile || d.Options.DecimalSeparator);
     EXPECT_FALSE(d.Options.Refine || d.Options.Json);
 
-    // "=" keeps an empty value, and a later option wins over an earlier one.
-    const TFitArgs e = Parse({"compute", "--decimal-separator=", "--p0", "1", "--p0=2"});
+    // "=" keeps an empty value rather than taking the next word.
+    const TFitArgs e = Parse({"compute", "--decimal-separator=", "--p0", "2"});
     ASSERT_EQ(e.Kind, TFitArgs::TKind::Run);
     EXPECT_EQ(e.Options.DecimalSeparator, "");
     EXPECT_EQ(e.Options.P0Text, "2");
@@ -278,6 +278,58 @@ TEST(FitCli, RunsInProcessWithTheSameStatuses) {
     std::ostringstream out3, err3;
     EXPECT_EQ(RunFitCli({"--bogus"}, {none, out3, err3}), FitExitUsage);
     EXPECT_EQ(err3.str().rfind("kelmora-fit: unknown option '--bogus'\nUsage:", 0), 0u);
+}
+
+// Which of two values was meant cannot be guessed; only --fix adds up, and a flag said twice
+// says the same thing.
+TEST(FitCli, AValueOptionGivenTwiceIsAUsageErrorNamingIt) {
+    struct TRow {
+        std::vector<std::string_view> Line;
+        std::string Option;  // empty: the line is good
+    };
+    const std::vector<TRow> rows = {
+        {{"compute", "--data", "a", "--data=b"}, "--data"},
+        {{"--p0", "1", "compute", "--p0", "1"}, "--p0"},
+        {{"scan", "--params", "a", "--params", "a"}, "--params"},
+        {{"optimize", "--iterations=5", "--iterations=6"}, "--iterations"},
+        {{"compute", "--decimal-separator=", "--decimal-separator", ","}, "--decimal-separator"},
+        {{"compute", "--open", "a", "--open", "b"}, "--open"},
+        {{"compute", "--save", "a", "--save", "b"}, "--save"},
+        {{"analyze", "--models", "1:1", "--models", "1:2"}, "--models"},
+        {{"analyze", "--seed", "1", "--seed=2"}, "--seed"},
+        {{"analyze", "--data", "a", "--data", "b"}, "--data"},
+        {{"analyze", "--p0", "1", "--p0", "1"}, "--p0"},
+        {{"analyze", "--mc", "1", "--mc", "2"}, "--mc"},
+        {{"analyze", "--conc-error", "1", "--conc-error", "2"}, "--conc-error"},
+        {{"analyze", "--weight", "none", "--weight", "none"}, "--weight"},
+        {{"analyze", "--guest-signals", "a", "--guest-signals", "b"}, "--guest-signals"},
+        {{"analyze", "--xlsx", "a", "--xlsx", "b"}, "--xlsx"},
+        {{"analyze", "--csv", "a", "--csv", "b"}, "--csv"},
+        {{"analyze", "--open", "a", "--open", "b"}, "--open"},
+        {{"analyze", "--save", "a", "--save", "b"}, "--save"},
+        {{"analyze", "--spectra", "a", "--spectra", "b"}, "--spectra"},
+        {{"analyze", "--points", "a", "--points", "b"}, "--points"},
+        {{"analyze", "--observable", "absorbance", "--observable", "absorbance"}, "--observable"},
+        {{"analyze", "--path-length", "1", "--path-length", "2"}, "--path-length"},
+        {{"compute", "--json", "--json", "--help"}, ""},
+        {{"analyze", "--fix", "lgK1=2", "--fix", "lgK2=3", "--linear-term", "--linear-term",
+          "--help"},
+         ""},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Line[1]);
+        std::istringstream in("");
+        std::ostringstream out, err;
+        const int status = RunFitCli(row.Line, {in, out, err});
+        if (row.Option.empty()) {
+            EXPECT_EQ(status, FitExitOk) << err.str();
+            continue;
+        }
+        EXPECT_EQ(status, FitExitUsage);
+        const std::string message =
+            "kelmora-fit: option '" + row.Option + "' may be given only once\n";
+        EXPECT_EQ(err.str().substr(0, err.str().find("Usage:")), message);
+    }
 }
 
 TEST(InputText, StandardInputIsCheckedAsAFileWouldBe) {
