@@ -6,7 +6,6 @@
 #include <iomanip>
 #include <string>
 
-#include "app/FitOutput.h"
 #include "app/ResultFormat.h"
 
 namespace kelmora {
@@ -84,64 +83,60 @@ void WriteModelText(std::ostream& out, const TModelResult& m) {
 
 // Every complex's constant with its intervals; K1 and K2 always, null where the model has no
 // such complex, as scripts have always read them.
-void WriteConstantsJson(std::ostream& out, const std::vector<TConstant>& constants) {
+TJson ConstantsJson(const std::vector<TConstant>& constants) {
     std::vector<std::string> names = {"K1", "K2"};
     for (const TConstant& k : constants) {
         if (std::find(names.begin(), names.end(), k.Name) == names.end()) {
             names.push_back(k.Name);
         }
     }
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    TJson doc = TJson::object();
+    for (const std::string& name : names) {
         const auto k = std::find_if(constants.begin(), constants.end(),
-                                    [&](const TConstant& c) { return c.Name == names[i]; });
+                                    [&](const TConstant& c) { return c.Name == name; });
         const bool has = k != constants.end();
-        out << (i > 0 ? "," : "") << JsonString(names[i]) << ':'
-            << (has ? FormatJsonNumber(k->Value) : "null") << ',' << JsonString(names[i] + "ci95")
-            << ':' << JsonRange(has ? k->Ci95 : std::nullopt) << ','
-            << JsonString(names[i] + "mc95") << ':' << JsonRange(has ? k->Mc95 : std::nullopt)
-            << ',' << JsonString(names[i] + "profile95") << ':'
-            << JsonOpenRange(has ? k->Profile95 : std::nullopt);
+        doc[name] = has ? JsonNumber(k->Value) : TJson();
+        doc[name + "ci95"] = JsonRange(has ? k->Ci95 : std::nullopt);
+        doc[name + "mc95"] = JsonRange(has ? k->Mc95 : std::nullopt);
+        doc[name + "profile95"] = JsonOpenRange(has ? k->Profile95 : std::nullopt);
     }
+    return doc;
 }
 
-void WriteModelJson(std::ostream& out, const TModelResult& m) {
-    out << "{\"model\":" << JsonString(m.Model.Name) << ",\"converged\":" << JsonBool(m.Converged)
-        << ",\"message\":" << (m.Message.empty() ? "null" : JsonString(m.Message))
-        << ",\"ss\":" << FormatJsonNumber(m.Ss) << ",\"rms\":" << FormatJsonNumber(m.Rms)
-        << ",\"covfit\":" << FormatJsonNumber(m.CovFit) << ",\"aic\":" << JsonNumber(m.Aic)
-        << ",\"aicc\":" << JsonNumber(m.Aicc) << ",\"bic\":" << JsonNumber(m.Bic)
-        << ",\"dof\":" << m.Dof << ",\"replicates\":" << m.ReplicatesDone
-        << ",\"stop\":" << JsonString(std::string(analysis::StopReasonName(m.Fit.Stop)))
-        << ",\"iterations\":" << m.Fit.Iterations
-        << ",\"gradientNorm\":" << FormatJsonNumber(m.Fit.GradientNorm)
-        << ",\"mcUsed\":" << m.McUsed << ",\"mcAtBound\":" << m.McAtBound
-        << ",\"mcFailed\":" << m.McFailed << ",\"mcUnstable\":[";
-    for (std::size_t i = 0; i < m.McUnstable.size(); ++i) {
-        out << (i > 0 ? "," : "") << JsonString(m.McUnstable[i]);
-    }
-    out << "],\n  \"otherMinima\":[";
-    for (std::size_t i = 0; i < m.OtherMinima.size(); ++i) {
-        const analysis::TOtherMinimum& other = m.OtherMinima[i];
-        out << (i > 0 ? "," : "") << "{\"ss\":" << FormatJsonNumber(other.Ss) << ",\"params\":{";
-        for (std::size_t k = 0; k < other.LgK.size(); ++k) {
-            out << (k > 0 ? "," : "") << JsonString(other.LgK[k].first) << ':'
-                << FormatJsonNumber(other.LgK[k].second);
+TJson ModelJson(const TModelResult& m) {
+    TJson otherMinima = TJson::array();
+    for (const analysis::TOtherMinimum& other : m.OtherMinima) {
+        TJson params = TJson::object();
+        for (const auto& [name, lgK] : other.LgK) {
+            params[name] = JsonNumber(lgK);
         }
-        out << "}}";
+        otherMinima.push_back({{"ss", JsonNumber(other.Ss)}, {"params", std::move(params)}});
     }
-    out << "],\n  \"params\":";
-    WriteParamsJson(out, m.Params);
-    out << ",\n  \"derived\":";
-    WriteParamsJson(out, m.Derived);
-    out << ",\n  \"K\":{";
-    WriteConstantsJson(out, m.Constants);
-    out << "},\n  \"covariance\":";
-    WriteMatrix(out, m.Covariance);
-    out << ",\n  \"correlation\":";
-    WriteMatrix(out, m.Correlation);
-    out << ",\n  \"residuals\":";
-    WriteMatrix(out, m.Residuals);
-    out << '}';
+    return {{"model", m.Model.Name},
+            {"converged", m.Converged},
+            {"message", m.Message.empty() ? TJson() : TJson(m.Message)},
+            {"ss", JsonNumber(m.Ss)},
+            {"rms", JsonNumber(m.Rms)},
+            {"covfit", JsonNumber(m.CovFit)},
+            {"aic", JsonNumber(m.Aic)},
+            {"aicc", JsonNumber(m.Aicc)},
+            {"bic", JsonNumber(m.Bic)},
+            {"dof", m.Dof},
+            {"replicates", m.ReplicatesDone},
+            {"stop", std::string(analysis::StopReasonName(m.Fit.Stop))},
+            {"iterations", m.Fit.Iterations},
+            {"gradientNorm", JsonNumber(m.Fit.GradientNorm)},
+            {"mcUsed", m.McUsed},
+            {"mcAtBound", m.McAtBound},
+            {"mcFailed", m.McFailed},
+            {"mcUnstable", m.McUnstable},
+            {"otherMinima", std::move(otherMinima)},
+            {"params", ParamsJson(m.Params)},
+            {"derived", ParamsJson(m.Derived)},
+            {"K", ConstantsJson(m.Constants)},
+            {"covariance", JsonMatrix(m.Covariance)},
+            {"correlation", JsonMatrix(m.Correlation)},
+            {"residuals", JsonMatrix(m.Residuals)}};
 }
 
 }  // namespace
@@ -175,36 +170,22 @@ void WriteAnalysisText(std::ostream& out, const TAnalysisResult& result) {
 }
 
 void WriteAnalysisJson(std::ostream& out, const TAnalysisResult& result) {
-    out << "{\"command\":\"analyze\",\"points\":" << result.Points << ",\"signals\":[";
-    for (std::size_t s = 0; s < result.SignalNames.size(); ++s) {
-        out << (s > 0 ? "," : "") << JsonString(result.SignalNames[s]);
+    TJson models = TJson::array();
+    for (const TModelResult& m : result.Models) {
+        models.push_back(ModelJson(m));
     }
-    out << "],\"seed\":" << result.Seed << ",\"replicates\":" << result.ReplicatesDone
-        << ",\"stopped\":" << JsonBool(result.Stopped) << ",\"warnings\":[";
-    for (std::size_t w = 0; w < result.Warnings.size(); ++w) {
-        out << (w > 0 ? "," : "") << JsonString(result.Warnings[w]);
-    }
-    out << "],\"signalSd\":";
-    if (result.SignalSd.empty()) {
-        out << "null";
-    } else {
-        for (std::size_t s = 0; s < result.SignalSd.size(); ++s) {
-            out << (s > 0 ? "," : "[") << FormatJsonNumber(result.SignalSd[s]);
-        }
-        out << ']';
-    }
-    out << ",\"notFitted\":[";
-    for (std::size_t m = 0; m < result.NotFitted.size(); ++m) {
-        out << (m > 0 ? "," : "") << JsonString(result.NotFitted[m]);
-    }
-    out << "],\n\"models\":[";
-    for (std::size_t m = 0; m < result.Models.size(); ++m) {
-        out << (m > 0 ? ",\n " : "\n ");
-        WriteModelJson(out, result.Models[m]);
-    }
-    out << "],\n";
-    WriteComparisonJson(out, result.Comparison, result.Verdict);
-    out << "}\n";
+    TJson doc = {{"command", "analyze"},
+                 {"points", result.Points},
+                 {"signals", result.SignalNames},
+                 {"seed", result.Seed},
+                 {"replicates", result.ReplicatesDone},
+                 {"stopped", result.Stopped},
+                 {"warnings", result.Warnings},
+                 {"signalSd", result.SignalSd.empty() ? TJson() : JsonNumbers(result.SignalSd)},
+                 {"notFitted", result.NotFitted},
+                 {"models", std::move(models)}};
+    AddComparisonJson(doc, result.Comparison, result.Verdict);
+    WriteJson(out, doc);
 }
 
 }  // namespace kelmora

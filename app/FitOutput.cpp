@@ -1,8 +1,6 @@
 #include "app/FitOutput.h"
 
-#include <charconv>
-#include <cmath>
-
+#include "app/ResultFormat.h"
 #include "engine/BoundNotes.h"
 #include "util/NumberText.h"
 
@@ -12,42 +10,32 @@ namespace {
 
 constexpr int ParamsFileCells = 7;
 
-void WriteParams(std::ostream& out, const TFitState& state) {
-    out << "\"params\":[";
+TJson ParamsJson(const TFitState& state) {
+    TJson list = TJson::array();
     for (int i = 0; i < ParamCount; ++i) {
         const TFitParam& p = state.FitParams[i];
-        out << (i > 0 ? ",\n  " : "\n  ") << "{\"name\":" << JsonString(ParamRowLabels[i])
-            << ",\"value\":" << FormatJsonNumber(p.Value)
-            << ",\"maxStep\":" << FormatJsonNumber(p.MaxStep)
-            << ",\"minStep\":" << FormatJsonNumber(p.MinStep)
-            << ",\"optimize\":" << (p.Optimize ? "true" : "false")
-            << ",\"minVal\":" << FormatJsonNumber(p.MinVal)
-            << ",\"maxVal\":" << FormatJsonNumber(p.MaxVal) << ",\"stepsCount\":" << p.StepsCount
-            << "}";
+        list.push_back({{"name", ParamRowLabels[i]},
+                        {"value", JsonNumber(p.Value)},
+                        {"maxStep", JsonNumber(p.MaxStep)},
+                        {"minStep", JsonNumber(p.MinStep)},
+                        {"optimize", p.Optimize},
+                        {"minVal", JsonNumber(p.MinVal)},
+                        {"maxVal", JsonNumber(p.MaxVal)},
+                        {"stepsCount", p.StepsCount}});
     }
-    out << "]";
+    return list;
 }
 
-void WritePoints(std::ostream& out, const TFitState& state) {
-    out << "\"points\":[";
-    for (std::size_t j = 0; j < state.Points.size(); ++j) {
-        const TDataPoint& pt = state.Points[j];
-        out << (j > 0 ? ",\n  " : "\n  ") << "{\"conc\":" << FormatJsonNumber(pt.Conc)
-            << ",\"expShift\":" << FormatJsonNumber(pt.ExpShift)
-            << ",\"theorShift\":" << FormatJsonNumber(pt.TheorShift)
-            << ",\"alpha1\":" << FormatJsonNumber(pt.Alpha1)
-            << ",\"alpha2\":" << FormatJsonNumber(pt.Alpha2) << "}";
+TJson PointsJson(const TFitState& state) {
+    TJson list = TJson::array();
+    for (const TDataPoint& pt : state.Points) {
+        list.push_back({{"conc", JsonNumber(pt.Conc)},
+                        {"expShift", JsonNumber(pt.ExpShift)},
+                        {"theorShift", JsonNumber(pt.TheorShift)},
+                        {"alpha1", JsonNumber(pt.Alpha1)},
+                        {"alpha2", JsonNumber(pt.Alpha2)}});
     }
-    out << "]";
-}
-
-void WriteNames(std::ostream& out, const char* key, const std::vector<int>& params) {
-    out << '"' << key << "\":[";
-    const std::vector<std::string> names = ParamNames(params);
-    for (std::size_t k = 0; k < names.size(); ++k) {
-        out << (k > 0 ? "," : "") << JsonString(names[k]);
-    }
-    out << "]";
+    return list;
 }
 
 void WriteNotesLine(std::ostream& err, const char* what, const std::vector<int>& params) {
@@ -62,50 +50,21 @@ void WriteNotesLine(std::ostream& err, const char* what, const std::vector<int>&
     err << '\n';
 }
 
-void WriteMinima(std::ostream& out, const TMinimaStore* minima) {
-    out << "\"minima\":[";
+TJson MinimaJson(const TMinimaStore* minima) {
+    TJson list = TJson::array();
     if (minima != nullptr) {
-        bool first = true;
         for (const TFoundMinimum& m : minima->Minima()) {
-            out << (first ? "\n  " : ",\n  ") << "{\"Q\":" << FormatJsonNumber(m.Q)
-                << ",\"params\":[";
-            for (int i = 0; i < ParamCount; ++i) {
-                out << (i > 0 ? "," : "") << FormatJsonNumber(m.Params[i]);
+            TJson params = TJson::array();
+            for (const double v : m.Params) {
+                params.push_back(JsonNumber(v));
             }
-            out << "]}";
-            first = false;
+            list.push_back({{"Q", JsonNumber(m.Q)}, {"params", std::move(params)}});
         }
     }
-    out << "]";
+    return list;
 }
 
 }  // namespace
-
-std::string JsonString(const std::string& text) {
-    std::string s = "\"";
-    for (const char ch : text) {
-        if (ch == '"' || ch == '\\') {
-            s += '\\';
-            s += ch;
-        } else if (static_cast<unsigned char>(ch) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(ch));
-            s += buf;
-        } else {
-            s += ch;
-        }
-    }
-    return s + "\"";
-}
-
-std::string FormatJsonNumber(double x) {
-    if (!std::isfinite(x)) {
-        return "null";
-    }
-    char buf[64];
-    const auto result = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 17);
-    return std::string(buf, result.ptr);
-}
 
 void WriteTextOutput(std::ostream& out, const ITextTable& paramsTable, const TFitState& state,
                      const TMinimaStore* minima) {
@@ -132,18 +91,15 @@ void WriteTextOutput(std::ostream& out, const ITextTable& paramsTable, const TFi
 void WriteJsonOutput(std::ostream& out, TFitCommand command, const TFitState& state,
                      const TMinimaStore* minima) {
     const bool anyListed = minima != nullptr && minima->BestQ() != TMinimaStore::NoBestQ;
-    out << "{\"command\":" << JsonString(FitCommandName(command))
-        << ",\n\"Q\":" << FormatJsonNumber(state.Q) << ",\n";
-    WriteNames(out, "outOfBounds", OutOfBoundsParams(state));
-    out << ",";
-    WriteNames(out, "atBound", AtBoundParams(state));
-    out << ",\n";
-    WriteParams(out, state);
-    out << ",\n";
-    WritePoints(out, state);
-    out << ",\n";
-    WriteMinima(out, minima);
-    out << ",\n\"bestQ\":" << (anyListed ? FormatJsonNumber(minima->BestQ()) : "null") << "}\n";
+    const TJson doc = {{"command", FitCommandName(command)},
+                       {"Q", JsonNumber(state.Q)},
+                       {"outOfBounds", ParamNames(OutOfBoundsParams(state))},
+                       {"atBound", ParamNames(AtBoundParams(state))},
+                       {"params", ParamsJson(state)},
+                       {"points", PointsJson(state)},
+                       {"minima", MinimaJson(minima)},
+                       {"bestQ", anyListed ? JsonNumber(minima->BestQ()) : TJson()}};
+    WriteJson(out, doc);
 }
 
 void WriteBoundNotes(std::ostream& err, const TFitState& state) {

@@ -11,14 +11,6 @@
 
 namespace kelmora {
 
-// A JSON string: quote, backslash and control characters escaped, so that no name (a signal's
-// comes from the user's file) can break the object.
-std::string JsonString(const std::string& text);
-
-// A JSON number that reads back to the same double: 17 significant digits, "." whatever the
-// separator; NaN and the infinities have no JSON form and become null.
-std::string FormatJsonNumber(double x);
-
 // The six table rows (columns 1 to 7, TAB-separated, as --params takes them), "Q" TAB Q, and
 // for a scan one line per listed minimum: number, Q to six decimals, the six values.
 void WriteTextOutput(std::ostream& out, const ITextTable& paramsTable, const TFitState& state,

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/FitOutput.h"
-
 namespace kelmora {
 
 // Not a number and infinities say nothing to a reader; they are shown as missing.
@@ -25,51 +23,52 @@ std::string Range(const std::optional<analysis::TInterval>& i) {
     return i ? "[" + Num(i->Lo) + ", " + Num(i->Hi) + "]" : "-";
 }
 
-std::string JsonNumber(const std::optional<double>& x) {
-    return x ? FormatJsonNumber(*x) : "null";
+TJson JsonNumber(double x) {
+    return std::isfinite(x) ? TJson(x) : TJson();
 }
 
-std::string JsonRange(const std::optional<analysis::TInterval>& i) {
-    return i ? "[" + FormatJsonNumber(i->Lo) + "," + FormatJsonNumber(i->Hi) + "]" : "null";
+TJson JsonNumber(const std::optional<double>& x) {
+    return x ? JsonNumber(*x) : TJson();
 }
 
-void WriteNumbers(std::ostream& out, const std::vector<double>& values) {
-    out << '[';
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        out << (k > 0 ? "," : "") << FormatJsonNumber(values[k]);
+TJson JsonRange(const std::optional<analysis::TInterval>& i) {
+    return i ? TJson::array({JsonNumber(i->Lo), JsonNumber(i->Hi)}) : TJson();
+}
+
+TJson JsonOpenRange(const std::optional<analysis::TOpenInterval>& i) {
+    return i ? TJson::array({JsonNumber(i->Lo), JsonNumber(i->Hi)}) : TJson();
+}
+
+TJson JsonNumbers(const std::vector<double>& values) {
+    TJson list = TJson::array();
+    for (const double x : values) {
+        list.push_back(JsonNumber(x));
     }
-    out << ']';
+    return list;
 }
 
-void WriteMatrix(std::ostream& out, const std::vector<std::vector<double>>& m) {
-    out << '[';
-    for (std::size_t r = 0; r < m.size(); ++r) {
-        out << (r > 0 ? ",\n   " : "\n   ");
-        WriteNumbers(out, m[r]);
+TJson JsonMatrix(const std::vector<std::vector<double>>& m) {
+    TJson rows = TJson::array();
+    for (const std::vector<double>& row : m) {
+        rows.push_back(JsonNumbers(row));
     }
-    out << ']';
+    return rows;
 }
 
-std::string JsonOpenRange(const std::optional<analysis::TOpenInterval>& i) {
-    return i ? "[" + JsonNumber(i->Lo) + "," + JsonNumber(i->Hi) + "]" : "null";
-}
-
-std::string JsonBool(bool b) {
-    return b ? "true" : "false";
-}
-
-void WriteParamsJson(std::ostream& out, const std::vector<analysis::TParamResult>& params) {
-    out << '[';
-    for (std::size_t i = 0; i < params.size(); ++i) {
-        const analysis::TParamResult& p = params[i];
-        out << (i > 0 ? ",\n   " : "\n   ") << "{\"name\":" << JsonString(p.Name)
-            << ",\"value\":" << FormatJsonNumber(p.Value) << ",\"se\":" << JsonNumber(p.Se)
-            << ",\"ci95\":" << JsonRange(p.Ci95) << ",\"mc95\":" << JsonRange(p.Mc95)
-            << ",\"profile95\":" << JsonOpenRange(p.Profile95) << ",\"fixed\":" << JsonBool(p.Fixed)
-            << ",\"determined\":" << JsonBool(p.Determined)
-            << ",\"atLimit\":" << JsonBool(p.AtLimit) << '}';
+TJson ParamsJson(const std::vector<analysis::TParamResult>& params) {
+    TJson list = TJson::array();
+    for (const analysis::TParamResult& p : params) {
+        list.push_back({{"name", p.Name},
+                        {"value", JsonNumber(p.Value)},
+                        {"se", JsonNumber(p.Se)},
+                        {"ci95", JsonRange(p.Ci95)},
+                        {"mc95", JsonRange(p.Mc95)},
+                        {"profile95", JsonOpenRange(p.Profile95)},
+                        {"fixed", p.Fixed},
+                        {"determined", p.Determined},
+                        {"atLimit", p.AtLimit}});
     }
-    out << ']';
+    return list;
 }
 
 void WriteComparisonText(std::ostream& out, const std::vector<analysis::TComparison>& comparison,
@@ -84,16 +83,21 @@ void WriteComparisonText(std::ostream& out, const std::vector<analysis::TCompari
     out << "Verdict: " << verdict << '\n';
 }
 
-void WriteComparisonJson(std::ostream& out, const std::vector<analysis::TComparison>& comparison,
-                         const std::string& verdict) {
-    out << "\"comparison\":[";
-    for (std::size_t i = 0; i < comparison.size(); ++i) {
-        const analysis::TComparison& c = comparison[i];
-        out << (i > 0 ? "," : "") << "{\"simpler\":" << JsonString(c.Simpler)
-            << ",\"richer\":" << JsonString(c.Richer) << ",\"F\":" << JsonNumber(c.F)
-            << ",\"p\":" << JsonNumber(c.P) << '}';
+void AddComparisonJson(TJson& doc, const std::vector<analysis::TComparison>& comparison,
+                       const std::string& verdict) {
+    TJson list = TJson::array();
+    for (const analysis::TComparison& c : comparison) {
+        list.push_back({{"simpler", c.Simpler},
+                        {"richer", c.Richer},
+                        {"F", JsonNumber(c.F)},
+                        {"p", JsonNumber(c.P)}});
     }
-    out << "],\n\"verdict\":" << JsonString(verdict);
+    doc["comparison"] = std::move(list);
+    doc["verdict"] = verdict;
+}
+
+void WriteJson(std::ostream& out, const TJson& doc) {
+    out << doc.dump(-1, ' ', false, TJson::error_handler_t::replace) << '\n';
 }
 
 }  // namespace kelmora

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "analysis/Analysis.h"
 
 namespace kelmora {
@@ -16,23 +18,30 @@ std::string Num(double x);
 std::string Num(const std::optional<double>& x);
 std::string Range(const std::optional<analysis::TInterval>& i);
 
-std::string JsonNumber(const std::optional<double>& x);
-std::string JsonRange(const std::optional<analysis::TInterval>& i);
-std::string JsonOpenRange(const std::optional<analysis::TOpenInterval>& i);
-std::string JsonBool(bool b);
+// kelmora-fit's JSON answers keep their members in the order they are written.
+using TJson = nlohmann::ordered_json;
 
-void WriteNumbers(std::ostream& out, const std::vector<double>& values);
-// Rows of numbers, a line each.
-void WriteMatrix(std::ostream& out, const std::vector<std::vector<double>>& m);
+// A number that reads back to the same double; NaN and the infinities have no JSON form and are
+// null, as is a value that does not exist.
+TJson JsonNumber(double x);
+TJson JsonNumber(const std::optional<double>& x);
+TJson JsonRange(const std::optional<analysis::TInterval>& i);
+TJson JsonOpenRange(const std::optional<analysis::TOpenInterval>& i);
+TJson JsonNumbers(const std::vector<double>& values);
+TJson JsonMatrix(const std::vector<std::vector<double>>& m);
 
-// A model's parameters, one object a line.
-void WriteParamsJson(std::ostream& out, const std::vector<analysis::TParamResult>& params);
+// A model's parameters, one object each.
+TJson ParamsJson(const std::vector<analysis::TParamResult>& params);
 
 // The F-test of every nested pair, then the verdict: "Comparison" lines and "Verdict: ..." in the
 // text, the "comparison" and "verdict" members of the JSON object.
 void WriteComparisonText(std::ostream& out, const std::vector<analysis::TComparison>& comparison,
                          const std::string& verdict);
-void WriteComparisonJson(std::ostream& out, const std::vector<analysis::TComparison>& comparison,
-                         const std::string& verdict);
+void AddComparisonJson(TJson& doc, const std::vector<analysis::TComparison>& comparison,
+                       const std::string& verdict);
+
+// The object and a line end. Names come from the user's files: bytes that are not UTF-8 are
+// written as U+FFFD rather than breaking the answer.
+void WriteJson(std::ostream& out, const TJson& doc);
 
 }  // namespace kelmora

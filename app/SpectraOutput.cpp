@@ -5,7 +5,6 @@
 #include <iomanip>
 #include <string>
 
-#include "app/FitOutput.h"
 #include "app/ResultFormat.h"
 
 namespace kelmora {
@@ -53,31 +52,30 @@ void WriteModelText(std::ostream& out, const TSpectraModelResult& m,
     out << '\n';
 }
 
-void WriteModelJson(std::ostream& out, const TSpectraModelResult& m,
-                    const std::vector<double>& wavelengths) {
-    out << "{\"model\":" << JsonString(m.Model) << ",\"converged\":" << JsonBool(m.Converged)
-        << ",\"message\":" << (m.Message.empty() ? "null" : JsonString(m.Message))
-        << ",\"ss\":" << FormatJsonNumber(m.Ss) << ",\"rms\":" << FormatJsonNumber(m.Rms)
-        << ",\"aic\":" << JsonNumber(m.Aic) << ",\"aicc\":" << JsonNumber(m.Aicc)
-        << ",\"bic\":" << JsonNumber(m.Bic) << ",\"dof\":" << m.Dof
-        << ",\"replicates\":" << m.ReplicatesDone
-        << ",\"stop\":" << JsonString(std::string(analysis::StopReasonName(m.Fit.Stop)))
-        << ",\"iterations\":" << m.Fit.Iterations << ",\"mcUsed\":" << m.McUsed
-        << ",\"mcAtBound\":" << m.McAtBound << ",\"mcFailed\":" << m.McFailed << ",\n  \"params\":";
-    WriteParamsJson(out, m.LgK);
-    out << ",\n  \"spectra\":{\"wavelengths\":";
-    WriteNumbers(out, wavelengths);
-    out << ",\"species\":{";
-    for (std::size_t j = 0; j < m.Species.size(); ++j) {
-        out << (j > 0 ? ",\n   " : "\n   ") << JsonString(m.Species[j].Species) << ":{\"eps\":";
-        WriteNumbers(out, m.Species[j].Eps);
-        out << ",\"se\":";
-        WriteNumbers(out, m.Species[j].Se);
-        out << '}';
+TJson ModelJson(const TSpectraModelResult& m, const std::vector<double>& wavelengths) {
+    TJson species = TJson::object();
+    for (const analysis::TSpeciesSpectrum& s : m.Species) {
+        species[s.Species] = {{"eps", JsonNumbers(s.Eps)}, {"se", JsonNumbers(s.Se)}};
     }
-    out << "}},\n  \"residuals\":";
-    WriteMatrix(out, m.Residuals);
-    out << '}';
+    return {
+        {"model", m.Model},
+        {"converged", m.Converged},
+        {"message", m.Message.empty() ? TJson() : TJson(m.Message)},
+        {"ss", JsonNumber(m.Ss)},
+        {"rms", JsonNumber(m.Rms)},
+        {"aic", JsonNumber(m.Aic)},
+        {"aicc", JsonNumber(m.Aicc)},
+        {"bic", JsonNumber(m.Bic)},
+        {"dof", m.Dof},
+        {"replicates", m.ReplicatesDone},
+        {"stop", std::string(analysis::StopReasonName(m.Fit.Stop))},
+        {"iterations", m.Fit.Iterations},
+        {"mcUsed", m.McUsed},
+        {"mcAtBound", m.McAtBound},
+        {"mcFailed", m.McFailed},
+        {"params", ParamsJson(m.LgK)},
+        {"spectra", {{"wavelengths", JsonNumbers(wavelengths)}, {"species", std::move(species)}}},
+        {"residuals", JsonMatrix(m.Residuals)}};
 }
 
 }  // namespace
@@ -105,20 +103,21 @@ void WriteSpectraText(std::ostream& out, const TSpectraResult& result, double pa
 }
 
 void WriteSpectraJson(std::ostream& out, const TSpectraResult& result) {
-    out << "{\"command\":\"analyze\",\"observable\":"
-        << JsonString(std::string(analysis::ObservableName(result.Observable)))
-        << ",\"points\":" << result.Points << ",\"seed\":" << result.Seed
-        << ",\"stopped\":" << JsonBool(result.Stopped) << ",\"singularValues\":";
-    WriteNumbers(out, result.Factors.SingularValues);
-    out << ",\"factorSpecies\":" << result.Factors.Species
-        << ",\"factorNoiseSd\":" << FormatJsonNumber(result.Factors.NoiseSd) << ",\n\"models\":[";
-    for (std::size_t m = 0; m < result.Models.size(); ++m) {
-        out << (m > 0 ? ",\n " : "\n ");
-        WriteModelJson(out, result.Models[m], result.Wavelengths);
+    TJson models = TJson::array();
+    for (const TSpectraModelResult& m : result.Models) {
+        models.push_back(ModelJson(m, result.Wavelengths));
     }
-    out << "],\n";
-    WriteComparisonJson(out, result.Comparison, result.Verdict);
-    out << "}\n";
+    TJson doc = {{"command", "analyze"},
+                 {"observable", std::string(analysis::ObservableName(result.Observable))},
+                 {"points", result.Points},
+                 {"seed", result.Seed},
+                 {"stopped", result.Stopped},
+                 {"singularValues", JsonNumbers(result.Factors.SingularValues)},
+                 {"factorSpecies", result.Factors.Species},
+                 {"factorNoiseSd", JsonNumber(result.Factors.NoiseSd)},
+                 {"models", std::move(models)}};
+    AddComparisonJson(doc, result.Comparison, result.Verdict);
+    WriteJson(out, doc);
 }
 
 }  // namespace kelmora

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "FitProcess.h"
-#include "MiniJson.h"
 #include "analysis/Analysis.h"
 #include "app/AnalyzeInput.h"
 #include "files/KelmoraFile.h"
@@ -40,8 +39,8 @@ std::string TwoSignalsWithHost() {
 }
 
 double Num(const TJson& j) {
-    EXPECT_EQ(j.Type, TJson::TType::Number) << j.Text;
-    return j.Number;
+    EXPECT_TRUE(j.is_number()) << j;
+    return j.is_number() ? j.get<double>() : std::nan("");
 }
 
 TEST(AnalyzeEndToEnd, JsonCarriesEveryNumberOfTheLibrarysResultExactly) {
@@ -50,7 +49,7 @@ TEST(AnalyzeEndToEnd, JsonCarriesEveryNumberOfTheLibrarysResultExactly) {
         {"analyze", "--host-column", "--json", "--mc", "30", "--seed", "5", "--conc-error", "1"},
         data);
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
-    const TJson j = ParseJson(run.Out);
+    const TJson j = TJson::parse(run.Out);
 
     analysis::TAnalysisSettings settings;
     settings.Replicates = 30;
@@ -59,62 +58,62 @@ TEST(AnalyzeEndToEnd, JsonCarriesEveryNumberOfTheLibrarysResultExactly) {
     const analysis::TAnalysisResult r =
         analysis::RunAnalysis(ParseTitrationText(data, true, 0.01), settings);
 
-    EXPECT_EQ(j["command"].Text, "analyze");
+    EXPECT_EQ(j["command"].get<std::string>(), "analyze");
     EXPECT_EQ(Num(j["points"]), 24);
-    EXPECT_EQ(j["signals"][0].Text, "NH");
-    EXPECT_EQ(j["signals"][1].Text, "CH");
+    EXPECT_EQ(j["signals"][0].get<std::string>(), "NH");
+    EXPECT_EQ(j["signals"][1].get<std::string>(), "CH");
     EXPECT_EQ(Num(j["seed"]), 5);
     EXPECT_EQ(Num(j["replicates"]), 30);
-    ASSERT_EQ(j["models"].Items.size(), 3u);
+    ASSERT_EQ(j["models"].size(), 3u);
     for (std::size_t m = 0; m < 3; ++m) {
         const TJson& jm = j["models"][m];
         const analysis::TModelResult& rm = r.Models[m];
-        SCOPED_TRACE(jm["model"].Text);
-        EXPECT_EQ(jm["model"].Text, rm.Model.Name);
-        EXPECT_EQ(jm["converged"].Bool, rm.Converged);
+        SCOPED_TRACE(jm["model"].get<std::string>());
+        EXPECT_EQ(jm["model"].get<std::string>(), rm.Model.Name);
+        EXPECT_EQ(jm["converged"].get<bool>(), rm.Converged);
         EXPECT_EQ(Num(jm["ss"]), rm.Ss);
         EXPECT_EQ(Num(jm["aicc"]), *rm.Aicc);
         EXPECT_EQ(Num(jm["dof"]), rm.Dof);
-        ASSERT_EQ(jm["params"].Items.size(), rm.Params.size());
+        ASSERT_EQ(jm["params"].size(), rm.Params.size());
         for (std::size_t i = 0; i < rm.Params.size(); ++i) {
             const TJson& p = jm["params"][i];
-            EXPECT_EQ(p["name"].Text, rm.Params[i].Name);
+            EXPECT_EQ(p["name"].get<std::string>(), rm.Params[i].Name);
             EXPECT_EQ(Num(p["value"]), rm.Params[i].Value);
             EXPECT_EQ(Num(p["se"]), *rm.Params[i].Se);
             EXPECT_EQ(Num(p["ci95"][1]), rm.Params[i].Ci95->Hi);
             EXPECT_EQ(Num(p["mc95"][0]), rm.Params[i].Mc95->Lo);
-            EXPECT_FALSE(p["fixed"].Bool);
-            EXPECT_TRUE(p["determined"].Bool);
+            EXPECT_FALSE(p["fixed"].get<bool>());
+            EXPECT_TRUE(p["determined"].get<bool>());
         }
         EXPECT_EQ(Num(jm["params"][0]["profile95"][0]), *rm.Params[0].Profile95->Lo);
         EXPECT_EQ(Num(jm["params"][0]["profile95"][1]), *rm.Params[0].Profile95->Hi);
-        EXPECT_TRUE(jm["params"][2]["profile95"].IsNull());
+        EXPECT_TRUE(jm["params"][2]["profile95"].is_null());
         EXPECT_EQ(Num(jm["mcUsed"]), rm.McUsed);
         EXPECT_EQ(Num(jm["mcAtBound"]), rm.McAtBound);
         EXPECT_EQ(Num(jm["mcFailed"]), rm.McFailed);
-        EXPECT_EQ(jm["mcUnstable"].Items.size(), rm.McUnstable.size());
-        ASSERT_EQ(jm["derived"].Items.size(), rm.Derived.size());
+        EXPECT_EQ(jm["mcUnstable"].size(), rm.McUnstable.size());
+        ASSERT_EQ(jm["derived"].size(), rm.Derived.size());
         if (!rm.Derived.empty()) {
-            EXPECT_EQ(jm["derived"][1]["name"].Text, "alpha");
+            EXPECT_EQ(jm["derived"][1]["name"].get<std::string>(), "alpha");
             EXPECT_EQ(Num(jm["derived"][0]["value"]), rm.Derived[0].Value);
             EXPECT_EQ(Num(jm["derived"][0]["se"]), *rm.Derived[0].Se);
             EXPECT_EQ(Num(jm["derived"][0]["mc95"][1]), rm.Derived[0].Mc95->Hi);
         }
         EXPECT_EQ(Num(jm["K"]["K1"]), rm.Constants[0].Value);
-        EXPECT_EQ(jm["K"]["K2"].IsNull(), rm.Constants.size() == 1);
-        ASSERT_EQ(jm["covariance"].Items.size(), rm.Params.size());
+        EXPECT_EQ(jm["K"]["K2"].is_null(), rm.Constants.size() == 1);
+        ASSERT_EQ(jm["covariance"].size(), rm.Params.size());
         EXPECT_EQ(Num(jm["covariance"][0][1]), rm.Covariance[0][1]);
         EXPECT_EQ(Num(jm["correlation"][1][0]), rm.Correlation[1][0]);
-        ASSERT_EQ(jm["residuals"].Items.size(), 24u);
-        EXPECT_EQ(jm["residuals"][23].Items.size(), 2u);
+        ASSERT_EQ(jm["residuals"].size(), 24u);
+        EXPECT_EQ(jm["residuals"][23].size(), 2u);
         EXPECT_EQ(Num(jm["residuals"][3][1]), rm.Residuals[3][1]);
     }
-    EXPECT_EQ(j["models"][1]["params"][2]["name"].Text, "dP.NH");
-    ASSERT_EQ(j["comparison"].Items.size(), 2u);
-    EXPECT_EQ(j["comparison"][0]["simpler"].Text, "1:1");
-    EXPECT_EQ(j["comparison"][1]["simpler"].Text, "1:2nc");
+    EXPECT_EQ(j["models"][1]["params"][2]["name"].get<std::string>(), "dP.NH");
+    ASSERT_EQ(j["comparison"].size(), 2u);
+    EXPECT_EQ(j["comparison"][0]["simpler"].get<std::string>(), "1:1");
+    EXPECT_EQ(j["comparison"][1]["simpler"].get<std::string>(), "1:2nc");
     EXPECT_EQ(Num(j["comparison"][0]["p"]), *r.Comparison[0].P);
-    EXPECT_EQ(j["verdict"].Text, r.Verdict);
+    EXPECT_EQ(j["verdict"].get<std::string>(), r.Verdict);
 }
 
 // The example made for the analysis: named signals, a host column, constants from its README.
@@ -125,18 +124,18 @@ TEST(AnalyzeEndToEnd, TwoSignalExampleFitsWithinFourStandardErrorsOfItsConstants
         RunFit({"analyze", "--host-column", "--json", "--models", "1:2", "--mc", "0", "--data",
                 std::string(KELMORA_EXAMPLES_DIR) + "/titration-2signals-diluted.txt"});
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
-    const TJson j = ParseJson(run.Out);
-    EXPECT_EQ(j["signals"][0].Text, "Ha");
-    EXPECT_EQ(j["signals"][1].Text, "Hb");
+    const TJson j = TJson::parse(run.Out);
+    EXPECT_EQ(j["signals"][0].get<std::string>(), "Ha");
+    EXPECT_EQ(j["signals"][1].get<std::string>(), "Hb");
     const struct {
         const char* Name;
         double Truth;
     } truths[] = {{"lgK1", 2.8},     {"lgK2", 5.2},  {"dP.Ha", 8.0},  {"dPL.Ha", 8.9},
                   {"dPL2.Ha", 10.1}, {"dP.Hb", 5.3}, {"dPL.Hb", 4.7}, {"dPL2.Hb", 4.4}};
     const TJson& params = j["models"][0]["params"];
-    ASSERT_EQ(params.Items.size(), std::size(truths));
+    ASSERT_EQ(params.size(), std::size(truths));
     for (std::size_t i = 0; i < std::size(truths); ++i) {
-        EXPECT_EQ(params[i]["name"].Text, truths[i].Name);
+        EXPECT_EQ(params[i]["name"].get<std::string>(), truths[i].Name);
         EXPECT_LE(std::abs(Num(params[i]["value"]) - truths[i].Truth), 4 * Num(params[i]["se"]))
             << truths[i].Name;
     }
@@ -179,16 +178,16 @@ TEST(AnalyzeEndToEnd, ValuesThatDoNotExistAreNullNotZero) {
     const TFitRun exact = RunFit({"analyze", "--json", "--models", "1:1", "--mc", "50"},
                                  "0.001 8.1\n0.002 8.3\n0.004 8.4\n");
     ASSERT_EQ(exact.ExitStatus, 0) << exact.Err;
-    const TJson j = ParseJson(exact.Out);
+    const TJson j = TJson::parse(exact.Out);
     const TJson& m = j["models"][0];
     EXPECT_EQ(Num(m["dof"]), 0);
-    EXPECT_FALSE(m["message"].IsNull());
-    EXPECT_TRUE(m["aicc"].IsNull());
-    EXPECT_TRUE(m["params"][0]["se"].IsNull());
-    EXPECT_TRUE(m["params"][0]["ci95"].IsNull());
-    EXPECT_TRUE(m["params"][0]["mc95"].IsNull());
-    EXPECT_TRUE(m["covariance"][0][0].IsNull());
-    EXPECT_TRUE(m["K"]["K2"].IsNull());
+    EXPECT_FALSE(m["message"].is_null());
+    EXPECT_TRUE(m["aicc"].is_null());
+    EXPECT_TRUE(m["params"][0]["se"].is_null());
+    EXPECT_TRUE(m["params"][0]["ci95"].is_null());
+    EXPECT_TRUE(m["params"][0]["mc95"].is_null());
+    EXPECT_TRUE(m["covariance"][0][0].is_null());
+    EXPECT_TRUE(m["K"]["K2"].is_null());
     EXPECT_EQ(Num(j["replicates"]), 0);  // no replicate without a noise estimate
 
     // A fixed parameter has a value and no error; so has one the data cannot show.
@@ -196,15 +195,15 @@ TEST(AnalyzeEndToEnd, ValuesThatDoNotExistAreNullNotZero) {
         RunFit({"analyze", "--json", "--models", "1:2", "--mc", "0", "--fix", "lgK2=-15", "--data",
                 std::string(KELMORA_EXAMPLES_DIR) + "/titration-1to1.txt"});
     ASSERT_EQ(fixed.ExitStatus, 0) << fixed.Err;
-    const TJson fixedDoc = ParseJson(fixed.Out);
+    const TJson fixedDoc = TJson::parse(fixed.Out);
     const TJson& params = fixedDoc["models"][0]["params"];
-    EXPECT_EQ(params[1]["name"].Text, "lgK2");
-    EXPECT_TRUE(params[1]["fixed"].Bool);
+    EXPECT_EQ(params[1]["name"].get<std::string>(), "lgK2");
+    EXPECT_TRUE(params[1]["fixed"].get<bool>());
     EXPECT_EQ(Num(params[1]["value"]), -15);
-    EXPECT_TRUE(params[1]["se"].IsNull());
-    EXPECT_EQ(params[4]["name"].Text, "dPL2.s1");
-    EXPECT_FALSE(params[4]["determined"].Bool);
-    EXPECT_TRUE(params[4]["se"].IsNull());
+    EXPECT_TRUE(params[1]["se"].is_null());
+    EXPECT_EQ(params[4]["name"].get<std::string>(), "dPL2.s1");
+    EXPECT_FALSE(params[4]["determined"].get<bool>());
+    EXPECT_TRUE(params[4]["se"].is_null());
 }
 
 TEST(AnalyzeEndToEnd, BadDataAndBadUsageEndWithTheirMessageAndStatus) {
@@ -274,8 +273,8 @@ TEST(AnalyzeEndToEnd, CtrlCEndsTheMonteCarloAndTheAnswerSaysHowManyWereDone) {
     const TFitRun run = process.Wait();
     EXPECT_EQ(run.Signal, 0);
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
-    const TJson j = ParseJson(run.Out);
-    EXPECT_TRUE(j["stopped"].Bool);
+    const TJson j = TJson::parse(run.Out);
+    EXPECT_TRUE(j["stopped"].get<bool>());
     const double done = Num(j["replicates"]);
     EXPECT_LT(done, 1000000);
     EXPECT_EQ(Num(j["models"][0]["replicates"]), done);
@@ -310,7 +309,7 @@ TEST(AnalyzeEndToEnd, SaveWritesWhatOpenRefitsAndOptionsOnTheLineWin) {
                                   "--linear-term", "--fix", "dP.NH=8", "--save", file},
                                  TwoSignalsWithHost());
     ASSERT_EQ(saved.ExitStatus, 0) << saved.Err;
-    const TJson first = ParseJson(saved.Out);
+    const TJson first = TJson::parse(saved.Out);
 
     const TKelmoraDocument doc = ReadKelmoraFile(file);
     ASSERT_TRUE(doc.Analysis && doc.Analysis->Results);
@@ -322,19 +321,19 @@ TEST(AnalyzeEndToEnd, SaveWritesWhatOpenRefitsAndOptionsOnTheLineWin) {
 
     const TFitRun again = RunFit({"analyze", "--json", "--open", file});
     ASSERT_EQ(again.ExitStatus, 0) << again.Err;
-    const TJson second = ParseJson(again.Out);
+    const TJson second = TJson::parse(again.Out);
     EXPECT_EQ(Num(second["seed"]), 9);
     EXPECT_EQ(Num(second["replicates"]), 25);
     for (std::size_t m = 0; m < 3; ++m) {
         EXPECT_EQ(Num(second["models"][m]["ss"]), Num(first["models"][m]["ss"]));
         const TJson& params = second["models"][m]["params"];
-        ASSERT_EQ(params.Items.size(), first["models"][m]["params"].Items.size());
-        for (std::size_t i = 0; i < params.Items.size(); ++i) {
+        ASSERT_EQ(params.size(), first["models"][m]["params"].size());
+        for (std::size_t i = 0; i < params.size(); ++i) {
             const TJson& p = params[i];
             EXPECT_EQ(Num(p["value"]), Num(first["models"][m]["params"][i]["value"]))
-                << p["name"].Text;
-            if (p["name"].Text == "dP.NH") {
-                EXPECT_TRUE(p["fixed"].Bool);
+                << p["name"].get<std::string>();
+            if (p["name"].get<std::string>() == "dP.NH") {
+                EXPECT_TRUE(p["fixed"].get<bool>());
             }
         }
     }
@@ -342,9 +341,9 @@ TEST(AnalyzeEndToEnd, SaveWritesWhatOpenRefitsAndOptionsOnTheLineWin) {
     const TFitRun mine =
         RunFit({"analyze", "--json", "--open", file, "--models", "1:1", "--mc", "0"});
     ASSERT_EQ(mine.ExitStatus, 0) << mine.Err;
-    const TJson third = ParseJson(mine.Out);
-    ASSERT_EQ(third["models"].Items.size(), 1u);
-    EXPECT_EQ(third["models"][0]["model"].Text, "1:1");
+    const TJson third = TJson::parse(mine.Out);
+    ASSERT_EQ(third["models"].size(), 1u);
+    EXPECT_EQ(third["models"][0]["model"].get<std::string>(), "1:1");
     EXPECT_EQ(Num(third["replicates"]), 0);
 
     const std::string plain = ScratchDir() + "/plain.kelmora";

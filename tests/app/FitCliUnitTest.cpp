@@ -17,6 +17,7 @@
 #include "app/FitOptions.h"
 #include "app/FitOutput.h"
 #include "app/HeadlessHost.h"
+#include "app/ResultFormat.h"
 #include "util/Errors.h"
 #include "util/NumberText.h"
 
@@ -173,22 +174,18 @@ TEST(DataEntry, MoreLinesThanTheDialogsRowsGrowTheGrid) {
 
 TEST(JsonOutput, NumbersReadBackExactlyAndNonFiniteValuesAreNull) {
     const double inf = std::numeric_limits<double>::infinity();
-    const std::vector<std::pair<double, std::string>> cases = {
-        {0.1, "0.10000000000000001"},
-        {1.0, "1"},
-        {-0.0, "-0"},
-        {1e300, "1.0000000000000001e+300"},
-        {5e-324, "4.9406564584124654e-324"},
-        {std::nan(""), "null"},
-        {inf, "null"},
-        {-inf, "null"},
-    };
-    for (const auto& [x, text] : cases) {
-        EXPECT_EQ(FormatJsonNumber(x), text);
+    for (const double x : {0.1, 1.0, 1.0 / 3.0, 1e300, 5e-324, -2.5e-7}) {
+        const nlohmann::json back = nlohmann::json::parse(JsonNumber(x).dump());
+        EXPECT_EQ(back.get<double>(), x);
     }
+    EXPECT_TRUE(std::signbit(nlohmann::json::parse(JsonNumber(-0.0).dump()).get<double>()));
+    for (const double x : {std::nan(""), inf, -inf}) {
+        EXPECT_EQ(JsonNumber(x).dump(), "null");
+    }
+    EXPECT_EQ(JsonNumber(std::optional<double>()).dump(), "null");
     // Whatever the separator, JSON keeps its point.
     SetNumberDecimalSeparator(",");
-    EXPECT_EQ(FormatJsonNumber(2.5), "2.5");
+    EXPECT_EQ(JsonNumber(2.5).dump(), "2.5");
     SetNumberDecimalSeparator(".");
 }
 
@@ -200,10 +197,10 @@ TEST(JsonOutput, ANotANumberCriterionIsWrittenAsNull) {
     minima.AddMinimum({1, 2, 3, 4, 5, std::numeric_limits<double>::infinity()}, 0.25);
     std::ostringstream out;
     WriteJsonOutput(out, TFitCommand::Scan, state, &minima);
-    const std::string json = out.str();
-    EXPECT_NE(json.find("\"Q\":null,"), std::string::npos) << json;
-    EXPECT_NE(json.find("{\"Q\":0.25,\"params\":[1,2,3,4,5,null]}"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"bestQ\":0.25}"), std::string::npos) << json;
+    const nlohmann::json doc = nlohmann::json::parse(out.str());
+    EXPECT_TRUE(doc["Q"].is_null()) << doc;
+    EXPECT_EQ(doc["minima"][0], nlohmann::json::parse(R"({"Q":0.25,"params":[1,2,3,4,5,null]})"));
+    EXPECT_EQ(doc["bestQ"], 0.25);
 }
 
 TEST(HeadlessHost, CtrlCBecomesStopAtTheNextRefreshAndStaysRaised) {

@@ -14,7 +14,6 @@
 
 #include "FakeFitSink.h"
 #include "FitProcess.h"
-#include "MiniJson.h"
 #include "engine/FitState.h"
 #include "engine/Optimizer.h"
 #include "util/NumberText.h"
@@ -176,22 +175,6 @@ TEST(FitEndToEnd, TextAnswerFedBackAsParamsGivesTheSameResult) {
     EXPECT_EQ(RunFit({"compute", "--params", params}, data).Out, computed.Out);
 }
 
-// Every number of the JSON answer must read back to exactly the value it was written from.
-void ExpectRoundTrips(const TJson& v) {
-    if (v.Type == TJson::TType::Number) {
-        char buf[64];
-        const auto r =
-            std::to_chars(buf, buf + sizeof buf, v.Number, std::chars_format::general, 17);
-        EXPECT_EQ(std::string(buf, r.ptr), v.Text);
-    }
-    for (const TJson& item : v.Items) {
-        ExpectRoundTrips(item);
-    }
-    for (const auto& [key, member] : v.Members) {
-        ExpectRoundTrips(member);
-    }
-}
-
 TEST(FitEndToEnd, JsonAnswerCarriesTheTextAnswerExactly) {
     const std::string data = Example("titration-1to1.txt");
     const std::vector<std::string> dataLines = Lines(data);
@@ -201,45 +184,44 @@ TEST(FitEndToEnd, JsonAnswerCarriesTheTextAnswerExactly) {
         const TFitRun json = RunFit({command, "--json"}, data);
         ASSERT_EQ(json.ExitStatus, 0) << json.Err;
         const TTextAnswer answer = ReadAnswer(text.Out);
-        const TJson doc = ParseJson(json.Out);
-        ExpectRoundTrips(doc);
-        EXPECT_EQ(doc["command"].Text, command);
-        EXPECT_EQ(FormatGeneral(doc["Q"].Number), answer.QText);
-        ASSERT_EQ(doc["params"].Items.size(), 6u);
+        const TJson doc = TJson::parse(json.Out);
+        EXPECT_EQ(doc["command"].get<std::string>(), command);
+        EXPECT_EQ(FormatGeneral(doc["Q"].get<double>()), answer.QText);
+        ASSERT_EQ(doc["params"].size(), 6u);
         for (int i = 0; i < 6; ++i) {
             const TJson& p = doc["params"][i];
-            EXPECT_EQ(p["name"].Text, ParamRowLabels[i]);
-            EXPECT_EQ(FormatGeneral(p["value"].Number), answer.Rows[i][0]);
-            EXPECT_EQ(FormatGeneral(p["maxStep"].Number), answer.Rows[i][1]);
-            EXPECT_EQ(FormatGeneral(p["minStep"].Number), answer.Rows[i][2]);
-            EXPECT_EQ(p["optimize"].Bool, answer.Rows[i][3] == "y");
-            EXPECT_EQ(FormatGeneral(p["minVal"].Number), answer.Rows[i][4]);
-            EXPECT_EQ(FormatGeneral(p["maxVal"].Number), answer.Rows[i][5]);
-            EXPECT_EQ(p["stepsCount"].Text, answer.Rows[i][6]);
+            EXPECT_EQ(p["name"].get<std::string>(), ParamRowLabels[i]);
+            EXPECT_EQ(FormatGeneral(p["value"].get<double>()), answer.Rows[i][0]);
+            EXPECT_EQ(FormatGeneral(p["maxStep"].get<double>()), answer.Rows[i][1]);
+            EXPECT_EQ(FormatGeneral(p["minStep"].get<double>()), answer.Rows[i][2]);
+            EXPECT_EQ(p["optimize"].get<bool>(), answer.Rows[i][3] == "y");
+            EXPECT_EQ(FormatGeneral(p["minVal"].get<double>()), answer.Rows[i][4]);
+            EXPECT_EQ(FormatGeneral(p["maxVal"].get<double>()), answer.Rows[i][5]);
+            EXPECT_EQ(std::to_string(p["stepsCount"].get<int>()), answer.Rows[i][6]);
         }
-        ASSERT_EQ(doc["points"].Items.size(), dataLines.size());
+        ASSERT_EQ(doc["points"].size(), dataLines.size());
         for (std::size_t j = 0; j < dataLines.size(); ++j) {
             const std::vector<std::string> cells = Tabbed(dataLines[j]);
-            EXPECT_EQ(doc["points"][j]["conc"].Number, Number(cells[0]));
-            EXPECT_EQ(doc["points"][j]["expShift"].Number, Number(cells[1]));
+            EXPECT_EQ(doc["points"][j]["conc"].get<double>(), Number(cells[0]));
+            EXPECT_EQ(doc["points"][j]["expShift"].get<double>(), Number(cells[1]));
         }
         const TJson& minima = doc["minima"];
-        ASSERT_EQ(minima.Items.size(), answer.Minima.size());
-        if (minima.Items.empty()) {
-            EXPECT_TRUE(doc["bestQ"].IsNull());
+        ASSERT_EQ(minima.size(), answer.Minima.size());
+        if (minima.empty()) {
+            EXPECT_TRUE(doc["bestQ"].is_null());
             continue;
         }
         double best = 1e50;
-        for (std::size_t k = 0; k < minima.Items.size(); ++k) {
+        for (std::size_t k = 0; k < minima.size(); ++k) {
             const TJson& m = minima[k];
-            best = std::min(best, m["Q"].Number);
-            EXPECT_EQ(FormatFixed(m["Q"].Number, 6), answer.Minima[k][1]);
-            ASSERT_EQ(m["params"].Items.size(), 6u);
+            best = std::min(best, m["Q"].get<double>());
+            EXPECT_EQ(FormatFixed(m["Q"].get<double>(), 6), answer.Minima[k][1]);
+            ASSERT_EQ(m["params"].size(), 6u);
             for (int i = 0; i < 6; ++i) {
-                EXPECT_EQ(FormatGeneral(m["params"][i].Number), answer.Minima[k][i + 2]);
+                EXPECT_EQ(FormatGeneral(m["params"][i].get<double>()), answer.Minima[k][i + 2]);
             }
         }
-        EXPECT_EQ(doc["bestQ"].Number, best);
+        EXPECT_EQ(doc["bestQ"].get<double>(), best);
     }
 }
 
@@ -254,7 +236,7 @@ TEST(FitEndToEnd, OptimizeAgreesBitForBitWithTheEngineRunTheWindowsWay) {
         }
         const TFitRun run = RunFit(args, data);
         ASSERT_EQ(run.ExitStatus, 0) << run.Err;
-        const TJson doc = ParseJson(run.Out);
+        const TJson doc = TJson::parse(run.Out);
 
         SetNumberDecimalSeparator(".");
         TFakeFitSink host;
@@ -280,9 +262,9 @@ TEST(FitEndToEnd, OptimizeAgreesBitForBitWithTheEngineRunTheWindowsWay) {
         state.LoadDataSet(dataTable, "0.01");
         OptimizeCommand(state, host.Table, host.Settings, host);
 
-        EXPECT_EQ(doc["Q"].Number, state.Q);
+        EXPECT_EQ(doc["Q"].get<double>(), state.Q);
         for (int i = 0; i < 6; ++i) {
-            EXPECT_EQ(doc["params"][i]["value"].Number, state.FitParams[i].Value);
+            EXPECT_EQ(doc["params"][i]["value"].get<double>(), state.FitParams[i].Value);
         }
     }
 }
@@ -343,19 +325,19 @@ TEST(FitEndToEnd, AnyOtherSeparatorLeavesTheDefaultsWithTheirPoints) {
 
 TEST(FitEndToEnd, RefinementNeverWorsensAListedMinimum) {
     const std::string data = Example("titration-1to1.txt");
-    const TJson plain = ParseJson(RunFit({"scan", "--json"}, data).Out);
-    const TJson refined = ParseJson(RunFit({"scan", "--json", "--refine"}, data).Out);
-    ASSERT_EQ(plain["minima"].Items.size(), refined["minima"].Items.size());
-    ASSERT_FALSE(plain["minima"].Items.empty());
+    const TJson plain = TJson::parse(RunFit({"scan", "--json"}, data).Out);
+    const TJson refined = TJson::parse(RunFit({"scan", "--json", "--refine"}, data).Out);
+    ASSERT_EQ(plain["minima"].size(), refined["minima"].size());
+    ASSERT_FALSE(plain["minima"].empty());
     bool anyBetter = false;
-    for (std::size_t k = 0; k < plain["minima"].Items.size(); ++k) {
-        const double before = plain["minima"][k]["Q"].Number;
-        const double after = refined["minima"][k]["Q"].Number;
+    for (std::size_t k = 0; k < plain["minima"].size(); ++k) {
+        const double before = plain["minima"][k]["Q"].get<double>();
+        const double after = refined["minima"][k]["Q"].get<double>();
         EXPECT_LE(after, before) << k;
         anyBetter = anyBetter || after < before;
     }
     EXPECT_TRUE(anyBetter);
-    EXPECT_LT(refined["bestQ"].Number, plain["bestQ"].Number);
+    EXPECT_LT(refined["bestQ"].get<double>(), plain["bestQ"].get<double>());
 }
 
 struct TErrorCase {
@@ -666,8 +648,8 @@ TEST(FitEndToEnd, BoundNotesGoToStandardErrorAndIntoJson) {
     };
     const auto names = [](const TJson& array) {
         std::vector<std::string> texts;
-        for (const TJson& item : array.Items) {
-            texts.push_back(item.Text);
+        for (const TJson& item : array) {
+            texts.push_back(item.get<std::string>());
         }
         return texts;
     };
@@ -683,9 +665,9 @@ TEST(FitEndToEnd, BoundNotesGoToStandardErrorAndIntoJson) {
         const TFitRun json = RunFit(jsonArgs, data);
         ASSERT_EQ(json.ExitStatus, 0) << json.Err;
         EXPECT_EQ(json.Err, "");
-        const TJson doc = ParseJson(json.Out);
-        EXPECT_EQ(doc["outOfBounds"].Type, TJson::TType::Array);
-        EXPECT_EQ(doc["atBound"].Type, TJson::TType::Array);
+        const TJson doc = TJson::parse(json.Out);
+        EXPECT_TRUE(doc["outOfBounds"].is_array());
+        EXPECT_TRUE(doc["atBound"].is_array());
         EXPECT_EQ(names(doc["outOfBounds"]), c.outOfBounds);
         EXPECT_EQ(names(doc["atBound"]), c.atBound);
     }

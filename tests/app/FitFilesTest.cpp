@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "FitProcess.h"
-#include "MiniJson.h"
 #include "util/TextUtil.h"
 
 namespace kelmora::testing {
@@ -22,15 +21,15 @@ void ExpectDone(const TFitRun& run) {
 
 TJson Answer(const TFitRun& run) {
     ExpectDone(run);
-    return ParseJson(run.Out);
+    return TJson::parse(run.Out);
 }
 
-std::vector<std::string> ValueTexts(const TJson& answer) {
-    std::vector<std::string> texts;
-    for (const TJson& p : answer["params"].Items) {
-        texts.push_back(p["value"].Text);
+std::vector<double> Values(const TJson& answer) {
+    std::vector<double> values;
+    for (const TJson& p : answer["params"]) {
+        values.push_back(p["value"].get<double>());
     }
-    return texts;
+    return values;
 }
 
 TEST(FitFiles, ASavedOptimizeComputesToTheSameQToTheLastDigit) {
@@ -40,13 +39,13 @@ TEST(FitFiles, ASavedOptimizeComputesToTheSameQToTheLastDigit) {
         const TJson optimized =
             Answer(RunFit({"optimize", "--json", "--save", file}, Example(example)));
         const TJson reopened = Answer(RunFit({"compute", "--json", "--open", file}));
-        EXPECT_EQ(reopened["Q"].Text, optimized["Q"].Text);
-        EXPECT_EQ(ValueTexts(reopened), ValueTexts(optimized));
-        EXPECT_EQ(reopened["points"].Items.size(), 30u);
+        EXPECT_EQ(reopened["Q"].get<double>(), optimized["Q"].get<double>());
+        EXPECT_EQ(Values(reopened), Values(optimized));
+        EXPECT_EQ(reopened["points"].size(), 30u);
         // Saved again after the compute, the file still gives that Q.
         ExpectDone(RunFit({"compute", "--open", file, "--save", file}));
-        EXPECT_EQ(Answer(RunFit({"compute", "--json", "--open", file}))["Q"].Text,
-                  optimized["Q"].Text);
+        EXPECT_EQ(Answer(RunFit({"compute", "--json", "--open", file}))["Q"].get<double>(),
+                  optimized["Q"].get<double>());
     }
 }
 
@@ -54,17 +53,19 @@ TEST(FitFiles, ASavedScanKeepsItsMinimaThroughLaterCommands) {
     const std::string file = ScratchDir() + "/scanned.kelmora";
     const TJson scan =
         Answer(RunFit({"scan", "--json", "--save", file}, Example("titration-1to1.txt")));
-    const TJson saved = ParseJson(ReadWholeFile(file));
-    ASSERT_FALSE(scan["minima"].Items.empty());
-    ASSERT_EQ(saved["minima"]["list"].Items.size(), scan["minima"].Items.size());
-    for (std::size_t k = 0; k < scan["minima"].Items.size(); ++k) {
-        EXPECT_EQ(saved["minima"]["list"][k]["q"].Number, scan["minima"][k]["Q"].Number) << k;
+    const TJson saved = TJson::parse(ReadWholeFile(file));
+    ASSERT_FALSE(scan["minima"].empty());
+    ASSERT_EQ(saved["minima"]["list"].size(), scan["minima"].size());
+    for (std::size_t k = 0; k < scan["minima"].size(); ++k) {
+        EXPECT_EQ(saved["minima"]["list"][k]["q"].get<double>(),
+                  scan["minima"][k]["Q"].get<double>())
+            << k;
     }
-    EXPECT_EQ(saved["minima"]["bestQ"].Number, scan["bestQ"].Number);
+    EXPECT_EQ(saved["minima"]["bestQ"].get<double>(), scan["bestQ"].get<double>());
 
     ExpectDone(RunFit({"optimize", "--open", file, "--save", file}));
-    const TJson after = ParseJson(ReadWholeFile(file));
-    EXPECT_EQ(after["minima"]["list"].Items.size(), scan["minima"].Items.size());
+    const TJson after = TJson::parse(ReadWholeFile(file));
+    EXPECT_EQ(after["minima"]["list"].size(), scan["minima"].size());
 }
 
 TEST(FitFiles, AFileSavedWithACommaReopensWithAComma) {
@@ -73,8 +74,8 @@ TEST(FitFiles, AFileSavedWithACommaReopensWithAComma) {
     const TFitRun optimized =
         RunFit({"optimize", "--decimal-separator", ",", "--save", file}, commaData);
     ASSERT_EQ(optimized.ExitStatus, 0) << optimized.Err;
-    EXPECT_EQ(ParseJson(ReadWholeFile(file))["decimalSeparator"].Text, ",");
-    EXPECT_EQ(ParseJson(ReadWholeFile(file))["data"]["p0"].Text, "0,01");
+    EXPECT_EQ(TJson::parse(ReadWholeFile(file))["decimalSeparator"].get<std::string>(), ",");
+    EXPECT_EQ(TJson::parse(ReadWholeFile(file))["data"]["p0"].get<std::string>(), "0,01");
 
     const TFitRun reopened = RunFit({"compute", "--open", file});
     ASSERT_EQ(reopened.ExitStatus, 0) << reopened.Err;
@@ -117,8 +118,9 @@ TEST(FitFiles, OptionsGivenWinOverTheOpenedFile) {
         alone.insert(alone.end(), c.Alone.begin(), c.Alone.end());
         const TJson a = Answer(RunFit(withFile));
         const TJson b = Answer(RunFit(alone, c.AloneInput));
-        EXPECT_NEAR(a["Q"].Number, b["Q"].Number, 1e-9 * b["Q"].Number);
-        EXPECT_NE(a["Q"].Text, Answer(RunFit({"compute", "--json", "--open", file}))["Q"].Text);
+        EXPECT_NEAR(a["Q"].get<double>(), b["Q"].get<double>(), 1e-9 * b["Q"].get<double>());
+        EXPECT_NE(a["Q"].get<double>(),
+                  Answer(RunFit({"compute", "--json", "--open", file}))["Q"].get<double>());
     }
 }
 

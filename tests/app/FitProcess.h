@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 namespace kelmora::testing {
+
+// kelmora-fit's JSON answers, read back.
+using TJson = nlohmann::json;
 
 struct TFitRun {
     int ExitStatus = -1;  // -1 when the process did not exit normally

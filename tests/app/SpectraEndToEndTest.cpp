@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "FitProcess.h"
-#include "MiniJson.h"
 
 namespace kelmora::testing {
 namespace {
@@ -29,8 +28,8 @@ double Eps(const std::string& species, double nm) {
 }
 
 const TJson& ModelOf(const TJson& answer, const std::string& name) {
-    for (const TJson& m : answer["models"].Items) {
-        if (m["model"].Text == name) {
+    for (const TJson& m : answer["models"]) {
+        if (m["model"].get<std::string>() == name) {
             return m;
         }
     }
@@ -52,33 +51,37 @@ TEST(SpectraEndToEnd, RecoversTheExamplesConstantsSpeciesSpectraAndSpeciesCount)
                                     "--points", dir + "/points-" + row.Name + ".txt", "--models",
                                     std::string("1:1,") + row.Model, "--mc", "200", "--json"});
         ASSERT_EQ(0, run.ExitStatus) << run.Err;
-        const TJson answer = ParseJson(run.Out);
-        EXPECT_EQ("absorbance", answer["observable"].Text);
-        EXPECT_EQ(row.Species, static_cast<int>(answer["factorSpecies"].Number));
-        EXPECT_EQ(25u, answer["singularValues"].Items.size());
+        const TJson answer = TJson::parse(run.Out);
+        EXPECT_EQ("absorbance", answer["observable"].get<std::string>());
+        EXPECT_EQ(row.Species, static_cast<int>(answer["factorSpecies"].get<double>()));
+        EXPECT_EQ(25u, answer["singularValues"].size());
         const TJson& m = ModelOf(answer, row.Model);
-        ASSERT_EQ(row.LgK.size(), m["params"].Items.size());
+        ASSERT_EQ(row.LgK.size(), m["params"].size());
         for (std::size_t k = 0; k < row.LgK.size(); ++k) {
             const TJson& p = m["params"][k];
             for (const char* interval : {"ci95", "mc95"}) {
-                EXPECT_LE(p[interval][0].Number, row.LgK[k]) << p["name"].Text << interval;
-                EXPECT_GE(p[interval][1].Number, row.LgK[k]) << p["name"].Text << interval;
+                EXPECT_LE(p[interval][0].get<double>(), row.LgK[k])
+                    << p["name"].get<std::string>() << interval;
+                EXPECT_GE(p[interval][1].get<double>(), row.LgK[k])
+                    << p["name"].get<std::string>() << interval;
             }
         }
         const TJson& wavelengths = m["spectra"]["wavelengths"];
-        ASSERT_EQ(251u, wavelengths.Items.size());
-        ASSERT_EQ(static_cast<std::size_t>(row.Species), m["spectra"]["species"].Members.size());
-        for (const auto& [species, spectrum] : m["spectra"]["species"].Members) {
+        ASSERT_EQ(251u, wavelengths.size());
+        ASSERT_EQ(static_cast<std::size_t>(row.Species), m["spectra"]["species"].size());
+        for (const auto& entry : m["spectra"]["species"].items()) {
+            const std::string& species = entry.key();
+            const TJson& spectrum = entry.value();
             int within = 0;
-            for (std::size_t l = 0; l < wavelengths.Items.size(); ++l) {
+            for (std::size_t l = 0; l < wavelengths.size(); ++l) {
                 const double error =
-                    spectrum["eps"][l].Number - Eps(species, wavelengths[l].Number);
-                within += std::abs(error) <= 3.0 * spectrum["se"][l].Number ? 1 : 0;
+                    spectrum["eps"][l].get<double>() - Eps(species, wavelengths[l].get<double>());
+                within += std::abs(error) <= 3.0 * spectrum["se"][l].get<double>() ? 1 : 0;
             }
             EXPECT_GE(within, 0.95 * 251) << species;
         }
-        ASSERT_EQ(25u, m["residuals"].Items.size());
-        EXPECT_EQ(251u, m["residuals"][0].Items.size());
+        ASSERT_EQ(25u, m["residuals"].size());
+        EXPECT_EQ(251u, m["residuals"][0].size());
     }
 }
 

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "FitProcess.h"
-#include "MiniJson.h"
 
 namespace kelmora::testing {
 namespace {
@@ -64,26 +63,26 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
 // value, se, ci95 low and high, mc95 low and high of a parameter in the JSON; NaN for null.
 std::vector<double> JsonParam(const TJson& model, const std::string& name) {
     const double nan = std::nan("");
-    const auto num = [nan](const TJson& j) { return j.IsNull() ? nan : j.Number; };
+    const auto num = [nan](const TJson& j) { return j.is_null() ? nan : j.get<double>(); };
     // lgK2step and alpha stand under "derived", with the fields of a parameter.
-    std::vector<TJson> entries = model["params"].Items;
-    if (model.Members.count("derived") != 0) {
-        const std::vector<TJson>& derived = model["derived"].Items;
+    std::vector<TJson> entries = model["params"];
+    if (model.contains("derived")) {
+        const TJson& derived = model["derived"];
         entries.insert(entries.end(), derived.begin(), derived.end());
     }
     for (const TJson& p : entries) {
-        if (p["name"].Text == name) {
+        if (p["name"].get<std::string>() == name) {
             const TJson& ci = p["ci95"];
             const TJson& profile = p["profile95"];
             const TJson& mc = p["mc95"];
             return {num(p["value"]),
                     num(p["se"]),
-                    ci.IsNull() ? nan : ci[0].Number,
-                    ci.IsNull() ? nan : ci[1].Number,
-                    profile.IsNull() ? nan : num(profile[0]),
-                    profile.IsNull() ? nan : num(profile[1]),
-                    mc.IsNull() ? nan : mc[0].Number,
-                    mc.IsNull() ? nan : mc[1].Number};
+                    ci.is_null() ? nan : ci[0].get<double>(),
+                    ci.is_null() ? nan : ci[1].get<double>(),
+                    profile.is_null() ? nan : num(profile[0]),
+                    profile.is_null() ? nan : num(profile[1]),
+                    mc.is_null() ? nan : mc[0].get<double>(),
+                    mc.is_null() ? nan : mc[1].get<double>()};
         }
     }
     ADD_FAILURE() << "no parameter " << name;
@@ -91,8 +90,8 @@ std::vector<double> JsonParam(const TJson& model, const std::string& name) {
 }
 
 const TJson& JsonModel(const TJson& json, const std::string& name) {
-    for (const TJson& m : json["models"].Items) {
-        if (m["model"].Text == name) {
+    for (const TJson& m : json["models"]) {
+        if (m["model"].get<std::string>() == name) {
             return m;
         }
     }
@@ -163,7 +162,7 @@ TEST(WriteUpEndToEnd, ReportWorkbookAndCsvCarryTheNumbersOfThePrintedCommand) {
     args.push_back("--json");
     const TFitRun again = RunFit(args);
     ASSERT_EQ(again.ExitStatus, 0) << again.Err;
-    const TJson json = ParseJson(again.Out);
+    const TJson json = TJson::parse(again.Out);
 
     // The report prints six significant digits.
     const std::vector<std::vector<std::string>> rows = ReportParamRows(html);
