@@ -119,6 +119,25 @@ TEST(Errors, FixedConstantsGiveTheLinearLeastSquaresCovariance) {
     EXPECT_TRUE(m.Params[0].Fixed);
 }
 
+// The variance of every value of a [point][signal] table less its signal's reference value,
+// pooled over all of them.
+double PooledVariance(const std::vector<std::vector<double>>& rows,
+                      const std::vector<double>& reference) {
+    double sum = 0.0;
+    double sumOfSquares = 0.0;
+    int n = 0;
+    for (const std::vector<double>& row : rows) {
+        for (std::size_t s = 0; s < row.size(); ++s) {
+            const double x = row[s] - reference[s];
+            sum += x;
+            sumOfSquares += x * x;
+            ++n;
+        }
+    }
+    const double mean = sum / n;
+    return sumOfSquares / n - mean * mean;
+}
+
 TEST(Errors, IntervalsCriteriaAndConstantsFollowTheirDefinitions) {
     const TModelValues truth = Truth("1:2", 3.0, 6.5, {{8, 9, 10.5, 0}, {2, 1, 3, 0}});
     const TTitration t = MakeTitration(truth, 30, 6e-3, 1e-3, false, 0.004, 5);
@@ -133,6 +152,11 @@ TEST(Errors, IntervalsCriteriaAndConstantsFollowTheirDefinitions) {
         EXPECT_NEAR(*m.Aicc, *m.Aic + 2.0 * p * (p + 1) / (n - p - 1), 1e-9);
         EXPECT_NEAR(*m.Bic, n * std::log(m.Ss / n) + p * std::log(n), 1e-9);
         EXPECT_NEAR(m.Rms, std::sqrt(m.Ss / n), 1e-15);
+        // cov_fit: the residuals' variance over that of the changes from each signal's first
+        // point, both pooled over every shift.
+        EXPECT_NEAR(m.CovFit / (PooledVariance(m.Residuals, {0.0, 0.0}) /
+                                PooledVariance(t.Shifts, t.Shifts[0])),
+                    1.0, 1e-9);
         const TParamResult& k1 = Param(m, "lgK1");
         ASSERT_TRUE(k1.Se && k1.Ci95);
         EXPECT_NEAR(*k1.Se, std::sqrt(m.Covariance[0][0]), 1e-15);

@@ -91,6 +91,32 @@ TEST(Spectra, EqualsTheShiftsFitWhenAWavelengthIsASignal) {
     }
 }
 
+// Monte Carlo intervals of the lg K need MinReplicatesForInterval converged replicates, as
+// the shifts' do: one fewer gives none.
+TEST(Spectra, AMonteCarloIntervalNeedsEnoughReplicates) {
+    const double host = 2e-3;
+    const TModelValues truth = Truth("1:2", 3.2, 5.9, {{7.0, 7.8, 8.9, 0.0}, {2.0, 1.1, 0.4, 0.0}});
+    const TTitration t = MakeTitration(truth, 14, 0.02, host, false, 0.004, 7);
+    TSpectraTitration s;
+    s.Wavelengths = {400, 401};
+    s.Conc = t.Conc;
+    s.Host = {host};
+    for (const std::vector<double>& row : t.Shifts) {
+        s.Values.push_back({host * row[0], host * row[1]});
+    }
+    TSpectraSettings settings;
+    settings.Models = {"1:2"};
+    settings.Seed = 3;
+    for (const int replicates : {MinReplicatesForInterval - 1, MinReplicatesForInterval}) {
+        settings.Replicates = replicates;
+        const TSpectraModelResult m = RunSpectraAnalysis(s, settings).Models.at(0);
+        ASSERT_EQ(m.McUsed, replicates);
+        for (const TParamResult& lgK : m.LgK) {
+            EXPECT_EQ(lgK.Mc95.has_value(), replicates >= MinReplicatesForInterval) << lgK.Name;
+        }
+    }
+}
+
 // Noiseless spectra of Gaussian bands give back their constants and every species' ε,
 // whichever complexes the model has and whether the free ligand absorbs.
 TEST(Spectra, RecoversNoiselessSpectraOfEveryKindOfModel) {

@@ -210,6 +210,34 @@ TEST(AnalyzeOptions, EveryOptionLandsInItsTypedField) {
     EXPECT_FALSE(defaults.Options.Settings.WeightPerSignal);
 }
 
+// Both ends of every range are values the option takes: no error in the concentrations, no
+// replicates, the largest count, seed 0.
+TEST(AnalyzeOptions, TheEndsOfEveryRangeAreTaken) {
+    using TSettings = analysis::TAnalysisSettings;
+    struct TRow {
+        const char* Option;
+        const char* Value;
+        double (*Read)(const TSettings&);
+        double Expected;
+    };
+    const std::vector<TRow> rows = {
+        {"--conc-error", "0", [](const TSettings& s) { return s.ConcErrorPercent; }, 0.0},
+        {"--conc-error", "50", [](const TSettings& s) { return s.ConcErrorPercent; }, 50.0},
+        {"--mc", "0", [](const TSettings& s) { return double(s.Replicates); }, 0.0},
+        {"--mc", "1000000", [](const TSettings& s) { return double(s.Replicates); }, 1e6},
+        {"--seed", "0", [](const TSettings& s) { return double(s.Seed); }, 0.0},
+    };
+    for (const TRow& row : rows) {
+        TAnalyzeOptions start;
+        start.Settings.ConcErrorPercent = 7.0;
+        start.Settings.Replicates = 7;
+        start.Settings.Seed = 7;
+        const TAnalyzeArgs a = ParseAnalyzeArgs(Args({"analyze", row.Option, row.Value}), start);
+        ASSERT_EQ(a.Kind, TAnalyzeArgs::TKind::Run) << a.Error;
+        EXPECT_EQ(row.Read(a.Options.Settings), row.Expected) << row.Option << ' ' << row.Value;
+    }
+}
+
 TEST(AnalyzeOptions, MistakesAreUsageErrorsThatSayWhat) {
     struct TRow {
         std::vector<const char*> Words;

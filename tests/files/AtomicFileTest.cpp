@@ -79,6 +79,14 @@ TEST(AtomicFile, AFailedSaveSaysWhyAndChangesNothing) {
     WriteFileAtomically((dir / "plain").string(), "a file, not a folder");
     EXPECT_EQ(SaveError(underAFile, "x"), "Cannot save '" + underAFile + "': Not a directory");
     EXPECT_EQ(Listing(dir), std::vector<std::string>{"plain"});
+
+    // The rename is the save: a folder of that name refuses it, and keeps what it holds.
+    const fs::path folder = dir / "folder";
+    fs::create_directories(folder / "inside");
+    EXPECT_EQ(SaveError(folder.string(), "x"),
+              "Cannot save '" + folder.string() + "': Is a directory");
+    EXPECT_EQ(Listing(dir), (std::vector<std::string>{"folder", "plain"}));
+    EXPECT_EQ(Listing(folder), std::vector<std::string>{"inside"});
 }
 
 // A disk that fills up in the middle of the text: the file-size limit makes the write fail part
