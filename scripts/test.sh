@@ -5,16 +5,25 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs="$(nproc)"
+# The ten slowest tests of the last ctest run in a build folder, so that one creeping towards
+# its timeout is seen at once.
+slowest() {
+    echo "Slowest tests in $1:"
+    awk '/^[0-9]+\/[0-9]+ Test: / { name = $3 } /^Test time =/ { printf "%8.2f s  %s\n", $4, name }' \
+        "$1/Testing/Temporary/LastTest.log" | sort -rn | sed -n 1,10p
+}
 
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELMORA_WERROR=ON
 cmake --build build-test -j"$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build-test --output-on-failure
+slowest build-test
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKELMORA_WERROR=ON -DKELMORA_WITH_QT=OFF \
     -DKELMORA_SANITIZE=ON -DKELMORA_BENCH=OFF
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure
+slowest build-asan
 
 # libFuzzer (clang) on arbitrary clipboard bytes through the grid's cell splitting and paste,
 # on arbitrary titration texts through kelmora-fit analyze's reader, through the Analysis
