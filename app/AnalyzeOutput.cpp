@@ -112,31 +112,18 @@ TJson ModelJson(const TModelResult& m) {
         }
         otherMinima.push_back({{"ss", JsonNumber(other.Ss)}, {"params", std::move(params)}});
     }
-    return {{"model", m.Model.Name},
-            {"converged", m.Converged},
-            {"message", m.Message.empty() ? TJson() : TJson(m.Message)},
-            {"ss", JsonNumber(m.Ss)},
-            {"rms", JsonNumber(m.Rms)},
-            {"covfit", JsonNumber(m.CovFit)},
-            {"aic", JsonNumber(m.Aic)},
-            {"aicc", JsonNumber(m.Aicc)},
-            {"bic", JsonNumber(m.Bic)},
-            {"dof", m.Dof},
-            {"replicates", m.ReplicatesDone},
-            {"stop", std::string(analysis::StopReasonName(m.Fit.Stop))},
-            {"iterations", m.Fit.Iterations},
-            {"gradientNorm", JsonNumber(m.Fit.GradientNorm)},
-            {"mcUsed", m.McUsed},
-            {"mcAtBound", m.McAtBound},
-            {"mcFailed", m.McFailed},
-            {"mcUnstable", m.McUnstable},
-            {"otherMinima", std::move(otherMinima)},
-            {"params", ParamsJson(m.Params)},
-            {"derived", ParamsJson(m.Derived)},
-            {"K", ConstantsJson(m.Constants)},
-            {"covariance", JsonMatrix(m.Covariance)},
-            {"correlation", JsonMatrix(m.Correlation)},
-            {"residuals", JsonMatrix(m.Residuals)}};
+    TJson doc = ModelSummaryJson(m.Model.Name, m);
+    doc["covfit"] = JsonNumber(m.CovFit);
+    doc["gradientNorm"] = JsonNumber(m.Fit.GradientNorm);
+    doc["mcUnstable"] = m.McUnstable;
+    doc["otherMinima"] = std::move(otherMinima);
+    doc["params"] = ParamsJson(m.Params);
+    doc["derived"] = ParamsJson(m.Derived);
+    doc["K"] = ConstantsJson(m.Constants);
+    doc["covariance"] = JsonMatrix(m.Covariance);
+    doc["correlation"] = JsonMatrix(m.Correlation);
+    doc["residuals"] = JsonMatrix(m.Residuals);
+    return doc;
 }
 
 }  // namespace

@@ -30,6 +30,27 @@ TJson JsonOpenRange(const std::optional<analysis::TOpenInterval>& i);
 TJson JsonNumbers(const std::vector<double>& values);
 TJson JsonMatrix(const std::vector<std::vector<double>>& m);
 
+// What a fit of shifts and a fit of spectra both tell of a model: its name, whether it
+// converged and why not, the fit statistics, the solver's stop and the Monte Carlo counts.
+template <class TModelResult>
+TJson ModelSummaryJson(const std::string& name, const TModelResult& m) {
+    return {{"model", name},
+            {"converged", m.Converged},
+            {"message", m.Message.empty() ? TJson() : TJson(m.Message)},
+            {"ss", JsonNumber(m.Ss)},
+            {"rms", JsonNumber(m.Rms)},
+            {"aic", JsonNumber(m.Aic)},
+            {"aicc", JsonNumber(m.Aicc)},
+            {"bic", JsonNumber(m.Bic)},
+            {"dof", m.Dof},
+            {"replicates", m.ReplicatesDone},
+            {"stop", std::string(analysis::StopReasonName(m.Fit.Stop))},
+            {"iterations", m.Fit.Iterations},
+            {"mcUsed", m.McUsed},
+            {"mcAtBound", m.McAtBound},
+            {"mcFailed", m.McFailed}};
+}
+
 // A model's parameters, one object each.
 TJson ParamsJson(const std::vector<analysis::TParamResult>& params);
 

@@ -57,25 +57,11 @@ TJson ModelJson(const TSpectraModelResult& m, const std::vector<double>& wavelen
     for (const analysis::TSpeciesSpectrum& s : m.Species) {
         species[s.Species] = {{"eps", JsonNumbers(s.Eps)}, {"se", JsonNumbers(s.Se)}};
     }
-    return {
-        {"model", m.Model},
-        {"converged", m.Converged},
-        {"message", m.Message.empty() ? TJson() : TJson(m.Message)},
-        {"ss", JsonNumber(m.Ss)},
-        {"rms", JsonNumber(m.Rms)},
-        {"aic", JsonNumber(m.Aic)},
-        {"aicc", JsonNumber(m.Aicc)},
-        {"bic", JsonNumber(m.Bic)},
-        {"dof", m.Dof},
-        {"replicates", m.ReplicatesDone},
-        {"stop", std::string(analysis::StopReasonName(m.Fit.Stop))},
-        {"iterations", m.Fit.Iterations},
-        {"mcUsed", m.McUsed},
-        {"mcAtBound", m.McAtBound},
-        {"mcFailed", m.McFailed},
-        {"params", ParamsJson(m.LgK)},
-        {"spectra", {{"wavelengths", JsonNumbers(wavelengths)}, {"species", std::move(species)}}},
-        {"residuals", JsonMatrix(m.Residuals)}};
+    TJson doc = ModelSummaryJson(m.Model, m);
+    doc["params"] = ParamsJson(m.LgK);
+    doc["spectra"] = {{"wavelengths", JsonNumbers(wavelengths)}, {"species", std::move(species)}};
+    doc["residuals"] = JsonMatrix(m.Residuals);
+    return doc;
 }
 
 }  // namespace
