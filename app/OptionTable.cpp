@@ -63,12 +63,23 @@ void TOptionTable::Repeated(const std::string& name,
 }
 
 void TOptionTable::Word(std::string& target) {
-    // Known as soon as it is read, so that a mistake later on the line still leaves it.
-    App.add_option("command", target)->trigger_on_parse();
+    WordOption = App.add_option("command");
+    WordTarget = &target;
 }
 
 std::string TOptionTable::Parse(const std::vector<std::string_view>& args,
                                 std::string_view unknownTail) {
+    std::string error = Read(args, unknownTail);
+    // The word as read, even when a mistake later on the line ended the reading: which
+    // command the line is for decides whose message that mistake gets.
+    if (WordOption != nullptr && !WordOption->results().empty()) {
+        *WordTarget = WordOption->results().front();
+    }
+    return error;
+}
+
+std::string TOptionTable::Read(const std::vector<std::string_view>& args,
+                               std::string_view unknownTail) {
     // CLI11 reads the words last first. It would take the next word as the value of a bare
     // "--name=", so that form is handed over as the name and an empty word; and it would take
     // "--flag=true", which a flag refuses here.

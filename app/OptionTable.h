@@ -37,7 +37,11 @@ class TOptionTable {
     std::string Parse(const std::vector<std::string_view>& args, std::string_view unknownTail = {});
 
   private:
+    std::string Read(const std::vector<std::string_view>& args, std::string_view unknownTail);
+
     CLI::App App;
+    CLI::Option* WordOption = nullptr;
+    std::string* WordTarget = nullptr;
 };
 
 }  // namespace kelmora

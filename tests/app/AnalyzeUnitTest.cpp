@@ -166,6 +166,8 @@ TEST(AnalyzeOptions, OnlyTheCommandWordSelectsAnalyze) {
         {{"--data", "analyze", "compute"}, false},  // a file named analyze
         {{"--models", "1:1", "analyze"}, true},
         {{"compute", "analyze"}, false},
+        {{"analyze", "--fix"}, true},  // a mistake after the word is analyze's to tell
+        {{"analyze", "--mc", "x", "--mc"}, true},
         {{"--help"}, false},
         {{}, false},
     };
