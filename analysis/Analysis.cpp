@@ -299,26 +299,6 @@ void SetErrors(TModelResult& r, const TLayout& layout, const TFitData& data,
     }
 }
 
-// A lg K that ran to its search limit over a flat SS leaves the others a fit of their own: they
-// converge with it held there, and the model is as good a fit as any.
-void HoldAtLimit(const TLayout& layout, const TFitData& data, TFitOutcome& fit) {
-    if (fit.Converged || fit.AtLimit.empty()) {
-        return;
-    }
-    TLayout held = layout;
-    for (int k : fit.AtLimit) {
-        held.Fixed[static_cast<std::size_t>(k)] = true;
-        held.FixedValues[k] = fit.Values[k];
-    }
-    const TFitOutcome rest = FitFrom(held, data, fit.Values);
-    if (rest.Converged && rest.Ss <= fit.Ss) {
-        fit.Values = rest.Values;
-        fit.Ss = rest.Ss;
-        fit.Converged = true;
-        fit.Summary.Stop = TStopReason::Bound;
-    }
-}
-
 // The other minima worth a chemist's look: SS within OtherMinimaFactor of the best.
 std::vector<TOtherMinimum> OtherMinima(const TLayout& layout, const TFitMinima& fit) {
     std::vector<TOtherMinimum> others;
@@ -444,7 +424,9 @@ TAnalysisResult Analyse(const TTitration& allSignals, const TAnalysisSettings& s
             }
         }
         TFitMinima minima = FitFromLattice(layouts[m], data, starts, observer.StopRequested);
-        HoldAtLimit(layouts[m], data, minima.Best);
+        HoldAtLimit(layouts[m], minima.Best, [&](const TLayout& held, const Eigen::VectorXd& at) {
+            return FitFrom(held, data, at);
+        });
         result.Stopped = minima.Stopped || minima.Best.Summary.Stop == TStopReason::Stopped;
         if (!(minima.Stopped && minima.None)) {
             fitted[m] = Describe(layouts[m], data, minima);

@@ -196,4 +196,26 @@ Eigen::VectorXd NestedLgK(const TLgKSpace& richer, const TModelDef& simpler,
     return values;
 }
 
+std::vector<TLgKFit> RefinedMinima(const TSearchResult& search, const Eigen::VectorXd& start,
+                                   const std::vector<int>& freeLgK,
+                                   const std::function<TLgKFit(const Eigen::VectorXd&)>& refine) {
+    std::vector<TLgKFit> minima;
+    for (const TSearchMinimum& m : search.Minima) {
+        Eigen::VectorXd at = start;
+        at(freeLgK) = m.X;
+        TLgKFit fit = refine(at);
+        fit.Summary.Iterations += m.Summary.Iterations;
+        const bool seen = std::any_of(minima.begin(), minima.end(), [&](const TLgKFit& o) {
+            return (o.Values(freeLgK) - fit.Values(freeLgK)).cwiseAbs().maxCoeff() < 1e-4;
+        });
+        if (!seen) {
+            minima.push_back(std::move(fit));
+        }
+    }
+    std::stable_sort(minima.begin(), minima.end(), [](const TLgKFit& a, const TLgKFit& b) {
+        return a.Converged != b.Converged ? a.Converged : a.Ss < b.Ss;
+    });
+    return minima;
+}
+
 }  // namespace kelmora::analysis

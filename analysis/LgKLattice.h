@@ -49,6 +49,47 @@ struct TLgKSearch {
 TLgKSearch SearchLgK(const TLgKSpace& space, const TResidualFunction& residuals, TLmOptions options,
                      const std::vector<Eigen::VectorXd>& extraStarts, int latticeOf = 0);
 
+// Where a fit over the lg K ended. Values is the whole vector the fit varies, the held entries
+// included; AtLimit names the free lg K that ended on their search limits.
+struct TLgKFit {
+    Eigen::VectorXd Values;
+    double Ss = 0.0;
+    bool Converged = false;
+    std::vector<int> AtLimit;
+    TLmSummary Summary;
+};
+
+// The distinct minima of a search, each refined in full by refine from where its descent
+// stopped, the held entries taken from start; descents that end in one basin are one minimum,
+// the first of them standing for it. Lowest SS first, the converged ones ahead: a descent that
+// ended without converging (lost in a valley that runs off to a limit, where the linear
+// parameters grow without bound) is no minimum to report while a converged one exists.
+std::vector<TLgKFit> RefinedMinima(const TSearchResult& search, const Eigen::VectorXd& start,
+                                   const std::vector<int>& freeLgK,
+                                   const std::function<TLgKFit(const Eigen::VectorXd&)>& refine);
+
+// A lg K that ran to its search limit over a flat SS leaves the others a fit of their own:
+// refit(held layout, start) from where the fit ended with those lg K held replaces the fit when
+// it converges to no worse an SS. Layout is any fit's layout with Fixed and FixedValues.
+template <class Layout, class Refit>
+void HoldAtLimit(const Layout& layout, TLgKFit& fit, const Refit& refit) {
+    if (fit.Converged || fit.AtLimit.empty()) {
+        return;
+    }
+    Layout held = layout;
+    for (int k : fit.AtLimit) {
+        held.Fixed[static_cast<std::size_t>(k)] = true;
+        held.FixedValues[k] = fit.Values[k];
+    }
+    const TLgKFit rest = refit(held, fit.Values);
+    if (rest.Converged && rest.Ss <= fit.Ss) {
+        fit.Values = rest.Values;
+        fit.Ss = rest.Ss;
+        fit.Converged = true;
+        fit.Summary.Stop = TStopReason::Bound;
+    }
+}
+
 // The richer model's lg K that reproduce the optimum of a model it nests (see TModelDef::Nests):
 // the complexes both have keep their constants (1:2 from 1:2nc: K2 = K1^2/4), and those the
 // simpler one lacks get constants so small they never show (their step beyond lg K1 at the

@@ -363,24 +363,9 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
         return out;
     }
     // The search ran in its own coordinates and box; each minimum ends in the model's own.
-    std::vector<TFitOutcome> minima;
-    for (const TSearchMinimum& m : search.Search.Minima) {
-        Eigen::VectorXd at = values;
-        at(freeLgK) = m.X;
-        TFitOutcome fit = Minimise(layout, data, at, stop);
-        fit.Summary.Iterations += m.Summary.Iterations;
-        const bool seen = std::any_of(minima.begin(), minima.end(), [&](const TFitOutcome& o) {
-            return (o.Values(freeLgK) - fit.Values(freeLgK)).cwiseAbs().maxCoeff() < 1e-4;
-        });
-        if (!seen) {
-            minima.push_back(std::move(fit));
-        }
-    }
-    // A descent that ended without converging (lost in a valley that runs off to a limit, where
-    // the shifts grow without bound) is no minimum to report while a converged one exists.
-    std::stable_sort(minima.begin(), minima.end(), [](const TFitOutcome& a, const TFitOutcome& b) {
-        return a.Converged != b.Converged ? a.Converged : a.Ss < b.Ss;
-    });
+    std::vector<TFitOutcome> minima =
+        RefinedMinima(search.Search, values, freeLgK,
+                      [&](const Eigen::VectorXd& at) { return Minimise(layout, data, at, stop); });
     out.Best = std::move(minima.front());
     out.Others.assign(std::make_move_iterator(minima.begin() + 1),
                       std::make_move_iterator(minima.end()));

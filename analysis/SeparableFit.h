@@ -11,6 +11,7 @@
 
 #include "analysis/Analysis.h"
 #include "analysis/LevenbergMarquardt.h"
+#include "analysis/LgKLattice.h"
 
 namespace kelmora::analysis {
 
@@ -53,13 +54,8 @@ TLayout MakeLayout(const TModelDef& model, const std::vector<std::string>& signa
 double LgKMin(const TLayout& layout, int j);
 double LgKMax(const TLayout& layout, int j);
 
-struct TFitOutcome {
-    Eigen::VectorXd Values;  // full parameter vector, fixed entries included
-    double Ss = 0.0;
-    bool Converged = false;
-    std::vector<int> AtLimit;  // free lg K indices that ended on the search limits
-    TLmSummary Summary;
-};
+// Values: the full parameter vector, fixed entries included.
+using TFitOutcome = TLgKFit;
 
 // The best fit and every other distinct minimum the start search found, lowest SS first.
 struct TFitMinima {

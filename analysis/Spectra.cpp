@@ -128,32 +128,13 @@ std::vector<TSpectraLayout> CheckedLayouts(const TSpectraSettings& settings, Eig
     return layouts;
 }
 
-// A lg K that ran to its search limit over a flat SS leaves the others a fit of their own.
-void HoldAtLimit(const TSpectraLayout& layout, const TSpectraData& data, TSpectraFit& fit) {
-    if (fit.Converged || fit.AtLimit.empty()) {
-        return;
-    }
-    TSpectraLayout held = layout;
-    for (int k : fit.AtLimit) {
-        held.Fixed[static_cast<std::size_t>(k)] = true;
-        held.FixedValues[k] = fit.LgK[k];
-    }
-    const TSpectraFit rest = FitSpectraFrom(held, data, fit.LgK);
-    if (rest.Converged && rest.Ss <= fit.Ss) {
-        fit.LgK = rest.LgK;
-        fit.Ss = rest.Ss;
-        fit.Converged = true;
-        fit.Summary.Stop = TStopReason::Bound;
-    }
-}
-
 TSpectraModelResult Describe(const TSpectraLayout& layout, const TSpectraData& data,
                              const TSpectraFit& fit) {
     TSpectraModelResult r;
     r.Model = layout.Model.Name;
     r.Converged = fit.Converged;
     r.Fit = fit.Summary;
-    const TSpectraSolution solution = SolveSpectra(layout, data, fit.LgK);
+    const TSpectraSolution solution = SolveSpectra(layout, data, fit.Values);
     const std::vector<int> freeLgK = layout.FreeLgK();
     const auto observations = static_cast<double>(data.Spectra.size());
     r.AbsorbingSpecies = static_cast<int>(layout.Species.size());
@@ -168,13 +149,13 @@ TSpectraModelResult Describe(const TSpectraLayout& layout, const TSpectraData& d
     r.Aicc = criteria.Aicc;
     r.Bic = criteria.Bic;
     const bool errors = r.Converged && r.Dof > 0;
-    const TSpectraErrors e = SpectraErrors(layout, data, fit.LgK, errors ? r.Ss / r.Dof : Nan);
+    const TSpectraErrors e = SpectraErrors(layout, data, fit.Values, errors ? r.Ss / r.Dof : Nan);
     const double t = errors ? T975(r.Dof) : Nan;
     std::string undetermined;
     for (int k = 0; k < layout.LgKCount(); ++k) {
         TParamResult p;
         p.Name = layout.Model.LgK[static_cast<std::size_t>(k)];
-        p.Value = fit.LgK[k];
+        p.Value = fit.Values[k];
         p.Fixed = layout.Fixed[static_cast<std::size_t>(k)];
         const auto a = std::find(freeLgK.begin(), freeLgK.end(), k) - freeLgK.begin();
         if (!p.Fixed) {
@@ -235,9 +216,9 @@ void AddMonteCarlo(const TSpectraLayout& layout, const TSpectraData& data, const
                    TSpectraModelResult& r, bool& stopped) {
     const double noise = std::sqrt(r.Ss / r.Dof);
     const double concError = settings.ConcErrorPercent / 100.0;
-    const Eigen::MatrixXd eps = SolveSpectra(layout, data, best.LgK).Eps;
+    const Eigen::MatrixXd eps = SolveSpectra(layout, data, best.Values).Eps;
     const Eigen::MatrixXd model =
-        SpeciesColumns(layout, best.LgK, data.Conc, data.Host, data.PathLength) * eps;
+        SpeciesColumns(layout, best.Values, data.Conc, data.Host, data.PathLength) * eps;
     std::vector<TReplicate> results(static_cast<std::size_t>(settings.Replicates));
     const auto job = [&](int index) {
         TReplicateRandom random(settings.Seed, static_cast<std::uint64_t>(index));
@@ -249,7 +230,8 @@ void AddMonteCarlo(const TSpectraLayout& layout, const TSpectraData& data, const
                 conc[i] = std::max(0.0, conc[i] * (1.0 + concError * random.Normal()));
                 host[i] = std::abs(host[i] * (1.0 + concError * random.Normal()));
             }
-            replicate.Spectra = SpeciesColumns(layout, best.LgK, conc, host, data.PathLength) * eps;
+            replicate.Spectra =
+                SpeciesColumns(layout, best.Values, conc, host, data.PathLength) * eps;
         } else {
             replicate.Spectra = model;
         }
@@ -258,8 +240,9 @@ void AddMonteCarlo(const TSpectraLayout& layout, const TSpectraData& data, const
                 replicate.Spectra(i, l) += noise * random.Normal();
             }
         }
-        const TSpectraFit fit = FitSpectraFrom(layout, replicate, best.LgK);
-        results[static_cast<std::size_t>(index)] = {fit.LgK, fit.Converged, !fit.AtLimit.empty()};
+        const TSpectraFit fit = FitSpectraFrom(layout, replicate, best.Values);
+        results[static_cast<std::size_t>(index)] = {fit.Values, fit.Converged,
+                                                    !fit.AtLimit.empty()};
     };
     const std::vector<char> finished = RunIndexed(
         settings.Replicates, threads, job,
@@ -351,13 +334,16 @@ TSpectraResult Analyse(const TSpectraTitration& titration, const TSpectraSetting
         std::vector<Eigen::VectorXd> starts;
         for (std::size_t s = 0; s < layouts.size(); ++s) {
             if (fits[s] && Nests(layouts[m].Model, layouts[s].Model)) {
-                const Eigen::VectorXd& lgK = fits[s]->LgK;
+                const Eigen::VectorXd& lgK = fits[s]->Values;
                 starts.push_back(NestedLgK(layouts[m].Space(), layouts[s].Model,
                                            {lgK.data(), static_cast<std::size_t>(lgK.size())}));
             }
         }
         fits[m] = FitSpectraFromLattice(layouts[m], data, starts, observer.StopRequested);
-        HoldAtLimit(layouts[m], data, *fits[m]);
+        HoldAtLimit(layouts[m], *fits[m],
+                    [&](const TSpectraLayout& held, const Eigen::VectorXd& at) {
+                        return FitSpectraFrom(held, data, at);
+                    });
         result.Stopped = fits[m]->Summary.Stop == TStopReason::Stopped;
     }
     std::vector<TSpectraLayout> fitted;

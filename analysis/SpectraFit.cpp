@@ -141,7 +141,7 @@ TSpectraFit Minimise(const TSpectraLayout& layout, const TSpectraData& data, Eig
     lgK(freeLgK) = lm.X;
     TSpectraFit out;
     out.Ss = Evaluate(layout, data, lgK, {}).Ss;
-    out.LgK = lgK;
+    out.Values = lgK;
     out.Summary = lm.Summary;
     out.Converged = lm.Summary.Converged();
     for (int k : freeLgK) {
@@ -216,7 +216,7 @@ TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraDa
     TSpectraFit best;
     const TSpectraData compressed = Compressed(data);
     if (freeLgK.empty()) {
-        best.LgK = lgK;
+        best.Values = lgK;
         best.Ss = Evaluate(layout, data, lgK, {}).Ss;
         best.Converged = true;
         return best;
@@ -237,28 +237,15 @@ TSpectraFit FitSpectraFromLattice(const TSpectraLayout& layout, const TSpectraDa
     const TLgKSearch search = SearchLgK(layout.Space(), residuals, options, extraStarts);
     if (search.Search.Minima.empty()) {
         lgK(freeLgK) = search.First;
-        best.LgK = lgK;
+        best.Values = lgK;
         best.Ss = Evaluate(layout, data, lgK, {}).Ss;
         best.Summary.Stop = search.Search.Stopped ? TStopReason::Stopped : TStopReason::NoProgress;
         return best;
     }
-    // Descents that end in one basin are one minimum, the first of them standing for it.
-    std::vector<TSpectraFit> minima;
-    for (const TSearchMinimum& m : search.Search.Minima) {
-        Eigen::VectorXd at = lgK;
-        at(freeLgK) = m.X;
-        TSpectraFit fit = Minimise(layout, compressed, at, options);
-        fit.Summary.Iterations += m.Summary.Iterations;
-        const bool seen = std::any_of(minima.begin(), minima.end(), [&](const TSpectraFit& o) {
-            return (o.LgK - fit.LgK).cwiseAbs().maxCoeff() < 1e-4;
-        });
-        if (!seen) {
-            minima.push_back(std::move(fit));
-        }
-    }
-    return *std::min_element(
-        minima.begin(), minima.end(),
-        [](const TSpectraFit& a, const TSpectraFit& b) { return a.Ss < b.Ss; });
+    return RefinedMinima(
+               search.Search, lgK, freeLgK,
+               [&](const Eigen::VectorXd& at) { return Minimise(layout, compressed, at, options); })
+        .front();
 }
 
 TSpectraErrors SpectraErrors(const TSpectraLayout& layout, const TSpectraData& data,

@@ -60,13 +60,8 @@ Eigen::MatrixXd SpeciesColumns(const TSpectraLayout& layout, const Eigen::Vector
                                const Eigen::VectorXd& conc, const Eigen::VectorXd& host,
                                double pathLength);
 
-struct TSpectraFit {
-    Eigen::VectorXd LgK;  // every lg K of the model, the fixed ones included
-    double Ss = 0.0;
-    bool Converged = false;
-    std::vector<int> AtLimit;  // free lg K that ended on their search limits
-    TLmSummary Summary;
-};
+// Values: every lg K of the model, the fixed ones included.
+using TSpectraFit = TLgKFit;
 
 // The best of every basin the start search finds over the free lg K; extraStarts are whole lg K
 // vectors descended from as well (a nested model's optimum). stop ends the search early.

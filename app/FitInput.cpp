@@ -19,7 +19,10 @@ namespace kelmora {
 
 namespace {
 
-constexpr int ParamsFileCells = 7;
+constexpr int ParamsFileCells = ParamCellColumns;
+// Table columns that do not hold a decimal number: the mark and the lattice's count.
+constexpr int OptimizeColumn = 4;
+constexpr int StepsCountColumn = 7;
 
 // Spreadsheets put one before UTF-8 text they save.
 constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
@@ -128,7 +131,26 @@ void ReadParamsText(std::string_view text, ITextTable& paramsTable, const std::s
                                 std::to_string(used) + " cells; seven are needed");
         }
         for (int c = 0; c < ParamsFileCells; ++c) {
-            paramsTable.SetCell(c + 1, i + 1, cells[c]);
+            const int column = c + 1;
+            if (column == OptimizeColumn) {
+                paramsTable.SetCell(column, i + 1, cells[c]);
+                continue;
+            }
+            if (!cells[c].empty()) {
+                paramsTable.SetCell(column, i + 1, cells[c]);
+            }
+            // Read here as the table will be, so that a refusal names the line and the cell.
+            const std::string& number = paramsTable.Cell(column, i + 1);
+            try {
+                if (column == StepsCountColumn) {
+                    ParseInt(number);
+                } else {
+                    ParseFloat(number);
+                }
+            } catch (const EConvertError& e) {
+                throw EKelmoraError(sourceName + ": line " + std::to_string(i + 1) + ", " +
+                                    ParamColumnHeaders[column] + ": " + e.what());
+            }
         }
     }
 }

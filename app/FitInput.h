@@ -26,9 +26,11 @@ std::string ReadInputText(const std::string& fileName, std::istream& standardInp
                           std::size_t limit = MaxInputBytes);
 
 // Puts a parameter file into columns 1 to 7, rows 1 to 6, as if typed there. Six lines of seven
-// TAB-separated cells, blanks around a cell trimmed, empty cells kept; blank cells past the
-// seventh are tolerated and lines after the sixth are ignored, so a previous run's text output
-// can be given back as it is. sourceName only names the file in error messages.
+// TAB-separated cells, blanks around a cell trimmed; an empty Optimize? unmarks the parameter, any
+// other empty cell keeps what the table held (the default table's or an opened file's cell).
+// Blank cells past the seventh are tolerated and lines after the sixth are ignored, so a previous
+// run's text output can be given back as it is. A cell that does not read as a number raises
+// EKelmoraError naming sourceName, the line and the column.
 void ReadParamsText(std::string_view text, ITextTable& paramsTable, const std::string& sourceName);
 
 // The source-data dialog's table after pasting the text into it, both columns selected by their

@@ -54,6 +54,11 @@ void ApplyDecimalSeparator(std::string_view separatorText, std::string& p0Text,
         return;
     }
     const std::string ch(FirstChar(separatorText));
+    if (!IsUsableDecimalSeparator(ch)) {
+        throw EKelmoraError(
+            "A blank, a TAB, a line end or another control character cannot be the decimal "
+            "separator");
+    }
     SetNumberDecimalSeparator(ch);
     p0Text = ReplaceChar(p0Text, OtherSeparator(ch), ch);
     ConvertParamsTableSeparator(paramsTable, ch);

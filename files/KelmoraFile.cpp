@@ -7,6 +7,7 @@
 #include "files/AnalysisResultJson.h"
 #include "files/AtomicFile.h"
 #include "util/Errors.h"
+#include "util/NumberText.h"
 #include "util/TextUtil.h"
 
 namespace kelmora {
@@ -403,8 +404,9 @@ TKelmoraDocument ParseKelmoraFile(std::string_view text, const std::string& file
     TKelmoraDocument doc;
     doc.DecimalSeparator =
         check.Text(check.Field(root, "decimalSeparator", ""), "decimalSeparator");
-    if (doc.DecimalSeparator.empty() || FirstChar(doc.DecimalSeparator) != doc.DecimalSeparator) {
-        check.Damaged("decimalSeparator", "should be one character");
+    if (FirstChar(doc.DecimalSeparator) != doc.DecimalSeparator ||
+        !IsUsableDecimalSeparator(doc.DecimalSeparator)) {
+        check.Damaged("decimalSeparator", "should be one visible character");
     }
     ReadParameters(check, root, doc);
     ReadData(check, root, doc);

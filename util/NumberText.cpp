@@ -53,6 +53,10 @@ const std::string& NumberDecimalSeparator() {
     return SeparatorStorage();
 }
 
+bool IsUsableDecimalSeparator(std::string_view ch) {
+    return !ch.empty() && !IsBlankChar(ch.front());
+}
+
 std::string FormatGeneral(double x) {
     return FormatGeneral(x, 15);
 }

@@ -11,6 +11,9 @@ namespace kelmora {
 // It starts as "." and changes only where the user sets it.
 void SetNumberDecimalSeparator(std::string_view ch);
 const std::string& NumberDecimalSeparator();
+// Whether ch (one character) can be the decimal separator: blanks and control characters (NUL,
+// TAB, line ends) part or end a cell, so a number written with one could never be read back.
+bool IsUsableDecimalSeparator(std::string_view ch);
 
 // General format: at most 15 significant digits, no trailing zeros; plain notation for
 // 1e-4 <= |x| < 1e15 (judged after rounding) and for 0, otherwise mantissa, "E" and the

@@ -86,6 +86,7 @@ TEST(FitOptions, HelpAndVersionWinAndMistakesAreUsageErrors) {
 
 TEST(ParamsFile, CellsAreTrimmedAndLandInColumnsOneToSeven) {
     TStringTable table(8, 7);
+    FillStartupParamsTable(table);
     ReadParamsText(
         " 1.5 \t0.2\t 0.001\t y\t-1\t1\t 11 \r\n"
         "2\t\t\t\t\t\t\n"
@@ -99,11 +100,14 @@ TEST(ParamsFile, CellsAreTrimmedAndLandInColumnsOneToSeven) {
     EXPECT_EQ(table.Cell(3, 1), "0.001");
     EXPECT_EQ(table.Cell(4, 1), "y");
     EXPECT_EQ(table.Cell(7, 1), "11");
-    EXPECT_EQ(table.Cell(2, 2), "");
+    EXPECT_EQ(table.Cell(1, 2), "2");
+    EXPECT_EQ(table.Cell(2, 2), "0.10");  // empty: the table's own cell stays
+    EXPECT_EQ(table.Cell(7, 2), "100");
+    EXPECT_EQ(table.Cell(4, 3), "");  // empty Optimize? unmarks the default's "y"
     EXPECT_EQ(table.Cell(7, 3), "100");
     EXPECT_EQ(table.Cell(4, 4), "y");
     EXPECT_EQ(table.Cell(1, 6), "6");
-    EXPECT_EQ(table.Cell(0, 1), "");  // the label column is not the file's
+    EXPECT_EQ(table.Cell(0, 1), "Lg(K1)");  // the label column is not the file's
     EXPECT_EQ(table.RowCount(), 7);
 }
 
@@ -119,6 +123,12 @@ TEST(ParamsFile, ShapeErrorsNameTheFileAndLine) {
         {row + row + "1\t2\n" + row + row + row, "f: line 3 has 2 cells; seven are needed"},
         {row + row + row + row + row + "1\t2\t3\t4\t5\t6\t7\t8\n",
          "f: line 6 has 8 cells; seven are needed"},
+        {row + "1\t0,1\t0.0001\ty\t-10\t10\t100\n" + row + row + row + row,
+         "f: line 2, Max. step: '0,1' is not a valid floating point value"},
+        {row + row + row + row + row + "1\t0.1\t0.0001\ty\t-10\t10\t1e2\n",
+         "f: line 6, Steps count: '1e2' is not a valid integer value"},
+        {row + row + row + "1\t0.1\t0.0001\ty\t\t10\t100\n" + row + row,
+         "f: line 4, Min. val: '' is not a valid floating point value"},
     };
     for (const TCase& c : cases) {
         TStringTable table(8, 7);

@@ -409,7 +409,7 @@ TEST(FitEndToEnd, EveryErrorReportsItsMessageAndStatus) {
          {"compute", "--params", badValue},
          data,
          1,
-         "'1..2' is not a valid floating point value"},
+         badValue + ": line 2, Value: '1..2' is not a valid floating point value"},
         {"steps count 1",
          {"compute", "--params", oneStep},
          data,

@@ -242,6 +242,23 @@ TEST(DecimalSeparator, UpdateConvertsTheDefaultsTheP0AndOnlyThose) {
     SetNumberDecimalSeparator(".");
 }
 
+TEST(DecimalSeparator, BlanksAndControlCharactersAreRefusedAndChangeNothing) {
+    for (const std::string& bad : {std::string(1, '\0'), std::string("\t,"), std::string("\n"),
+                                   std::string("\r"), std::string(" ")}) {
+        TStringTable table(8, 7);
+        std::string p0 = "0.01";
+        FillStartupParamsTable(table);
+        EXPECT_THROW(ApplyDecimalSeparator(bad, p0, table), EKelmoraError) << int(bad[0]);
+        EXPECT_EQ(NumberDecimalSeparator(), ".");
+        EXPECT_EQ(p0, "0.01");
+        EXPECT_EQ(table.Cell(1, 1), "1.2");
+    }
+    // The lowest and highest codes that are not blank still serve.
+    for (const char* good : {"!", "\xC2\xB7"}) {
+        EXPECT_TRUE(IsUsableDecimalSeparator(good)) << good;
+    }
+}
+
 TEST(DataSet, RowsUpToTheFirstBlankC) {
     TFitState s;
     TStringTable t = DataTable({{"0.01", "8.1"},
