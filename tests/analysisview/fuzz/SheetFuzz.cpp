@@ -1,25 +1,14 @@
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "analysisview/AnalysisSheet.h"
+#include "tests/support/FuzzRequire.h"
 #include "util/NumberText.h"
 
 using namespace kelmora;
-
-namespace {
-
-void Require(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "sheet fuzz: %s\n", what);
-        std::abort();
-    }
-}
-
-}  // namespace
+using kelmora::fuzz::Require;
 
 // The first byte chooses the selected columns, the rest is the clipboard text.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

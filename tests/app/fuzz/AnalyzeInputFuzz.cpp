@@ -2,24 +2,17 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 #include "analysis/Analysis.h"
 #include "app/AnalyzeInput.h"
+#include "tests/support/FuzzRequire.h"
 #include "util/Errors.h"
 
 using namespace kelmora;
+using kelmora::fuzz::Require;
 
 namespace {
-
-void Require(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "analyze fuzz: %s\n", what);
-        std::abort();
-    }
-}
 
 // What the reader promises whenever it does not refuse: a rectangle of finite numbers with at
 // least one signal, concentrations in range, names for all signals or none, no name twice.

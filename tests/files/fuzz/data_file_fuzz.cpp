@@ -3,27 +3,16 @@
 // numbers.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "files/DataFile.h"
+#include "tests/support/FuzzRequire.h"
 #include "util/Errors.h"
 #include "util/NumberText.h"
 
 using namespace kelmora;
-
-namespace {
-
-void Require(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "data file fuzz: %s\n", what);
-        std::abort();
-    }
-}
-
-}  // namespace
+using kelmora::fuzz::Require;
 
 // The first byte picks the two columns, the rest is the file.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

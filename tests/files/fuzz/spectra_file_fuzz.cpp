@@ -2,25 +2,14 @@
 // or read into steadily rising or falling wavelengths with a value for each in every spectrum.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 #include "files/SpectraFile.h"
+#include "tests/support/FuzzRequire.h"
 #include "util/Errors.h"
 
 using namespace kelmora;
-
-namespace {
-
-void Require(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "spectra file fuzz: %s\n", what);
-        std::abort();
-    }
-}
-
-}  // namespace
+using kelmora::fuzz::Require;
 
 // The first byte's lowest bit picks the layout, the rest is the file.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,24 +1,17 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "grid/GridCore.h"
+#include "tests/support/FuzzRequire.h"
 
 using namespace kelmora;
+using kelmora::fuzz::Require;
 
 namespace {
-
-void Require(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "grid fuzz: %s\n", what);
-        std::abort();
-    }
-}
 
 bool Visible(char ch) {
     return static_cast<unsigned char>(ch) > 32;
