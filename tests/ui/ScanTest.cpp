@@ -138,12 +138,13 @@ TEST_F(Scan, FilterRenumbersAndAClickPutsAMinimumBack) {
 
 // Minima show up in the list while the scan still runs, each line with its six Values.
 TEST_F(Scan, LinesAppearAtTheRefreshesDuringTheScan) {
-    // The default 100 x 100 lattice of lg K1 and the shift of P over 7,500 points: a second or
-    // so, a few refreshes long, and the edge of no binding gives a minimum within the first
-    // inner run.
+    // A 1,000 x 100 lattice of lg K1 and the shift of P over 7,500 points: many refreshes long
+    // however fast the machine, and the edge of no binding gives a minimum within the first
+    // inner run. Stop ends it once the lines have been seen.
     EnterExampleRepeated("titration-1to1.txt", 250);
     SetParamCell(1, 4, "9.5");
     SetParamCell(4, 4, "");
+    SetParamCell(7, 1, "1000");
     int seenWhileRunning = -1;
     TRunWhen watcher(
         [&] {
@@ -158,6 +159,7 @@ TEST_F(Scan, LinesAppearAtTheRefreshesDuringTheScan) {
                 EXPECT_EQ(Minima.ListBox1->item(i)->toolTip().toStdString(),
                           Minima.Store().ParamsText(i));
             }
+            Click(Main.Button3);
         });
     Click(Main.Button8);
     ASSERT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
