@@ -90,19 +90,23 @@ const std::vector<std::string>& ParamTableHeader() {
     return header;
 }
 
+std::vector<std::string> ParamRow(const analysis::TParamResult& p) {
+    std::vector<std::string> row = {p.Name, p.AtLimit ? "at the limit" : ResultNumber(p.Value)};
+    row.push_back(p.Fixed         ? std::string("fixed")
+                  : !p.Determined ? std::string("undetermined")
+                                  : ResultNumber(p.Se));
+    AppendInterval(row, p.Ci95);
+    AppendProfile(row, p.Profile95);
+    AppendInterval(row, p.Mc95);
+    return row;
+}
+
 TTextRows ParamTableRows(const TModelResult& model) {
     TTextRows rows;
     std::vector<analysis::TParamResult> params = model.Params;
     params.insert(params.end(), model.Derived.begin(), model.Derived.end());
     for (const analysis::TParamResult& p : params) {
-        std::vector<std::string> row = {p.Name, p.AtLimit ? "at the limit" : ResultNumber(p.Value)};
-        row.push_back(p.Fixed         ? std::string("fixed")
-                      : !p.Determined ? std::string("undetermined")
-                                      : ResultNumber(p.Se));
-        AppendInterval(row, p.Ci95);
-        AppendProfile(row, p.Profile95);
-        AppendInterval(row, p.Mc95);
-        rows.push_back(std::move(row));
+        rows.push_back(ParamRow(p));
     }
     if (!model.Params.empty()) {
         for (const analysis::TConstant& k : model.Constants) {
@@ -117,8 +121,12 @@ std::string ConstantLabel(const analysis::TConstant& k) {
 }
 
 std::vector<std::string> ComparisonRicher(const TAnalysisResult& result) {
+    return ComparisonRicher(result.Comparison);
+}
+
+std::vector<std::string> ComparisonRicher(const std::vector<analysis::TComparison>& comparison) {
     std::vector<std::string> richer;
-    for (const analysis::TComparison& c : result.Comparison) {
+    for (const analysis::TComparison& c : comparison) {
         if (std::find(richer.begin(), richer.end(), c.Richer) == richer.end()) {
             richer.push_back(c.Richer);
         }
@@ -134,24 +142,28 @@ std::vector<std::string> ComparisonHeader(const TAnalysisResult& result) {
     return header;
 }
 
+void AppendFTests(std::vector<std::string>& row, const std::string& model,
+                  const std::vector<analysis::TComparison>& comparison) {
+    for (const std::string& r : ComparisonRicher(comparison)) {
+        std::optional<double> p;
+        for (const analysis::TComparison& c : comparison) {
+            if (c.Simpler == model && c.Richer == r) {
+                p = c.P;
+            }
+        }
+        // A p below the double range's reach is no proof of 0; the JSON keeps the number.
+        const bool tiny = p && *p < SmallestPValue;
+        row.push_back(tiny ? std::string("< 1e-300") : ResultNumber(p));
+    }
+}
+
 TTextRows ComparisonRows(const TAnalysisResult& result) {
     TTextRows rows;
-    const std::vector<std::string> richer = ComparisonRicher(result);
     for (const TModelResult& m : result.Models) {
         std::vector<std::string> row = {
             m.Model.Name,        ResultNumber(m.Ss),   ResultNumber(m.Rms), ResultNumber(m.CovFit),
             ResultNumber(m.Aic), ResultNumber(m.Aicc), ResultNumber(m.Bic)};
-        for (const std::string& r : richer) {
-            std::optional<double> p;
-            for (const analysis::TComparison& c : result.Comparison) {
-                if (c.Simpler == m.Model.Name && c.Richer == r) {
-                    p = c.P;
-                }
-            }
-            // A p below the double range's reach is no proof of 0; the JSON keeps the number.
-            const bool tiny = p && *p < SmallestPValue;
-            row.push_back(tiny ? std::string("< 1e-300") : ResultNumber(p));
-        }
+        AppendFTests(row, m.Model.Name, result.Comparison);
         rows.push_back(std::move(row));
     }
     return rows;

@@ -27,6 +27,8 @@ using TTextRows = std::vector<std::vector<std::string>>;
 // M⁻¹, K2 and K21 in M⁻².
 const std::vector<std::string>& ParamTableHeader();
 TTextRows ParamTableRows(const analysis::TModelResult& model);
+// One parameter's row of that table, for every kind of titration.
+std::vector<std::string> ParamRow(const analysis::TParamResult& p);
 
 // "K21, M⁻²": a constant's name and unit.
 std::string ConstantLabel(const analysis::TConstant& k);
@@ -34,6 +36,10 @@ std::string ConstantLabel(const analysis::TConstant& k);
 // One row per model, and one F-test column per model that others are nested in: the p of a
 // model against it stands in the model's row; ComparisonRicher names those models.
 std::vector<std::string> ComparisonRicher(const analysis::TAnalysisResult& result);
+std::vector<std::string> ComparisonRicher(const std::vector<analysis::TComparison>& comparison);
+// The F-test cells of one model's row, one per model in ComparisonRicher.
+void AppendFTests(std::vector<std::string>& row, const std::string& model,
+                  const std::vector<analysis::TComparison>& comparison);
 std::vector<std::string> ComparisonHeader(const analysis::TAnalysisResult& result);
 TTextRows ComparisonRows(const analysis::TAnalysisResult& result);
 

@@ -13,7 +13,8 @@ namespace kelmora {
 // A figure as data, drawn the same way on the screen, in an exported file and in a report:
 // panels stacked top to bottom that share the x axis, each with its own y axis.
 struct TFigureSeries {
-    enum class TStyle { Markers, Line, DashedLine };
+    // A band is a shaded area: its points run along the upper edge and back along the lower.
+    enum class TStyle { Markers, Line, DashedLine, Band };
     std::string Name;
     TCurve Points;
     TStyle Style = TStyle::Line;

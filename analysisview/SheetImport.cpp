@@ -42,6 +42,24 @@ std::vector<std::vector<std::string>> ImportedSheetCells(const TDataFile& file,
         cells[0].push_back(named ? file.Header[std::size_t(col)]
                                  : DefaultSheetTitle(static_cast<int>(k)));
     }
+    AppendImportedRows(cells, file, from, fileName);
+    return cells;
+}
+
+std::vector<std::vector<std::string>> ImportedPointsCells(const TDataFile& file,
+                                                          const std::string& fileName) {
+    if (file.ColumnCount > 2) {
+        throw EKelmoraError("'" + fileName + "': a line holds C and at most the host " +
+                            "concentration.");
+    }
+    std::vector<std::vector<std::string>> cells = {
+        {DefaultSheetTitle(SheetColC), DefaultSheetTitle(SheetColP0)}};
+    AppendImportedRows(cells, file, {0, 1}, fileName);
+    return cells;
+}
+
+void AppendImportedRows(std::vector<std::vector<std::string>>& cells, const TDataFile& file,
+                        const std::vector<int>& from, const std::string& fileName) {
     for (const TDataFile::TRow& row : file.Rows) {
         std::vector<std::string>& line = cells.emplace_back();
         for (const int col : from) {
@@ -53,13 +71,13 @@ std::vector<std::vector<std::string>> ImportedSheetCells(const TDataFile& file,
                                      : file.DecimalMark;
             const std::string mark(1, ownMark);
             if (!field.empty() && !TryParseFloat(field, mark)) {
-                refuse("line " + std::to_string(row.Line) + ", column " + std::to_string(col + 1) +
-                       ": '" + MessageExcerpt(field) + "' is not a number.");
+                throw EKelmoraError("'" + fileName + "': line " + std::to_string(row.Line) +
+                                    ", column " + std::to_string(col + 1) + ": '" +
+                                    MessageExcerpt(field) + "' is not a number.");
             }
             line.push_back(ReplaceChar(field, mark, NumberDecimalSeparator()));
         }
     }
-    return cells;
 }
 
 }  // namespace kelmora

@@ -16,4 +16,15 @@ std::vector<std::vector<std::string>> ImportedSheetCells(const TDataFile& file,
                                                          const TTitrationColumns& columns,
                                                          const std::string& fileName);
 
+// The Spectra window's points from a points file: C in the first column and the host in the
+// second (the data-file importer takes no file of one column), under the header "C", "P0"; the
+// same number rules as above.
+std::vector<std::vector<std::string>> ImportedPointsCells(const TDataFile& file,
+                                                          const std::string& fileName);
+
+// The data lines of the file columns in from (-1: an empty cell) appended to cells, converted as
+// above.
+void AppendImportedRows(std::vector<std::vector<std::string>>& cells, const TDataFile& file,
+                        const std::vector<int>& from, const std::string& fileName);
+
 }  // namespace kelmora

@@ -138,6 +138,88 @@ void Fields(V& v, TAnalysisResult& x) {
     v("warnings", x.Warnings);
 }
 template <class V>
+void Fields(V& v, TSpeciesSpectrum& x) {
+    v("species", x.Species);
+    v("eps", x.Eps);
+    v("se", x.Se);
+}
+template <class V>
+void Fields(V& v, TSpectraModelResult& x) {
+    v("model", x.Model);
+    v("converged", x.Converged);
+    v("message", x.Message);
+    v("ss", x.Ss);
+    v("rms", x.Rms);
+    v("aic", x.Aic);
+    v("aicc", x.Aicc);
+    v("bic", x.Bic);
+    v("dof", x.Dof);
+    v("params", x.Params);
+    v("lgK", x.LgK);
+    v("species", x.Species);
+    v("residuals", x.Residuals);
+    v("fit", x.Fit);
+    v("replicatesDone", x.ReplicatesDone);
+    v("mcUsed", x.McUsed);
+    v("mcFailed", x.McFailed);
+    v("mcAtBound", x.McAtBound);
+    v("absorbingSpecies", x.AbsorbingSpecies);
+}
+template <class V>
+void Fields(V& v, TFactorAnalysis& x) {
+    v("singularValues", x.SingularValues);
+    v("species", x.Species);
+    v("noiseSd", x.NoiseSd);
+}
+template <class V>
+void Fields(V& v, TSpectraResult& x) {
+    v("observable", x.Observable);
+    v("wavelengths", x.Wavelengths);
+    v("points", x.Points);
+    v("factors", x.Factors);
+    v("seed", x.Seed);
+    v("replicatesRequested", x.ReplicatesRequested);
+    v("stopped", x.Stopped);
+    v("models", x.Models);
+    v("comparison", x.Comparison);
+    v("verdict", x.Verdict);
+}
+template <class V>
+void Fields(V& v, TSpectraTitration& x) {
+    v("wavelengths", x.Wavelengths);
+    v("conc", x.Conc);
+    v("host", x.Host);
+    v("values", x.Values);
+}
+template <class V>
+void Fields(V& v, TSavedSpectraResults& x) {
+    v("data", x.Data);
+    v("analysis", x.Result);
+}
+template <class V>
+void Fields(V& v, TSpectraFile& x) {
+    v("wavelengths", x.Wavelengths);
+    v("values", x.Values);
+}
+template <class V>
+void Fields(V& v, TSpectraSection& x) {
+    v("file", x.SpectraName);
+    v("spectra", x.Spectra);
+    v("inRows", x.InRows);
+    v("points", x.PointCells);
+    v("p0", x.P0Text);
+    v("from", x.FromText);
+    v("to", x.ToText);
+    v("step", x.Step);
+    v("observable", x.Observable);
+    v("models", x.Models);
+    v("pathLength", x.PathLengthText);
+    v("ligandAbsorbs", x.LigandAbsorbs);
+    v("monteCarloReplicates", x.Replicates);
+    v("seed", x.Seed);
+    v("results", x.Results);
+}
+template <class V>
 void Fields(V& v, TTitration& x) {
     v("conc", x.Conc);
     v("host", x.Host);
@@ -166,6 +248,9 @@ TOrderedJson ToJson(const TModelDef& x) {
 }
 TOrderedJson ToJson(TStopReason x) {
     return std::string(StopReasonName(x));
+}
+TOrderedJson ToJson(TObservable x) {
+    return std::string(ObservableName(x));
 }
 template <class T>
 TOrderedJson ToJson(const std::optional<T>& x);
@@ -227,6 +312,7 @@ void FromJson(const TJson& j, const TPlace& at, std::uint64_t& x);
 void FromJson(const TJson& j, const TPlace& at, std::string& x);
 void FromJson(const TJson& j, const TPlace& at, TModelDef& x);
 void FromJson(const TJson& j, const TPlace& at, TStopReason& x);
+void FromJson(const TJson& j, const TPlace& at, TObservable& x);
 template <class T>
 void FromJson(const TJson& j, const TPlace& at, std::optional<T>& x);
 template <class T>
@@ -293,6 +379,15 @@ void FromJson(const TJson& j, const TPlace& at, TStopReason& x) {
         }
     }
     at.Fail("should name why a fit stopped");
+}
+
+void FromJson(const TJson& j, const TPlace& at, TObservable& x) {
+    const std::optional<TObservable> o =
+        j.is_string() ? ObservableFromName(j.get<std::string>()) : std::nullopt;
+    if (!o) {
+        at.Fail("should be absorbance or fluorescence");
+    }
+    x = *o;
 }
 
 template <class T>
@@ -407,6 +502,21 @@ analysis::TTitration ReadTitration(const nlohmann::json& j, const std::string& w
     analysis::TTitration titration;
     FromJson(j, TPlace{where, damaged}, titration);
     return titration;
+}
+
+nlohmann::ordered_json SpectraSectionJson(const TSpectraSection& section) {
+    return ToJson(section);
+}
+
+TSpectraSection ReadSpectraSection(const nlohmann::json& j, const std::string& where,
+                                   const TDamagedField& damaged) {
+    TSpectraSection section;
+    FromJson(j, TPlace{where, damaged}, section);
+    return section;
+}
+
+bool operator==(const TSavedSpectraResults& a, const TSavedSpectraResults& b) {
+    return ToJson(a) == ToJson(b);
 }
 
 }  // namespace kelmora

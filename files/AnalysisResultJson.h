@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/Analysis.h"
+#include "analysis/Spectra.h"
 
 namespace kelmora {
 
@@ -19,6 +20,13 @@ nlohmann::ordered_json TitrationJson(const analysis::TTitration& titration);
 analysis::TAnalysisResult ReadAnalysisResult(const nlohmann::json& j, const std::string& where,
                                              const TDamagedField& damaged);
 analysis::TTitration ReadTitration(const nlohmann::json& j, const std::string& where,
+                                   const TDamagedField& damaged);
+
+struct TSpectraSection;
+
+// The Spectra window's section of a Kelmora file, results included, the same way; and back.
+nlohmann::ordered_json SpectraSectionJson(const TSpectraSection& section);
+TSpectraSection ReadSpectraSection(const nlohmann::json& j, const std::string& where,
                                    const TDamagedField& damaged);
 
 }  // namespace kelmora

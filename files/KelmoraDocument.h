@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "analysis/Analysis.h"
+#include "analysis/Spectra.h"
 #include "engine/FitState.h"
 #include "engine/FitTypes.h"
+#include "files/SpectraFile.h"
 #include "grid/DataCells.h"
 #include "minima/MinimaStore.h"
 
@@ -58,6 +60,38 @@ struct TAnalysisSection {
     bool operator==(const TAnalysisSection&) const = default;
 };
 
+// The results the Spectra window showed, with the titration (the chosen wavelengths) they were
+// fitted to.
+struct TSavedSpectraResults {
+    analysis::TSpectraTitration Data;
+    analysis::TSpectraResult Result;
+    // Alike when their file texts are, as TSavedResults.
+    friend bool operator==(const TSavedSpectraResults& a, const TSavedSpectraResults& b);
+};
+
+// The Spectra window's data and settings, as the user left them: the spectra as read from their
+// file (the file itself may be gone when the work is opened again), the points and every
+// setting as typed.
+struct TSpectraSection {
+    std::string SpectraName;  // the file the spectra came from, for the window's caption
+    TSpectraFile Spectra;
+    bool InRows = false;
+    std::vector<std::vector<std::string>> PointCells;  // header row, then C and P0 per point
+    std::string P0Text;
+    std::string FromText;  // the wavelength range, nm
+    std::string ToText;
+    std::int32_t Step = 1;
+    std::string Observable = "absorbance";
+    std::vector<std::string> Models;  // catalogue names
+    std::string PathLengthText;
+    bool LigandAbsorbs = false;
+    std::int32_t Replicates = 0;
+    std::uint64_t Seed = 0;
+    std::optional<TSavedSpectraResults> Results;
+
+    bool operator==(const TSpectraSection&) const = default;
+};
+
 // Everything a Kelmora file holds. Whatever the user typed stays text, so that opening a file
 // shows every cell exactly as it was saved.
 struct TKelmoraDocument {
@@ -75,6 +109,7 @@ struct TKelmoraDocument {
     double BestQ = TMinimaStore::NoBestQ;
     std::int32_t MinimaDropped = 0;
     std::optional<TAnalysisSection> Analysis;
+    std::optional<TSpectraSection> Spectra;  // files without one open with the window as it starts
 
     bool operator==(const TKelmoraDocument&) const = default;
 };

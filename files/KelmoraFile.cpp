@@ -364,6 +364,9 @@ std::string KelmoraFileText(const TKelmoraDocument& doc) {
     if (doc.Analysis) {
         j["analysis"] = AnalysisJson(*doc.Analysis);
     }
+    if (doc.Spectra) {
+        j["spectra"] = SpectraSectionJson(*doc.Spectra);
+    }
     std::string text;
     WriteReadable(text, j, 0);
     return text + "\n";
@@ -416,6 +419,12 @@ TKelmoraDocument ParseKelmoraFile(std::string_view text, const std::string& file
     ReadMinima(check, root, doc);
     if (const auto analysis = root.find("analysis"); analysis != root.end()) {
         doc.Analysis = ReadAnalysis(check, *analysis);
+    }
+    if (const auto spectra = root.find("spectra"); spectra != root.end()) {
+        doc.Spectra = ReadSpectraSection(
+            *spectra, "spectra", [&check](const std::string& where, const std::string& what) {
+                check.Damaged(where, what);
+            });
     }
     return doc;
 }

@@ -10,6 +10,7 @@ namespace kelmora {
 struct TSpectraFile {
     std::vector<double> Wavelengths;          // nm, in the file's order
     std::vector<std::vector<double>> Values;  // [spectrum][wavelength]
+    bool operator==(const TSpectraFile&) const = default;
 };
 
 // The text of a spectra export (CSV, TSV, semicolons or blanks; decimal point or comma decided

@@ -311,6 +311,12 @@ class TFigurePainter {
             for (const QPointF& pt : points) {
                 DrawMarker(pt, colour);
             }
+        } else if (s.Style == TFigureSeries::TStyle::Band) {
+            QColor fill = colour;
+            fill.setAlphaF(0.25);
+            p_.setPen(Qt::NoPen);
+            p_.setBrush(fill);
+            p_.drawPolygon(points);
         } else {
             p_.setPen(LinePen(colour, s.Style == TFigureSeries::TStyle::DashedLine));
             p_.setBrush(Qt::NoBrush);

@@ -1,10 +1,12 @@
 #include "ui/FileMenu.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QChartView>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -233,15 +235,23 @@ void TFileMenu::SetRunning(bool running) {
 
 // ---- Data files and figures ----
 
-std::optional<TDataFile> TFileMenu::AskDataFile(QWidget* parent, const QString& title,
-                                                QString* name) {
+std::optional<std::string> TFileMenu::AskTextFile(QWidget* parent, const QString& title,
+                                                  QString* name) {
     const QString path = prompts_->OpenFileName(
         parent, title, QStringLiteral("Data files (*.csv *.txt *.tsv *.dat);;All files (*)"));
     if (path.isEmpty()) {
         return std::nullopt;
     }
     *name = QFileInfo(path).fileName();
-    return SplitDataFile(ReadWholeFile(LocalPath(path)), name->toStdString());
+    return ReadWholeFile(LocalPath(path));
+}
+
+std::optional<TDataFile> TFileMenu::AskDataFile(QWidget* parent, const QString& title,
+                                                QString* name) {
+    if (const std::optional<std::string> text = AskTextFile(parent, title, name)) {
+        return SplitDataFile(*text, name->toStdString());
+    }
+    return std::nullopt;
 }
 
 void TFileMenu::ImportData() {
@@ -309,6 +319,19 @@ void TFileMenu::ExportChart(const TFigure& figure, QWidget* parent) {
     settings.setValue(FigureFontKey, format->FontPt);
     settings.setValue(FigureDpiKey, format->Dpi);
     WriteFigureFile(figure, *format, path);
+}
+
+void TFileMenu::ExportImage(const QImage& image, QWidget* parent) {
+    const QString path = AskSaveName(parent, QStringLiteral("Export Chart"), QStringLiteral("png"),
+                                     QStringLiteral("PNG image (*.png)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    WriteFileAtomically(LocalPath(path), std::string_view(bytes.constData(), bytes.size()));
 }
 
 bool TFileMenu::CanDrop(const QMimeData* data) {

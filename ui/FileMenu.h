@@ -12,6 +12,7 @@
 #include "ui/FilePrompts.h"
 
 class QAction;
+class QImage;
 class QMenu;
 class QMenuBar;
 class QMimeData;
@@ -50,10 +51,14 @@ class TFileMenu : public QObject {
     // A data file read through the one importer of the program, after asking for its name over
     // parent; nothing when the user cancelled.
     std::optional<TDataFile> AskDataFile(QWidget* parent, const QString& title, QString* name);
+    // The whole text of a file asked for over parent, for readers of their own.
+    std::optional<std::string> AskTextFile(QWidget* parent, const QString& title, QString* name);
     void ExportChart();
     // A figure of another window, the dialogs over that window: the file, then the figure's
     // size, font and resolution, the answers kept for the next export.
     void ExportChart(const TFigure& figure, QWidget* parent);
+    // A picture that is no figure (the residual map) as a PNG file.
+    void ExportImage(const QImage& image, QWidget* parent);
     // A file to write, suggested beside the open work under its name with this suffix
     // ("png", "xlsx", ...); empty when the user cancels.
     QString AskSaveName(QWidget* parent, const QString& caption, const QString& suffix,

@@ -7,6 +7,7 @@
 #include "grid/OriginGrid_u.h"
 #include "minima/RemParams_u.h"
 #include "qtutil/QtText.h"
+#include "ui/Spectra_u.h"
 #include "ui/getdata_u.h"
 #include "ui/main_u.h"
 #include "util/NumberText.h"
@@ -35,6 +36,9 @@ TKelmoraDocument CaptureDocument(TMainForm& form, const IAnalysisDocument* analy
     if (analysis != nullptr) {
         doc.Analysis = analysis->CaptureAnalysis();
     }
+    if (const TSpectraForm* spectra = form.SpectraForm()) {
+        doc.Spectra = spectra->CaptureSpectra();
+    }
     return doc;
 }
 
@@ -56,6 +60,9 @@ void RestoreDocument(TMainForm& form, IAnalysisDocument* analysis, const TKelmor
     }
     if (analysis != nullptr) {
         analysis->RestoreAnalysis(doc.Analysis);
+    }
+    if (TSpectraForm* spectra = form.SpectraForm()) {
+        spectra->RestoreSpectra(doc.Spectra);
     }
     // Whatever the last command left belongs to the work that was open before.
     form.State() = TFitState();

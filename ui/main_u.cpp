@@ -36,6 +36,7 @@
 #include "ui/ChartExport.h"
 #include "ui/FileMenu.h"
 #include "ui/OutGrid_u.h"
+#include "ui/Spectra_u.h"
 #include "ui/WorkUndo.h"
 #include "ui/getdata_u.h"
 #include "util/NumberText.h"
@@ -97,6 +98,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     // Made now, though shown only on demand, so that a file's analysis part is kept from the start.
     analysisForm_ = new TAnalysisForm(this);
     Files->SetAnalysisDocument(analysisForm_);
+    spectraForm_ = new TSpectraForm(this);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -168,6 +170,7 @@ void TMainForm::CreateControls() {
     Button4 = MakeButton(ClientArea, QStringLiteral("Copy into table"), 848, 224, 105, 25);
     // Free space below "Update", in line with "Copy into table".
     AnalysisButton = MakeButton(ClientArea, QStringLiteral("Analysis..."), 848, 120, 105, 25);
+    SpectraButton = MakeButton(ClientArea, QStringLiteral("Spectra..."), 848, 152, 105, 25);
 
     connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
@@ -177,6 +180,7 @@ void TMainForm::CreateControls() {
     connect(Button8, &QPushButton::clicked, this, &TMainForm::Button8Click);
     connect(UpdateDecSepButton, &QPushButton::clicked, this, &TMainForm::UpdateDecSepButtonClick);
     connect(AnalysisButton, &QPushButton::clicked, this, &TMainForm::AnalysisButtonClick);
+    connect(SpectraButton, &QPushButton::clicked, this, &TMainForm::SpectraButtonClick);
     connect(modeGroup_, &QButtonGroup::idClicked, this, &TMainForm::Mode1ButtonClick);
 }
 
@@ -441,6 +445,10 @@ void TMainForm::SetDecimalSeparator(const std::string& ch) {
 
 void TMainForm::AnalysisButtonClick() {
     analysisForm_->Open();
+}
+
+void TMainForm::SpectraButtonClick() {
+    spectraForm_->Open();
 }
 
 // ---- Chart ----

@@ -23,6 +23,7 @@ class QValueAxis;
 namespace kelmora {
 
 class TAnalysisForm;
+class TSpectraForm;
 class TFileMenu;
 class TGetDataForm;
 class TOriginGrid;
@@ -65,9 +66,12 @@ class TMainForm : public QWidget, public IFitSink {
     void Mode1ButtonClick(int tag);
     void UpdateDecSepButtonClick();
     void AnalysisButtonClick();
+    void SpectraButtonClick();
 
     // The Analysis window, created by the first click on "Analysis..." and kept from then on.
     TAnalysisForm* AnalysisForm() const { return analysisForm_; }
+    // The Spectra window, likewise made with the main window and kept.
+    TSpectraForm* SpectraForm() const { return spectraForm_; }
 
     // What the commands get from the controls below the table when they start.
     TFitSettings CommandSettings() const;
@@ -108,6 +112,7 @@ class TMainForm : public QWidget, public IFitSink {
     QPushButton* Mode2Button = nullptr;
     QPushButton* Button4 = nullptr;
     QPushButton* AnalysisButton = nullptr;
+    QPushButton* SpectraButton = nullptr;
     QChartView* Chart1 = nullptr;
 
   protected:
@@ -137,6 +142,7 @@ class TMainForm : public QWidget, public IFitSink {
     TOutGridForm* outGridForm_ = nullptr;
     TRememberParamsForm* minimaForm_ = nullptr;
     TAnalysisForm* analysisForm_ = nullptr;
+    TSpectraForm* spectraForm_ = nullptr;
     QButtonGroup* modeGroup_ = nullptr;
     QChart* chart1Chart_ = nullptr;
     QLineSeries* series_[3] = {};

@@ -41,6 +41,7 @@ void ExpectSameDocument(const TKelmoraDocument& a, const TKelmoraDocument& b) {
     EXPECT_TRUE(SameBits(a.BestQ, b.BestQ));
     EXPECT_EQ(a.MinimaDropped, b.MinimaDropped);
     EXPECT_EQ(a.Analysis, b.Analysis);
+    EXPECT_EQ(a.Spectra, b.Spectra);
 }
 
 // Results in which every field has a value of its own, the hardest ones to keep among them, so
@@ -96,6 +97,61 @@ analysis::TAnalysisResult FullResult() {
     return r;
 }
 
+// The Spectra window's work, every field with a value of its own, results included.
+TSpectraSection FullSpectra() {
+    using namespace analysis;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    TSpectraModelResult m;
+    m.Model = "1:2";
+    m.Converged = true;
+    m.Message = "lacks PL2";
+    m.Ss = 0.1 + 0.2;
+    m.Rms = 1.0 / 3.0;
+    m.Aic = -3.5;
+    m.Bic = 7.25;
+    m.Dof = 11;
+    m.Params = 9;
+    m.LgK = {{"lgK1", 4.3, 0.02, TInterval{4.26, 4.34}, TInterval{4.25, 4.35},
+              TOpenInterval{4.2, std::nullopt}, false, true, false}};
+    m.Species = {{"P", {5e5, 1e3}, {12.5, nan}}, {"PL2", {-0.0, 5e-324}, {1, 2}}};
+    m.Residuals = {{0.001, -0.002}, {nan, 0.0}};
+    m.Fit = {23, 1e-12, TStopReason::NoProgress};
+    m.ReplicatesDone = 40;
+    m.McUsed = 37;
+    m.McFailed = 2;
+    m.McAtBound = 1;
+    m.AbsorbingSpecies = 3;
+    TSpectraResult r;
+    r.Observable = TObservable::Fluorescence;
+    r.Wavelengths = {420, 421.5};
+    r.Points = 2;
+    r.Factors = {{3.5, 0.25, 1e-3}, 2, 0.002};
+    r.Seed = std::numeric_limits<std::uint64_t>::max();
+    r.ReplicatesRequested = 50;
+    r.Stopped = true;
+    r.Models = {m};
+    r.Comparison = {{"1:1", "1:2", 12.5, 1e-310}};
+    r.Verdict = "1:2 preferred";
+    TSpectraSection s;
+    s.SpectraName = "Zn·TPP.csv";
+    s.Spectra = {{400, 400.5, 401}, {{0.1, 0.2, -0.0}, {1e-300, 2, 3}}};
+    s.InRows = true;
+    s.PointCells = {{"C", "P0"}, {"0", "2·0e-6"}, {"", "x"}};
+    s.P0Text = "3e-6";
+    s.FromText = "400·5";
+    s.ToText = "401";
+    s.Step = 7;
+    s.Observable = "fluorescence";
+    s.Models = {"1:2", "2:1"};
+    s.PathLengthText = "0·5";
+    s.LigandAbsorbs = true;
+    s.Replicates = 50;
+    s.Seed = 12345678901234567890u;
+    s.Results =
+        TSavedSpectraResults{{{420, 421.5}, {0, 1e-3}, {2e-6}, {{0.1, 0.2}, {0.3, 0.4}}}, r};
+    return s;
+}
+
 // A document that uses every field, with the values that are hardest to keep.
 TKelmoraDocument FullDocument() {
     TKelmoraDocument doc;
@@ -131,6 +187,7 @@ TKelmoraDocument FullDocument() {
     a.Volumes = TVolumeTexts{"0·003", "0·05", true, "500", {"0", "10", "", "2e1"}, true};
     a.Results = TSavedResults{{{0, 1e-3}, {0.01}, {"Ha"}, {{7.1}, {7.2}}}, FullResult(), true};
     doc.Analysis = a;
+    doc.Spectra = FullSpectra();
     return doc;
 }
 
@@ -142,6 +199,17 @@ TEST(KelmoraFile, EveryFieldComesBackExactly) {
     const TKelmoraDocument back = ParseKelmoraFile(KelmoraFileText(fresh), "fresh.kelmora");
     ExpectSameDocument(back, fresh);
     EXPECT_FALSE(back.Analysis.has_value());
+    EXPECT_FALSE(back.Spectra.has_value());
+}
+
+// Files from before the Spectra window have no section of it, and open as they were.
+TEST(KelmoraFile, AFileWithoutSpectraOpensWithout) {
+    TKelmoraDocument doc = FullDocument();
+    nlohmann::json j = nlohmann::json::parse(KelmoraFileText(doc));
+    ASSERT_TRUE(j.contains("spectra"));
+    j.erase("spectra");
+    doc.Spectra.reset();
+    ExpectSameDocument(ParseKelmoraFile(j.dump(), "old.kelmora"), doc);
 }
 
 TEST(KelmoraFile, SavedResultsComeBackToTheLastBit) {
@@ -419,6 +487,17 @@ TEST(KelmoraFile, EveryDamageIsRefusedNamingTheField) {
          "is damaged: analysis.volumes.hostInLigand is missing."},
         {"/analysis/monteCarloReplicates", "2000", false,
          "is damaged: analysis.monteCarloReplicates should be a whole number of 32 bits."},
+        {"/spectra", J::array(), false, "is damaged: spectra should be an object."},
+        {"/spectra/spectra/values/1/0", "x", false,
+         "is damaged: spectra.spectra.values[1][0] should be a number."},
+        {"/spectra/points/1/1", 2e-6, false, "is damaged: spectra.points[1][1] should be a text."},
+        {"/spectra/step", J(), true, "is damaged: spectra.step is missing."},
+        {"/spectra/results/analysis/observable", "uv", false,
+         "is damaged: spectra.results.analysis.observable should be absorbance or fluorescence."},
+        {"/spectra/results/analysis/models/0/species/1/se", 1, false,
+         "is damaged: spectra.results.analysis.models[0].species[1].se should be a list."},
+        {"/spectra/results/data/values", J(), true,
+         "is damaged: spectra.results.data.values is missing."},
     };
     const J good = J::parse(KelmoraFileText(FullDocument()));
     for (const TDamage& d : cases) {
@@ -483,6 +562,11 @@ TEST(KelmoraDocument, SameWorkSeesEveryEditButNotTheExactValues) {
         {"dropped", [](TKelmoraDocument& d) { d.MinimaDropped = 0; }},
         {"analysis", [](TKelmoraDocument& d) { d.Analysis->Seed = 1; }},
         {"no analysis", [](TKelmoraDocument& d) { d.Analysis.reset(); }},
+        {"spectra step", [](TKelmoraDocument& d) { d.Spectra->Step = 1; }},
+        {"spectra value", [](TKelmoraDocument& d) { d.Spectra->Spectra.Values[1][2] = 4; }},
+        {"spectra result",
+         [](TKelmoraDocument& d) { d.Spectra->Results->Result.Models[0].Species[0].Se[0] = 1; }},
+        {"no spectra", [](TKelmoraDocument& d) { d.Spectra.reset(); }},
     };
     for (const auto& [name, edit] : edits) {
         TKelmoraDocument edited = base;
