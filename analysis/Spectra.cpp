@@ -293,6 +293,7 @@ void CompareSpectraModels(TSpectraResult& result, const std::vector<TSpectraLayo
     if (!verdict.Preferred) {
         return;
     }
+    result.Preferred = *verdict.Preferred;
     const auto preferred =
         std::find_if(result.Models.begin(), result.Models.end(),
                      [&](const TSpectraModelResult& r) { return r.Model == *verdict.Preferred; });

@@ -82,6 +82,7 @@ struct TSpectraResult {
     std::vector<TSpectraModelResult> Models;
     std::vector<TComparison> Comparison;
     std::string Verdict;
+    std::string Preferred;  // the verdict's model; empty when none is
 };
 
 // Progress of the Monte Carlo of one model, and a stop flag asked often; both on the calling

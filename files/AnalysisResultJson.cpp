@@ -183,6 +183,7 @@ void Fields(V& v, TSpectraResult& x) {
     v("models", x.Models);
     v("comparison", x.Comparison);
     v("verdict", x.Verdict);
+    v("preferred", x.Preferred);
 }
 template <class V>
 void Fields(V& v, TSpectraTitration& x) {

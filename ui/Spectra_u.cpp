@@ -444,7 +444,8 @@ void TSpectraForm::ShowResult() {
     for (const TSpectraModelResult& m : result.Models) {
         ModelCombo->addItem(ToQString(m.Model));
     }
-    ModelCombo->setCurrentIndex(0);
+    // The verdict's model first, so that its table and charts are what the user sees.
+    ModelCombo->setCurrentIndex(std::max(0, ModelCombo->findText(ToQString(result.Preferred))));
     ShowChosenModel();
 }
 

@@ -132,6 +132,7 @@ TSpectraSection FullSpectra() {
     r.Models = {m};
     r.Comparison = {{"1:1", "1:2", 12.5, 1e-310}};
     r.Verdict = "1:2 preferred";
+    r.Preferred = "1:2";
     TSpectraSection s;
     s.SpectraName = "Zn·TPP.csv";
     s.Spectra = {{400, 400.5, 401}, {{0.1, 0.2, -0.0}, {1e-300, 2, 3}}};
