@@ -103,7 +103,8 @@ double ResidualScale(const std::vector<std::vector<double>>& residuals) {
 TFigure SpectraFigure(const analysis::TSpectraTitration& titration, TObservable observable,
                       const TSpectraModelResult* model) {
     TFigure figure;
-    figure.Title = model != nullptr ? "Spectra, model " + model->Model : "Spectra";
+    figure.Title =
+        model != nullptr ? "Spectra (solid), model " + model->Model + " (dashed)" : "Spectra";
     figure.XTitle = "λ, nm";
     TFigurePanel panel{SignalTitle(observable), {}, 1.0, false, std::nullopt};
     const std::size_t n = titration.Values.size();
@@ -119,8 +120,12 @@ TFigure SpectraFigure(const analysis::TSpectraTitration& titration, TObservable 
         panel.Series.push_back(std::move(measured));
     }
     if (model != nullptr && model->Residuals.size() == n) {
+        figure.Key = {{"measured", {}, TStyle::Line, Black, true},
+                      {"model " + model->Model, {}, TStyle::DashedLine, Black, true}};
         for (std::size_t i = 0; i < n; ++i) {
-            TFigureSeries fitted{"fit", {}, TStyle::DashedLine, Black, i == 0};
+            // In the point's colour: where the model meets the data the dashes vanish into the
+            // measured line, and where it misses they stand apart.
+            TFigureSeries fitted{"fit", {}, TStyle::DashedLine, PointRgb(i, n), false};
             for (std::size_t l = 0; l < titration.Wavelengths.size(); ++l) {
                 fitted.Points.push_back(
                     {titration.Wavelengths[l], titration.Values[i][l] - model->Residuals[i][l]});

@@ -39,7 +39,7 @@ std::uint32_t ResidualRgb(double residual, double scale);
 double ResidualScale(const std::vector<std::vector<double>>& residuals);
 
 // Every measured spectrum as a line in its point's colour, with the model's (measured minus
-// residual) dashed over it when a model is given.
+// residual) dashed in the same colour over it when a model is given.
 TFigure SpectraFigure(const analysis::TSpectraTitration& titration,
                       analysis::TObservable observable, const analysis::TSpectraModelResult* model);
 // Each species' ε(λ) in its own colour, shaded ±2 SE where its SE is known.

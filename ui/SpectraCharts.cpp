@@ -62,7 +62,9 @@ void TResidualMap::paintEvent(QPaintEvent* /*event*/) {
     const QFontMetrics fm = p.fontMetrics();
     const int line = fm.height();
     const int left = fm.horizontalAdvance(QStringLiteral("point 000")) + 8;
-    const int right = kBarWidth + fm.horizontalAdvance(QStringLiteral("-0.000000")) + 16;
+    const QString top = ToQString(ResultNumber(scale_));
+    const QString bottom = ToQString(ResultNumber(-scale_));
+    const int right = kBarWidth + fm.horizontalAdvance(bottom) + 16;
     const QRect plot(left, 2 * line, std::max(1, width() - left - right),
                      std::max(1, height() - 4 * line - 8));
     p.drawText(QRect(0, 0, width(), 2 * line), Qt::AlignCenter, title_);
@@ -88,9 +90,9 @@ void TResidualMap::paintEvent(QPaintEvent* /*event*/) {
     p.setPen(palette().color(QPalette::Text));
     p.drawRect(bar);
     const int textX = bar.right() + 4;
-    p.drawText(textX, bar.top() + fm.ascent(), ToQString(ResultNumber(scale_)));
+    p.drawText(textX, bar.top() + fm.ascent(), top);
     p.drawText(textX, bar.center().y() + fm.ascent() / 2, QStringLiteral("0"));
-    p.drawText(textX, bar.bottom(), ToQString(ResultNumber(-scale_)));
+    p.drawText(textX, bar.bottom(), bottom);
 }
 
 QString TResidualMap::FormatNumber(double x) {

@@ -106,6 +106,7 @@ TEST(SpectraFigure, MeasuredLinesWithTheModelMeasuredLessResidualOverThem) {
             EXPECT_DOUBLE_EQ(s[3 + i].Points[l].Y, t.Values[i][l] - m.Residuals[i][l]);
         }
         EXPECT_EQ(s[3 + i].Style, TFigureSeries::TStyle::DashedLine);
+        EXPECT_EQ(s[3 + i].Rgb, s[i].Rgb);
     }
     EXPECT_EQ(
         SpectraFigure(t, analysis::TObservable::Fluorescence, nullptr).Panels[0].Series.size(), 3u);
@@ -179,4 +180,26 @@ TEST(ImportedPointsCells, CAndTheHostWhenGivenInTheSeparatorInForce) {
     EXPECT_THROW(ImportedPointsCells(SplitDataFile("1\t2\t3\n", "x.txt"), "x.txt"), EKelmoraError);
     EXPECT_THROW(ImportedPointsCells(SplitDataFile("1\t2\n2\tx\n", "y.txt"), "y.txt"),
                  EKelmoraError);
+}
+
+TEST(SpectraWarningText, NamesAStopAndEveryModelThatFailedOrLacksSomething) {
+    analysis::TSpectraResult r;
+    r.Models.resize(3);
+    r.Models[0].Model = "1:1";
+    r.Models[0].Converged = true;
+    r.Models[1].Model = "1:2";
+    r.Models[1].Message = "singular";
+    r.Models[2].Model = "2:1";
+    r.Models[2].Converged = true;
+    r.Models[2].Message = "PL2 undetermined";
+    EXPECT_EQ(SpectraWarningText(r), "1:2 did not converge: singular; 2:1: PL2 undetermined");
+    r.Stopped = true;
+    r.Models.resize(1);
+    EXPECT_EQ(SpectraWarningText(r), "stopped: Monte Carlo incomplete");
+    r.Stopped = false;
+    EXPECT_EQ(SpectraWarningText(r), "");
+    analysis::TFactorAnalysis fa;
+    fa.Species = 3;
+    fa.NoiseSd = 0.0019927;
+    EXPECT_EQ(FactorText(fa), "Factor analysis: 3 species above the noise (noise SD 0.0019927)");
 }
