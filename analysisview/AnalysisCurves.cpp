@@ -47,7 +47,21 @@ TAnalysisCurves MakeCurves(const analysis::TModelResult& model,
         return curves;
     }
     curves.Fitted.resize(signals);
-    const std::vector<analysis::TSpecies> species = analysis::ModelSpecies(model.Best.Model);
+    const std::vector<double> conc = SampledConc(titration, samples);
+    for (const double c : conc) {
+        const analysis::TModelPoint p =
+            analysis::EvaluateModel(model.Best, c, HostAlong(titration, c));
+        for (std::size_t s = 0; s < signals && s < p.Shifts.size(); ++s) {
+            curves.Fitted[s].push_back({c, p.Shifts[s]});
+        }
+    }
+    AddSpeciesShares(model.Best, titration, conc, curves);
+    return curves;
+}
+
+void AddSpeciesShares(const analysis::TModelValues& values, const analysis::TTitration& titration,
+                      const std::vector<double>& conc, TAnalysisCurves& curves) {
+    const std::vector<analysis::TSpecies> species = analysis::ModelSpecies(values.Model);
     std::vector<std::size_t> hostSpecies;
     for (std::size_t k = 0; k < species.size(); ++k) {
         if (species[k].M > 0) {
@@ -56,22 +70,27 @@ TAnalysisCurves MakeCurves(const analysis::TModelResult& model,
         }
     }
     curves.Species.resize(hostSpecies.size());
-    const auto [lo, hi] = std::minmax_element(titration.Conc.begin(), titration.Conc.end());
-    const int steps = *hi > *lo ? std::max(samples, 1) : 0;
-    for (int k = 0; k <= steps; ++k) {
-        const double c = steps == 0 ? *lo : *lo + (*hi - *lo) * k / steps;
-        const analysis::TModelPoint p =
-            analysis::EvaluateModel(model.Best, c, HostAlong(titration, c));
-        for (std::size_t s = 0; s < signals && s < p.Shifts.size(); ++s) {
-            curves.Fitted[s].push_back({c, p.Shifts[s]});
-        }
+    for (const double c : conc) {
         const double host = HostAlong(titration, c);
+        const analysis::TModelPoint p = analysis::EvaluateModel(values, c, host);
         for (std::size_t k = 0; k < hostSpecies.size(); ++k) {
             const std::size_t i = hostSpecies[k];
             curves.Species[k].push_back({c, species[i].M * p.Concentrations[i] / host});
         }
     }
-    return curves;
+}
+
+std::vector<double> SampledConc(const analysis::TTitration& titration, int samples) {
+    if (titration.Conc.empty()) {
+        return {};
+    }
+    const auto [lo, hi] = std::minmax_element(titration.Conc.begin(), titration.Conc.end());
+    const int steps = *hi > *lo ? std::max(samples, 1) : 0;
+    std::vector<double> conc;
+    for (int k = 0; k <= steps; ++k) {
+        conc.push_back(steps == 0 ? *lo : *lo + (*hi - *lo) * k / steps);
+    }
+    return conc;
 }
 
 }  // namespace kelmora

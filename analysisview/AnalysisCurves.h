@@ -30,6 +30,16 @@ struct TAnalysisCurves {
 TAnalysisCurves MakeCurves(const analysis::TModelResult& model,
                            const analysis::TTitration& titration, int samples = 200);
 
+// C over the titrated range in `samples` even steps, both ends included; the one C of a
+// titration that does not vary it.
+std::vector<double> SampledConc(const analysis::TTitration& titration, int samples);
+
+// The share of the host in each species of the model at values' lg K (m·[PmLn]/P total) at
+// each C of conc, the host taken along the titration: SpeciesNames and Species of curves, free P
+// first, then the complexes.
+void AddSpeciesShares(const analysis::TModelValues& values, const analysis::TTitration& titration,
+                      const std::vector<double>& conc, TAnalysisCurves& curves);
+
 // The host concentration along the titration at ligand concentration c.
 double HostAlong(const analysis::TTitration& titration, double c);
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
+#include "analysisview/AnalysisCurves.h"
 #include "util/Errors.h"
 
 namespace kelmora {
@@ -135,6 +137,95 @@ TFigure SpectraFigure(const analysis::TSpectraTitration& titration, TObservable 
     }
     figure.Panels.push_back(std::move(panel));
     return figure;
+}
+
+std::vector<std::size_t> IsothermWavelengths(const analysis::TSpectraTitration& titration,
+                                             const std::vector<double>& asked) {
+    const std::vector<double>& wavelengths = titration.Wavelengths;
+    std::vector<std::size_t> at;
+    if (wavelengths.empty()) {
+        return at;
+    }
+    for (const double nm : asked) {
+        std::size_t nearest = 0;
+        for (std::size_t l = 1; l < wavelengths.size(); ++l) {
+            if (std::abs(wavelengths[l] - nm) < std::abs(wavelengths[nearest] - nm)) {
+                nearest = l;
+            }
+        }
+        if (std::find(at.begin(), at.end(), nearest) == at.end()) {
+            at.push_back(nearest);
+        }
+    }
+    if (!asked.empty()) {
+        return at;
+    }
+    std::size_t most = 0;
+    double largest = -1.0;
+    for (std::size_t l = 0; l < wavelengths.size(); ++l) {
+        double lo = INFINITY;
+        double hi = -INFINITY;
+        for (const std::vector<double>& spectrum : titration.Values) {
+            lo = std::min(lo, spectrum[l]);
+            hi = std::max(hi, spectrum[l]);
+        }
+        if (hi - lo > largest) {
+            largest = hi - lo;
+            most = l;
+        }
+    }
+    return {most};
+}
+
+TFigure IsothermFigure(const analysis::TSpectraTitration& titration, TObservable observable,
+                       const TSpectraModelResult& model, const std::vector<std::size_t>& at) {
+    TFigure figure;
+    figure.Title = "Isotherms, model " + model.Model;
+    figure.XTitle = "C, M";
+    figure.Key = {{"measured", {}, TStyle::Markers, Black, true},
+                  {"model " + model.Model, {}, TStyle::Line, Black, true}};
+    TFigurePanel panel{SignalTitle(observable), {}, 1.0, false, std::nullopt};
+    const std::size_t n = titration.Values.size();
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return titration.Conc[a] < titration.Conc[b];
+    });
+    for (std::size_t k = 0; k < at.size(); ++k) {
+        const std::size_t l = at[k];
+        const std::string name = ResultNumber(titration.Wavelengths[l]) + " nm";
+        TFigureSeries measured{name, {}, TStyle::Markers, SignalRgb(k), true};
+        TFigureSeries fitted{name + ", model", {}, TStyle::Line, SignalRgb(k), false};
+        for (const std::size_t i : order) {
+            const double c = titration.Conc[i];
+            measured.Points.push_back({c, titration.Values[i][l]});
+            if (i < model.Residuals.size()) {
+                fitted.Points.push_back({c, titration.Values[i][l] - model.Residuals[i][l]});
+            }
+        }
+        panel.Series.push_back(std::move(measured));
+        panel.Series.push_back(std::move(fitted));
+    }
+    figure.Panels.push_back(std::move(panel));
+    return figure;
+}
+
+TFigure DistributionFigure(const analysis::TSpectraTitration& titration,
+                           const TSpectraModelResult& model, int samples) {
+    const analysis::TModelDef* def = analysis::FindModel(model.Model);
+    TAnalysisCurves curves;
+    if (def != nullptr && model.Converged) {
+        analysis::TModelValues values{*def, {}, {}};
+        for (const std::string& name : def->LgK) {
+            const auto p =
+                std::find_if(model.LgK.begin(), model.LgK.end(),
+                             [&](const analysis::TParamResult& r) { return r.Name == name; });
+            values.LgK.push_back(p != model.LgK.end() ? p->Value : NAN);
+        }
+        const analysis::TTitration points{titration.Conc, titration.Host, {}, {}};
+        AddSpeciesShares(values, points, SampledConc(points, samples), curves);
+    }
+    return SpeciesFigure(curves, model.Model);
 }
 
 TFigure SpeciesSpectraFigure(const std::vector<double>& wavelengths, TObservable observable,

@@ -46,6 +46,20 @@ TFigure SpectraFigure(const analysis::TSpectraTitration& titration,
 TFigure SpeciesSpectraFigure(const std::vector<double>& wavelengths,
                              analysis::TObservable observable,
                              const analysis::TSpectraModelResult& model);
+// The wavelengths of the isotherms, as indexes into the titration's: the one nearest to each
+// asked for (nm), each once, in the order asked; with none asked, the one where the spectra
+// change most along the titration.
+std::vector<std::size_t> IsothermWavelengths(const analysis::TSpectraTitration& titration,
+                                             const std::vector<double>& asked);
+// The signal against C at each of those wavelengths, each in its colour: measured as markers
+// and the model's at the same points (measured minus residual) as a line through them.
+TFigure IsothermFigure(const analysis::TSpectraTitration& titration,
+                       analysis::TObservable observable, const analysis::TSpectraModelResult& model,
+                       const std::vector<std::size_t>& at);
+// The share of the host in each of the model's species along the titration at its lg K, as the
+// Analysis window's species chart shows it; nothing for a model not in the catalogue.
+TFigure DistributionFigure(const analysis::TSpectraTitration& titration,
+                           const analysis::TSpectraModelResult& model, int samples = 200);
 // lg of the singular values against their rank; those counted above the noise stand apart.
 TFigure SingularValueFigure(const analysis::TFactorAnalysis& factors);
 

@@ -2,13 +2,18 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QVBoxLayout>
 #include <cmath>
 
 #include "analysisview/AnalysisReport.h"
 #include "analysisview/SpectraView.h"
 #include "qtutil/QtText.h"
 #include "ui/FigureChart.h"
+#include "util/NumberText.h"
 
 namespace kelmora {
 
@@ -104,16 +109,33 @@ TSpectraCharts::TSpectraCharts(QWidget* parent) : QTabWidget(parent) {
     ResidualMap = new TResidualMap(this);
     SpeciesChart = MakeChartView(this);
     FactorChart = MakeChartView(this);
+    DistributionChart = MakeChartView(this);
+    auto* isotherms = new QWidget(this);
+    auto* isothermLayout = new QVBoxLayout(isotherms);
+    auto* isothermRow = new QHBoxLayout;
+    IsothermEdit = new QLineEdit(isotherms);
+    IsothermEdit->setPlaceholderText(QStringLiteral("where the spectra change most"));
+    isothermRow->addWidget(new QLabel(QStringLiteral("At λ, nm:"), isotherms));
+    isothermRow->addWidget(IsothermEdit, 1);
+    isothermLayout->addLayout(isothermRow);
+    IsothermChart = MakeChartView(isotherms);
+    isothermLayout->addWidget(IsothermChart, 1);
     addTab(SpectraChart, QStringLiteral("Spectra"));
     addTab(ResidualMap, QStringLiteral("Residual map"));
     addTab(SpeciesChart, QStringLiteral("Species spectra"));
     addTab(FactorChart, QStringLiteral("Singular values"));
+    addTab(DistributionChart, QStringLiteral("Distribution"));
+    addTab(isotherms, QStringLiteral("Isotherms"));
+    connect(IsothermEdit, &QLineEdit::editingFinished, this, &TSpectraCharts::ShowIsotherms);
     Clear();
 }
 
 void TSpectraCharts::Clear() {
-    spectra_ = species_ = factors_ = TFigure{};
-    for (QChartView* view : {SpectraChart, SpeciesChart, FactorChart}) {
+    spectra_ = species_ = factors_ = distribution_ = isotherms_ = TFigure{};
+    titration_.reset();
+    model_.reset();
+    for (QChartView* view :
+         {SpectraChart, SpeciesChart, FactorChart, DistributionChart, IsothermChart}) {
         view->chart()->removeAllSeries();
         view->chart()->setTitle(QString());
     }
@@ -133,11 +155,35 @@ void TSpectraCharts::Show(const analysis::TSpectraResult& result,
     spectra_ = SpectraFigure(titration, result.Observable, &model);
     species_ = SpeciesSpectraFigure(result.Wavelengths, result.Observable, model);
     factors_ = SingularValueFigure(result.Factors);
+    distribution_ = DistributionFigure(titration, model);
     ShowFigurePanel(SpectraChart, spectra_, 0);
     ShowFigurePanel(SpeciesChart, species_, 0);
     ShowFigurePanel(FactorChart, factors_, 0);
+    ShowFigurePanel(DistributionChart, distribution_, 0);
     ResidualMap->Show(result.Wavelengths, model.Residuals,
                       QStringLiteral("Residuals, model ") + ToQString(model.Model));
+    titration_ = titration;
+    model_ = model;
+    observable_ = result.Observable;
+    ShowIsotherms();
+}
+
+void TSpectraCharts::ShowIsotherms() {
+    if (!titration_ || !model_) {
+        return;
+    }
+    // Numbers as typed in the separator in force; what does not read as one is passed over.
+    std::vector<double> asked;
+    const QStringList words = IsothermEdit->text().split(
+        QRegularExpression(QStringLiteral("[\\s;]+")), Qt::SkipEmptyParts);
+    for (const QString& word : words) {
+        if (const std::optional<double> nm = TryParseFloat(word.toStdString())) {
+            asked.push_back(*nm);
+        }
+    }
+    isotherms_ =
+        IsothermFigure(*titration_, observable_, *model_, IsothermWavelengths(*titration_, asked));
+    ShowFigurePanel(IsothermChart, isotherms_, 0);
 }
 
 std::optional<TFigure> TSpectraCharts::CurrentFigure() const {
@@ -148,6 +194,10 @@ std::optional<TFigure> TSpectraCharts::CurrentFigure() const {
             return species_;
         case 3:
             return factors_;
+        case 4:
+            return distribution_;
+        case 5:
+            return isotherms_;
         default:
             return std::nullopt;
     }

@@ -8,6 +8,7 @@
 #include "analysisview/Figure.h"
 
 class QChartView;
+class QLineEdit;
 
 namespace kelmora {
 
@@ -38,7 +39,8 @@ class TResidualMap : public QWidget {
 };
 
 // The charts of the Spectra window, one per tab: the measured spectra with the model's over
-// them, the residual map, the species spectra with their ±2 SE bands, and the singular values.
+// them, the residual map, the species spectra with their ±2 SE bands, the singular values, the
+// species distribution, and the isotherms at the wavelengths typed above them.
 class TSpectraCharts : public QTabWidget {
     Q_OBJECT
   public:
@@ -60,9 +62,18 @@ class TSpectraCharts : public QTabWidget {
     TResidualMap* ResidualMap = nullptr;
     QChartView* SpeciesChart = nullptr;
     QChartView* FactorChart = nullptr;
+    QChartView* DistributionChart = nullptr;
+    QLineEdit* IsothermEdit = nullptr;  // wavelengths, nm, by blanks or semicolons
+    QChartView* IsothermChart = nullptr;
 
   private:
-    TFigure spectra_, species_, factors_;
+    void ShowIsotherms();
+
+    TFigure spectra_, species_, factors_, distribution_, isotherms_;
+    // What the isotherms are drawn from, kept to redraw them at other wavelengths.
+    std::optional<analysis::TSpectraTitration> titration_;
+    std::optional<analysis::TSpectraModelResult> model_;
+    analysis::TObservable observable_ = analysis::TObservable::Absorbance;
 };
 
 }  // namespace kelmora

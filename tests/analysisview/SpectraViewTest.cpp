@@ -112,6 +112,87 @@ TEST(SpectraFigure, MeasuredLinesWithTheModelMeasuredLessResidualOverThem) {
         SpectraFigure(t, analysis::TObservable::Fluorescence, nullptr).Panels[0].Series.size(), 3u);
 }
 
+TEST(IsothermWavelengths, NearestToEachAskedOnceOrWhereTheSpectraChangeMost) {
+    analysis::TSpectraTitration t;
+    t.Wavelengths = {400, 410, 420, 430};
+    t.Values = {{0.1, 0.5, 0.2, 0.9}, {0.3, 0.1, 0.9, 0.8}, {0.2, 0.2, 0.6, 0.7}};
+    const struct {
+        std::vector<double> Asked;
+        std::vector<std::size_t> At;
+    } cases[] = {
+        {{}, {2}},  // 420 changes by 0.7, more than 410 (0.4) and 400 or 430 (0.2)
+        {{412}, {1}},
+        {{406, 404}, {1, 0}},  // in the order asked
+        {{409, 411, 410}, {1}},
+        {{1000, -5}, {3, 0}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsothermWavelengths(t, c.Asked), c.At) << testing::PrintToString(c.Asked);
+    }
+}
+
+TEST(IsothermFigure, MeasuredMarkersAndTheModelMeasuredLessResidualInOrderOfC) {
+    analysis::TSpectraTitration t;
+    t.Wavelengths = {400, 500};
+    t.Conc = {2e-3, 0.0, 1e-3};
+    t.Values = {{0.5, 0.25}, {0.75, 0.125}, {1.0, 0.5}};
+    analysis::TSpectraModelResult m;
+    m.Model = "1:1";
+    m.Residuals = {{0.01, -0.02}, {0.0, 0.03}, {-0.01, 0.0}};
+    const TFigure f = IsothermFigure(t, analysis::TObservable::Absorbance, m, {1, 0});
+    ASSERT_EQ(f.Panels.size(), 1u);
+    const std::vector<TFigureSeries>& s = f.Panels[0].Series;
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0].Name, "500 nm");
+    EXPECT_EQ(s[0].Style, TFigureSeries::TStyle::Markers);
+    EXPECT_EQ(s[1].Style, TFigureSeries::TStyle::Line);
+    EXPECT_EQ(s[1].Rgb, s[0].Rgb);
+    EXPECT_NE(s[2].Rgb, s[0].Rgb);
+    const std::size_t byC[] = {1, 2, 0};
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::size_t l = k == 0 ? 1 : 0;
+        for (std::size_t j = 0; j < 3; ++j) {
+            const std::size_t i = byC[j];
+            EXPECT_EQ(s[2 * k].Points[j].X, t.Conc[i]);
+            EXPECT_EQ(s[2 * k].Points[j].Y, t.Values[i][l]);
+            EXPECT_DOUBLE_EQ(s[2 * k + 1].Points[j].Y, t.Values[i][l] - m.Residuals[i][l]);
+        }
+    }
+}
+
+// The 1:1 complex's share from the quadratic of the mass balances, worked apart from the
+// program's speciation.
+TEST(DistributionFigure, SharesOfTheHostAtTheModelsConstants) {
+    const double host = 1e-3;
+    const double k = 1e4;
+    analysis::TSpectraTitration t;
+    t.Conc = {0.0, 2e-3, 1e-3};
+    t.Host = {host};
+    analysis::TSpectraModelResult m;
+    m.Model = "1:1";
+    m.Converged = true;
+    m.LgK = {analysis::TParamResult{}};
+    m.LgK[0].Name = analysis::FindModel("1:1")->LgK[0];
+    m.LgK[0].Value = std::log10(k);
+    const TFigure f = DistributionFigure(t, m, 4);
+    ASSERT_EQ(f.Panels.size(), 1u);
+    const std::vector<TFigureSeries>& s = f.Panels[0].Series;
+    ASSERT_EQ(s.size(), 2u);
+    EXPECT_EQ(s[0].Name, "P");
+    EXPECT_EQ(s[1].Name, "PL");
+    ASSERT_EQ(s[1].Points.size(), 5u);
+    for (std::size_t j = 0; j < 5; ++j) {
+        const double c = s[1].Points[j].X;
+        EXPECT_DOUBLE_EQ(c, 0.5e-3 * static_cast<double>(j));
+        const double b = host + c + 1.0 / k;
+        const double complex = (b - std::sqrt(b * b - 4.0 * host * c)) / 2.0;
+        EXPECT_NEAR(s[1].Points[j].Y, complex / host, 1e-9);
+        EXPECT_NEAR(s[0].Points[j].Y + s[1].Points[j].Y, 1.0, 1e-12);
+    }
+    m.Converged = false;
+    EXPECT_TRUE(DistributionFigure(t, m).Panels[0].Series.empty());
+}
+
 TEST(SpeciesSpectraFigure, EachSpeciesWithABandTwoSeWideWhereItsSeIsKnown) {
     analysis::TSpectraModelResult m;
     m.Model = "1:1";

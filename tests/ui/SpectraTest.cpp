@@ -111,14 +111,23 @@ TEST_F(Spectra, ImportChooseRunAndEveryChartShowsTheFit) {
                   ResidualRgb(model.Residuals[std::size_t(i)][std::size_t(l)], scale));
     }
 
+    // The distribution of the host; the isotherm where the spectra change most, then at the
+    // wavelengths typed, the nearest chosen one to each.
+    EXPECT_EQ(SeriesCount(form.Charts->DistributionChart), 2);
+    EXPECT_EQ(SeriesCount(form.Charts->IsothermChart), 2);
+    form.Charts->IsothermEdit->setText(QStringLiteral("431; 600 452"));
+    Q_EMIT form.Charts->IsothermEdit->editingFinished();
+    EXPECT_EQ(SeriesCount(form.Charts->IsothermChart), 6);
+
     // Another model: its table and charts.
     form.ModelCombo->setCurrentIndex(1);
     EXPECT_EQ(form.ParamTable->rowCount(), 2);
     EXPECT_EQ(SeriesCount(form.Charts->SpeciesChart), 6);
+    EXPECT_EQ(SeriesCount(form.Charts->DistributionChart), 3);
 
     // Each chart exports, the residual map as the picture it is.
     QTemporaryDir dir;
-    for (const int tab : {1, 2}) {
+    for (const int tab : {1, 2, 5}) {
         form.Charts->setCurrentIndex(tab);
         const QString path = dir.filePath(QStringLiteral("chart%1.png").arg(tab));
         Prompts.FileNames = {path};
