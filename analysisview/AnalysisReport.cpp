@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <type_traits>
 
 #include "analysisview/ResultSheets.h"
 #include "util/NumberText.h"
@@ -83,21 +84,70 @@ std::string ResultNumber(const std::optional<double>& x) {
     return x ? ResultNumber(*x) : std::string();
 }
 
+const std::vector<TParamColumn>& ParamColumns() {
+    using analysis::TParamResult;
+    static const std::vector<TParamColumn> columns = {
+        {{"Parameter"}, "parameter", 16, [](const TParamResult& p) { return TResultCell(p.Name); }},
+        {{"Value"},
+         "value",
+         16,
+         [](const TParamResult& p) {
+             return p.AtLimit ? TResultCell(std::string("at the limit"))
+                              : TResultCell(std::optional<double>(p.Value));
+         }},
+        {{"SE"},
+         "SE",
+         16,
+         [](const TParamResult& p) {
+             return p.Fixed         ? TResultCell(std::string("fixed"))
+                    : !p.Determined ? TResultCell(std::string("undetermined"))
+                                    : TResultCell(p.Se);
+         }},
+        {{"95 % low", "95 % high"},
+         "95 % interval",
+         32,
+         [](const TParamResult& p) { return TResultCell(p.Ci95); }},
+        {{"Profile 95 % low", "Profile 95 % high"},
+         "profile 95 %",
+         28,
+         [](const TParamResult& p) { return TResultCell(p.Profile95); }},
+        {{"MC 2.5 %", "MC 97.5 %"},
+         "Monte Carlo 95 %",
+         0,
+         [](const TParamResult& p) { return TResultCell(p.Mc95); }},
+    };
+    return columns;
+}
+
 const std::vector<std::string>& ParamTableHeader() {
-    static const std::vector<std::string> header = {
-        "Parameter",         "Value",    "SE",       "95 % low", "95 % high", "Profile 95 % low",
-        "Profile 95 % high", "MC 2.5 %", "MC 97.5 %"};
+    static const std::vector<std::string> header = [] {
+        std::vector<std::string> h;
+        for (const TParamColumn& column : ParamColumns()) {
+            h.insert(h.end(), column.SheetHeaders.begin(), column.SheetHeaders.end());
+        }
+        return h;
+    }();
     return header;
 }
 
 std::vector<std::string> ParamRow(const analysis::TParamResult& p) {
-    std::vector<std::string> row = {p.Name, p.AtLimit ? "at the limit" : ResultNumber(p.Value)};
-    row.push_back(p.Fixed         ? std::string("fixed")
-                  : !p.Determined ? std::string("undetermined")
-                                  : ResultNumber(p.Se));
-    AppendInterval(row, p.Ci95);
-    AppendProfile(row, p.Profile95);
-    AppendInterval(row, p.Mc95);
+    std::vector<std::string> row;
+    for (const TParamColumn& column : ParamColumns()) {
+        std::visit(
+            [&row](const auto& cell) {
+                using T = std::decay_t<decltype(cell)>;
+                if constexpr (std::is_same_v<T, std::string>) {
+                    row.push_back(cell);
+                } else if constexpr (std::is_same_v<T, std::optional<double>>) {
+                    row.push_back(ResultNumber(cell));
+                } else if constexpr (std::is_same_v<T, std::optional<TInterval>>) {
+                    AppendInterval(row, cell);
+                } else {
+                    AppendProfile(row, cell);
+                }
+            },
+            column.Cell(p));
+    }
     return row;
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "analysis/Analysis.h"
@@ -22,6 +23,25 @@ inline constexpr const char* OpenEndText = "open";
 std::string CellText(const TCell& cell);
 
 using TTextRows = std::vector<std::vector<std::string>>;
+
+// A cell of a parameter's results before a view spells it: a word ("fixed", "at the limit"), a
+// number, a closed interval, or a profile interval that may be open at either end; each but the
+// word may not exist.
+using TResultCell =
+    std::variant<std::string, std::optional<double>, std::optional<analysis::TInterval>,
+                 std::optional<analysis::TOpenInterval>>;
+
+// The columns of a parameter's results, in the order every view shows them: the windows' tables,
+// reports and copies (an interval as its two ends, a cell each, under SheetHeaders) and
+// kelmora-fit's text (one column under TextHeader, padded to TextWidth; 0 for the last). A
+// column added here shows in all of them.
+struct TParamColumn {
+    std::vector<std::string> SheetHeaders;
+    std::string TextHeader;
+    int TextWidth = 0;
+    TResultCell (*Cell)(const analysis::TParamResult& p) = nullptr;
+};
+const std::vector<TParamColumn>& ParamColumns();
 
 // The table of one model: every parameter, then each complex's overall constant, e.g. K1 in
 // M⁻¹, K2 and K21 in M⁻².

@@ -16,20 +16,6 @@ using analysis::TConstant;
 using analysis::TModelResult;
 using analysis::TParamResult;
 
-// "[2.9, 3.38]", or "> 3.76" / "< 5.93" where the profile stays low up to the search limit.
-std::string Profile(const std::optional<analysis::TOpenInterval>& i) {
-    if (!i) {
-        return "-";
-    }
-    if (i->Lo && i->Hi) {
-        return "[" + Num(*i->Lo) + ", " + Num(*i->Hi) + "]";
-    }
-    if (i->Lo || i->Hi) {
-        return i->Lo ? "> " + Num(*i->Lo) : "< " + Num(*i->Hi);
-    }
-    return "open";
-}
-
 // An undetermined constant says what its profile bounds ("K1 > 1e+09 M^-1"), never a value.
 void WriteConstant(std::ostream& out, const TConstant& k) {
     out << "  " << k.Name;
@@ -42,24 +28,14 @@ void WriteConstant(std::ostream& out, const TConstant& k) {
         << "   profile: " << Profile(k.Profile95) << "   Monte Carlo: " << Range(k.Mc95) << '\n';
 }
 
-void WriteParam(std::ostream& out, const TParamResult& p) {
-    const std::string se = p.Fixed ? "fixed" : !p.Determined ? "undetermined" : Num(p.Se);
-    out << "  " << std::setw(16) << p.Name << std::setw(16)
-        << (p.AtLimit ? "at the limit" : Num(p.Value)) << std::setw(16) << se << std::setw(32)
-        << Range(p.Ci95) << std::setw(28) << Profile(p.Profile95) << Range(p.Mc95) << '\n';
-}
-
 void WriteModelText(std::ostream& out, const TModelResult& m) {
     out << "Model " << m.Model.Name << (m.Converged ? "" : ": did not converge") << '\n';
-    out << std::left << "  " << std::setw(16) << "parameter" << std::setw(16) << "value"
-        << std::setw(16) << "SE" << std::setw(32) << "95 % interval" << std::setw(28)
-        << "profile 95 %"
-        << "Monte Carlo 95 %\n";
+    WriteParamHeader(out);
     for (const TParamResult& p : m.Params) {
-        WriteParam(out, p);
+        WriteParamLine(out, p);
     }
     for (const TParamResult& p : m.Derived) {
-        WriteParam(out, p);
+        WriteParamLine(out, p);
     }
     out << std::right;
     for (const TConstant& k : m.Constants) {

@@ -2,6 +2,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iomanip>
+#include <type_traits>
+#include <variant>
+
+#include "analysisview/AnalysisReport.h"
 
 namespace kelmora {
 
@@ -21,6 +26,49 @@ std::string Num(const std::optional<double>& x) {
 
 std::string Range(const std::optional<analysis::TInterval>& i) {
     return i ? "[" + Num(i->Lo) + ", " + Num(i->Hi) + "]" : "-";
+}
+
+std::string Profile(const std::optional<analysis::TOpenInterval>& i) {
+    if (!i) {
+        return "-";
+    }
+    if (i->Lo && i->Hi) {
+        return "[" + Num(*i->Lo) + ", " + Num(*i->Hi) + "]";
+    }
+    if (i->Lo || i->Hi) {
+        return i->Lo ? "> " + Num(*i->Lo) : "< " + Num(*i->Hi);
+    }
+    return "open";
+}
+
+void WriteParamHeader(std::ostream& out) {
+    out << std::left << "  ";
+    for (const TParamColumn& column : ParamColumns()) {
+        out << std::setw(column.TextWidth) << column.TextHeader;
+    }
+    out << '\n';
+}
+
+void WriteParamLine(std::ostream& out, const analysis::TParamResult& p) {
+    out << std::left << "  ";
+    for (const TParamColumn& column : ParamColumns()) {
+        const std::string text = std::visit(
+            [](const auto& cell) -> std::string {
+                using T = std::decay_t<decltype(cell)>;
+                if constexpr (std::is_same_v<T, std::string>) {
+                    return cell;
+                } else if constexpr (std::is_same_v<T, std::optional<double>>) {
+                    return Num(cell);
+                } else if constexpr (std::is_same_v<T, std::optional<analysis::TInterval>>) {
+                    return Range(cell);
+                } else {
+                    return Profile(cell);
+                }
+            },
+            column.Cell(p));
+        out << std::setw(column.TextWidth) << text;
+    }
+    out << '\n';
 }
 
 TJson JsonNumber(double x) {

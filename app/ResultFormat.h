@@ -17,6 +17,13 @@ namespace kelmora {
 std::string Num(double x);
 std::string Num(const std::optional<double>& x);
 std::string Range(const std::optional<analysis::TInterval>& i);
+// "[2.9, 3.38]", or "> 3.76" / "< 5.93" where the profile stays low up to the search limit.
+std::string Profile(const std::optional<analysis::TOpenInterval>& i);
+
+// The parameter table of a model in an answer's text, in the columns every view shows
+// (ParamColumns), left-aligned: its header line, and one parameter's line.
+void WriteParamHeader(std::ostream& out);
+void WriteParamLine(std::ostream& out, const analysis::TParamResult& p);
 
 // kelmora-fit's JSON answers keep their members in the order they are written.
 using TJson = nlohmann::ordered_json;

@@ -17,13 +17,9 @@ using analysis::TSpectraResult;
 void WriteModelText(std::ostream& out, const TSpectraModelResult& m,
                     const std::vector<double>& wavelengths) {
     out << "Model " << m.Model << (m.Converged ? "" : ": did not converge") << '\n';
-    out << std::left << "  " << std::setw(16) << "parameter" << std::setw(16) << "value"
-        << std::setw(16) << "SE" << std::setw(32) << "95 % interval"
-        << "Monte Carlo 95 %\n";
+    WriteParamHeader(out);
     for (const TParamResult& p : m.LgK) {
-        const std::string se = p.Fixed ? "fixed" : !p.Determined ? "undetermined" : Num(p.Se);
-        out << "  " << std::setw(16) << p.Name << std::setw(16) << Num(p.Value) << std::setw(16)
-            << se << std::setw(32) << Range(p.Ci95) << Range(p.Mc95) << '\n';
+        WriteParamLine(out, p);
     }
     // A whole spectrum is for the JSON and the window; the text names each species' strongest
     // band, where a chemist checks it against the literature.

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "analysisview/AnalysisReport.h"
 #include "app/AnalyzeInput.h"
 #include "app/AnalyzeOptions.h"
 #include "app/AnalyzeOutput.h"
+#include "app/ResultFormat.h"
 #include "util/Errors.h"
 
 namespace kelmora {
@@ -275,6 +277,44 @@ TEST(AnalyzeOptions, MistakesAreUsageErrorsThatSayWhat) {
     EXPECT_EQ(ParseAnalyzeArgs(Args({"analyze", "--mc", "x", "--help"})).Kind,
               TAnalyzeArgs::TKind::UsageError);
     EXPECT_EQ(ParseAnalyzeArgs(Args({"analyze", "--help"})).Kind, TAnalyzeArgs::TKind::Help);
+}
+
+// One parameter in the answer's text and in the windows' table: the same columns, each spelt
+// its view's way (a missing number "-" or empty, an interval whole or as its two ends).
+TEST(ParamColumns, TheTextAndTheWindowsShowTheSameCells) {
+    analysis::TParamResult open{"lgK2",       3.5,
+                                0.1,          analysis::TInterval{3.3, 3.7},
+                                std::nullopt, analysis::TOpenInterval{3.2, std::nullopt}};
+    analysis::TParamResult fixed{"lgK1",       4.0,          std::nullopt, std::nullopt,
+                                 std::nullopt, std::nullopt, true};
+    analysis::TParamResult atLimit = open;
+    atLimit.AtLimit = true;
+    atLimit.Determined = false;
+    const struct {
+        analysis::TParamResult P;
+        std::string Text;
+        std::vector<std::string> Row;
+    } cases[] = {
+        {open,
+         "  lgK2            3.5             0.1             [3.3, 3.7]                      > 3.2"
+         "                       -\n",
+         {"lgK2", "3.5", "0.1", "3.3", "3.7", "3.2", "open", "", ""}},
+        {fixed,
+         "  lgK1            4               fixed           -                               -"
+         "                           -\n",
+         {"lgK1", "4", "fixed", "", "", "", "", "", ""}},
+        {atLimit,
+         "  lgK2            at the limit    undetermined    [3.3, 3.7]                      > 3.2"
+         "                       -\n",
+         {"lgK2", "at the limit", "undetermined", "3.3", "3.7", "3.2", "open", "", ""}},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream text;
+        WriteParamLine(text, c.P);
+        EXPECT_EQ(text.str(), c.Text);
+        EXPECT_EQ(ParamRow(c.P), c.Row);
+        EXPECT_EQ(ParamRow(c.P).size(), ParamTableHeader().size());
+    }
 }
 
 }  // namespace
