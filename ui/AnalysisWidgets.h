@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QBoxLayout>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QString>
 
 #include "grid/OriginGrid_u.h"
@@ -28,6 +31,30 @@ inline TOriginGrid* EditableGrid(QWidget* parent, int cols, int rows, int colWid
     grid->SetDefaultColWidth(colWidth);
     grid->SetEditing(true);
     return grid;
+}
+
+// The frame both analysis windows share: data over settings on the left, the results taking the
+// room left over on the right, and the main window's own File menu, so that its shortcuts save,
+// open and start work from here too, and a user who presses Ctrl+S in this window has saved.
+inline void LayOutAnalysisWindow(QWidget* window, QWidget* data, QWidget* settings,
+                                 QWidget* results, QMenu* fileMenu) {
+    auto* inputs = new QWidget(window);
+    auto* inputLayout = new QVBoxLayout(inputs);
+    inputLayout->setContentsMargins(0, 0, 0, 0);
+    inputLayout->addWidget(data, 1);
+    inputLayout->addWidget(settings);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, window);
+    splitter->addWidget(inputs);
+    splitter->addWidget(results);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    auto* layout = new QHBoxLayout(window);
+    layout->addWidget(splitter);
+    auto* menuBar = new QMenuBar(window);
+    menuBar->addMenu(fileMenu);
+    layout->setMenuBar(menuBar);
 }
 
 }  // namespace kelmora

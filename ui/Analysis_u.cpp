@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -66,25 +65,9 @@ TAnalysisForm::TAnalysisForm(TMainForm* mainForm)
     connect(run_, &TAnalysisRun::Progressed, this, &TAnalysisForm::ShowProgress);
     connect(run_, &TAnalysisRun::Finished, this, &TAnalysisForm::RunFinished);
 
-    auto* inputs = new QWidget(this);
-    auto* inputLayout = new QVBoxLayout(inputs);
-    inputLayout->setContentsMargins(0, 0, 0, 0);
-    inputLayout->addWidget(CreateDataPanel(), 1);
-    inputLayout->addWidget(CreateSettingsPanel());
-
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(inputs);
-    splitter->addWidget(CreateResultsPanel());
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setChildrenCollapsible(false);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(splitter);
-    // The main window's own File menu: its shortcuts then save, open and start work from here
-    // too, and a user who presses Ctrl+S in this window has saved.
-    auto* menuBar = new QMenuBar(this);
-    menuBar->addMenu(mainForm_->Files->FileMenu);
-    layout->setMenuBar(menuBar);
+    QWidget* data = CreateDataPanel();
+    QWidget* settings = CreateSettingsPanel();
+    LayOutAnalysisWindow(this, data, settings, CreateResultsPanel(), mainForm_->Files->FileMenu);
 
     setMinimumSize(900, 600);
     resize(1200, 800);

@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -69,24 +68,9 @@ TSpectraForm::TSpectraForm(TMainForm* mainForm)
     connect(run_, &TSpectraRun::Progressed, this, &TSpectraForm::ShowProgress);
     connect(run_, &TSpectraRun::Finished, this, &TSpectraForm::RunFinished);
 
-    auto* inputs = new QWidget(this);
-    auto* inputLayout = new QVBoxLayout(inputs);
-    inputLayout->setContentsMargins(0, 0, 0, 0);
-    inputLayout->addWidget(CreateDataPanel(), 1);
-    inputLayout->addWidget(CreateSettingsPanel());
-
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(inputs);
-    splitter->addWidget(CreateResultsPanel());
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setChildrenCollapsible(false);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(splitter);
-    // The main window's File menu, as in the Analysis window.
-    auto* menuBar = new QMenuBar(this);
-    menuBar->addMenu(mainForm_->Files->FileMenu);
-    layout->setMenuBar(menuBar);
+    QWidget* data = CreateDataPanel();
+    QWidget* settings = CreateSettingsPanel();
+    LayOutAnalysisWindow(this, data, settings, CreateResultsPanel(), mainForm_->Files->FileMenu);
 
     setMinimumSize(900, 600);
     resize(1280, 860);
