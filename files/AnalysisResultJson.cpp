@@ -194,6 +194,7 @@ void Fields(V& v, TSpectraTitration& x) {
 }
 template <class V>
 void Fields(V& v, TSavedSpectraResults& x) {
+    v("stale", x.Stale);
     v("data", x.Data);
     v("analysis", x.Result);
 }

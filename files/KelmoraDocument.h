@@ -65,6 +65,7 @@ struct TAnalysisSection {
 struct TSavedSpectraResults {
     analysis::TSpectraTitration Data;
     analysis::TSpectraResult Result;
+    bool Stale = false;  // the data or settings had changed since the Run
     // Alike when their file texts are, as TSavedResults.
     friend bool operator==(const TSavedSpectraResults& a, const TSavedSpectraResults& b);
 };

@@ -206,6 +206,10 @@ QWidget* TSpectraForm::CreateResultsPanel() {
     auto* modelRow = new QHBoxLayout();
     modelRow->addWidget(new QLabel(QStringLiteral("Model"), panel));
     modelRow->addWidget(ModelCombo);
+    StaleLabel = new QLabel(QStringLiteral("from earlier data — Run again"), panel);
+    StaleLabel->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
+    StaleLabel->hide();
+    modelRow->addWidget(StaleLabel);
     modelRow->addWidget(FactorLabel, 1);
     modelRow->addWidget(ExportChartButton);
     auto* tables = new QWidget(panel);
@@ -355,6 +359,7 @@ void TSpectraForm::RunButtonClick() {
     const analysis::TSpectraSettings settings = ReadSettings();
     runData_ = data;
     discardRun_ = false;
+    stale_ = false;  // what changes from now on makes the coming results stale
     ProgressBar->setRange(0, 0);
     StatusLabel->setText(QStringLiteral("Fitting…"));
     SetRunning(true);
@@ -412,6 +417,7 @@ void TSpectraForm::ClearResults() {
     VerdictLabel->clear();
     WarningLabel->clear();
     Charts->Clear();
+    ShowStale();
 }
 
 void TSpectraForm::ShowResult() {
@@ -431,6 +437,18 @@ void TSpectraForm::ShowResult() {
     // The verdict's model first, so that its table and charts are what the user sees.
     ModelCombo->setCurrentIndex(std::max(0, ModelCombo->findText(ToQString(result.Preferred))));
     ShowChosenModel();
+    ShowStale();
+}
+
+// Results of earlier data stay readable, but marked.
+void TSpectraForm::ShowStale() {
+    StaleLabel->setVisible(result_.has_value() && stale_);
+}
+
+void TSpectraForm::InputsChanged() {
+    mainForm_->Files->DocumentChanged();
+    stale_ = true;
+    ShowStale();
 }
 
 const TSpectraModelResult* TSpectraForm::ChosenModel() const {
@@ -457,7 +475,7 @@ void TSpectraForm::ExportChartButtonClick() {
 }
 
 void TSpectraForm::WatchForChanges() {
-    const auto changed = [this] { mainForm_->Files->DocumentChanged(); };
+    const auto changed = [this] { InputsChanged(); };
     connect(PointsGrid->model(), &QAbstractItemModel::dataChanged, this, changed);
     connect(PointsGrid->model(), &QAbstractItemModel::modelReset, this, changed);
     for (const QLineEdit* edit : {P0Edit, FromEdit, ToEdit, PathLengthEdit}) {
@@ -504,7 +522,7 @@ std::optional<TSpectraSection> TSpectraForm::CaptureSpectra() const {
     section.Replicates = ReplicatesSpin->value();
     section.Seed = static_cast<std::uint64_t>(SeedSpin->value());
     if (result_) {
-        section.Results = TSavedSpectraResults{resultData_, *result_};
+        section.Results = TSavedSpectraResults{resultData_, *result_, stale_};
     }
     return section;
 }
@@ -551,6 +569,9 @@ void TSpectraForm::RestoreSpectra(const std::optional<TSpectraSection>& saved) {
         ShowResult();
     }
     WavelengthsChanged();
+    // Saved results come back as they were shown, stale only if they were then.
+    stale_ = section.Results && section.Results->Stale;
+    ShowStale();
 }
 
 }  // namespace kelmora

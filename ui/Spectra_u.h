@@ -85,6 +85,7 @@ class TSpectraForm : public QWidget {
     // Results
     QComboBox* ModelCombo = nullptr;
     QLabel* FactorLabel = nullptr;
+    QLabel* StaleLabel = nullptr;  // shown while the results belong to earlier data
     QTableWidget* ParamTable = nullptr;
     QTableWidget* ComparisonTable = nullptr;
     QLabel* VerdictLabel = nullptr;
@@ -113,6 +114,8 @@ class TSpectraForm : public QWidget {
     void ClearResults();
     void ShowSpectraName();
     void WatchForChanges();
+    void InputsChanged();
+    void ShowStale();
 
     TMainForm* mainForm_;
     TSpectraRun* run_ = nullptr;
@@ -122,6 +125,7 @@ class TSpectraForm : public QWidget {
     analysis::TSpectraTitration runData_;     // the data of the run under way
     analysis::TSpectraTitration resultData_;  // the data the shown results were fitted to
     QByteArray geometry_;
+    bool stale_ = false;       // the data or settings changed since the results' Run
     bool discardRun_ = false;  // the run under way was for work that has been replaced
 };
 

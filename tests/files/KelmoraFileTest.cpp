@@ -149,7 +149,7 @@ TSpectraSection FullSpectra() {
     s.Replicates = 50;
     s.Seed = 12345678901234567890u;
     s.Results =
-        TSavedSpectraResults{{{420, 421.5}, {0, 1e-3}, {2e-6}, {{0.1, 0.2}, {0.3, 0.4}}}, r};
+        TSavedSpectraResults{{{420, 421.5}, {0, 1e-3}, {2e-6}, {{0.1, 0.2}, {0.3, 0.4}}}, r, true};
     return s;
 }
 
@@ -208,6 +208,7 @@ TEST(KelmoraFile, EveryFieldComesBackExactly) {
 TEST(KelmoraFile, SavedSpectraResultsComeBackFieldByField) {
     const TKelmoraDocument back = ParseKelmoraFile(KelmoraFileText(FullDocument()), "s.kelmora");
     ASSERT_TRUE(back.Spectra && back.Spectra->Results);
+    EXPECT_TRUE(back.Spectra->Results->Stale);
     const TSpectraSection want = FullSpectra();
     const analysis::TSpectraResult& r = back.Spectra->Results->Result;
     const analysis::TSpectraResult& w = want.Results->Result;

@@ -166,8 +166,12 @@ TEST_F(Spectra, ImportChooseRunAndEveryChartShowsTheFit) {
     EXPECT_EQ(SeriesCount(form.Charts->SpectraChart), 50);
     EXPECT_EQ(form.Charts->ResidualMap->Map().size(), QSize(61, 25));
     EXPECT_FALSE(Main.isWindowModified());
+    EXPECT_FALSE(form.StaleLabel->isVisibleTo(&form));
     form.SeedSpin->setValue(7);
     QTRY_VERIFY(Main.isWindowModified());
+    // The results stay, marked as those of earlier settings, and are saved so.
+    EXPECT_TRUE(form.StaleLabel->isVisibleTo(&form));
+    EXPECT_TRUE(form.CaptureSpectra()->Results->Stale);
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QStringLiteral("; ")).toStdString();
 }
 
