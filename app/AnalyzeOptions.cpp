@@ -149,13 +149,6 @@ void AddOptions(TOptionTable& t, TAnalyzeOptions& o, bool& wantHelp) {
     t.Flag("--help", wantHelp);
 }
 
-TAnalyzeArgs UsageError(std::string message) {
-    TAnalyzeArgs result;
-    result.Kind = TAnalyzeArgs::TKind::UsageError;
-    result.Error = std::move(message);
-    return result;
-}
-
 }  // namespace
 
 bool IsAnalyzeCommand(const std::vector<std::string_view>& args) {
@@ -180,10 +173,10 @@ TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args,
     table.Word(command);
     AddOptions(table, result.Options, wantHelp);
     if (std::string error = table.Parse(args, " for analyze"); !error.empty()) {
-        return UsageError(std::move(error));
+        return UsageError<TAnalyzeArgs>(std::move(error));
     }
     if (!command.empty() && command != "analyze") {
-        return UsageError("unexpected argument '" + command + "'");
+        return UsageError<TAnalyzeArgs>("unexpected argument '" + command + "'");
     }
     if (wantHelp) {
         result.Kind = TAnalyzeArgs::TKind::Help;
@@ -193,16 +186,18 @@ TAnalyzeArgs ParseAnalyzeArgs(const std::vector<std::string_view>& args,
     o.Spectra.P0 = o.P0;
     const bool spectra = o.Spectra.SpectraFile.has_value();
     if (!spectra && (o.Spectra.PointsFile || o.Spectra.LigandAbsorbs || o.Spectra.InRows)) {
-        return UsageError("--points, --ligand-absorbs and --spectra-in-rows go with --spectra");
+        return UsageError<TAnalyzeArgs>(
+            "--points, --ligand-absorbs and --spectra-in-rows go with --spectra");
     }
     if (spectra && !o.Spectra.PointsFile) {
-        return UsageError("--spectra needs --points, the concentrations of every spectrum");
+        return UsageError<TAnalyzeArgs>(
+            "--spectra needs --points, the concentrations of every spectrum");
     }
     // The shifts' own options mean nothing to spectra.
     if (spectra &&
         (o.DataFile || o.HostColumn || o.Settings.LinearTerm || o.Settings.WeightPerSignal ||
          o.XlsxFile || o.CsvFolder || o.ReportFile || o.OpenFile || o.SaveFile)) {
-        return UsageError(
+        return UsageError<TAnalyzeArgs>(
             "--spectra cannot go with --data, --host-column, --linear-term, --weight, --xlsx, "
             "--csv, --report, --open or --save");
     }

@@ -17,13 +17,6 @@ constexpr std::array<std::pair<const char*, TFitCommand>, 3> Commands = {{
     {"scan", TFitCommand::Scan},
 }};
 
-TFitArgs UsageError(std::string message) {
-    TFitArgs result;
-    result.Kind = TFitArgs::TKind::UsageError;
-    result.Error = std::move(message);
-    return result;
-}
-
 }  // namespace
 
 const char* FitCommandName(TFitCommand command) {
@@ -59,7 +52,7 @@ TFitArgs ParseFitArgs(const std::vector<std::string_view>& args) {
     table.Flag("--help", wantHelp);
     table.Flag("--version", wantVersion);
     if (std::string error = table.Parse(args); !error.empty()) {
-        return UsageError(std::move(error));
+        return UsageError<TFitArgs>(std::move(error));
     }
     // Help and version answer whatever else the line holds, so that "cmd --help" always works.
     if (wantHelp) {
@@ -71,12 +64,12 @@ TFitArgs ParseFitArgs(const std::vector<std::string_view>& args) {
         return result;
     }
     if (command.empty()) {
-        return UsageError("no command given");
+        return UsageError<TFitArgs>("no command given");
     }
     const auto known = std::find_if(Commands.begin(), Commands.end(),
                                     [&command](const auto& c) { return command == c.first; });
     if (known == Commands.end()) {
-        return UsageError("unknown command '" + command + "'");
+        return UsageError<TFitArgs>("unknown command '" + command + "'");
     }
     o.Command = known->second;
     return result;

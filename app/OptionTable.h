@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <CLI/App.hpp>
@@ -43,5 +44,14 @@ class TOptionTable {
     CLI::Option* WordOption = nullptr;
     std::string* WordTarget = nullptr;
 };
+
+// A command's reading of its line that ends in a usage error (exit 2) with a one-line message.
+template <class TArgs>
+TArgs UsageError(std::string message) {
+    TArgs result;
+    result.Kind = TArgs::TKind::UsageError;
+    result.Error = std::move(message);
+    return result;
+}
 
 }  // namespace kelmora
