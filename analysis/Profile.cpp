@@ -116,14 +116,15 @@ class TProfiler {
 
     // The profile at x: the other lg K refitted from the neighbour's value and, on the walk's
     // long steps, also from the start lattice, since the valley the neighbour lay in may end
-    // while a deeper one opens elsewhere.
+    // while a deeper one opens elsewhere. A refit already inside the region decides the point
+    // as any deeper valley would, so only a point that looks outside is searched for one.
     TPoint At(double x, const Eigen::VectorXd& start, bool search) {
         Held.FixedValues[K] = x;
         TPoint p;
         p.X = x;
         if (Refit) {
             TFitOutcome fit = FitFrom(Held, Data, start);
-            if (search) {
+            if (search && fit.Ss > Cut) {
                 // No finer than the whole model's own search saw the plane.
                 const auto model = static_cast<int>(Held.FreeLgK().size()) + 1;
                 TFitOutcome found = FitFromLattice(Held, Data, {}, {}, model).Best;
