@@ -54,8 +54,9 @@ TColumns MakeColumns(const TLayout& layout, const Eigen::VectorXd& conc,
         }
     }
     TConcentrationDerivatives d;
+    TEquilibrium e;
     for (Eigen::Index i = 0; i < n; ++i) {
-        const TEquilibrium e = speciation.Complexation.Solve(host[i], conc[i]);
+        e = speciation.Complexation.Solve(host[i], conc[i], i > 0 ? &e : nullptr);
         if (derivatives) {
             speciation.Complexation.Derivatives(e, d);
         }

@@ -64,6 +64,10 @@ TComplexation::TComplexation(std::span<const TSpecies> complexes) {
     // quadratic in its free concentration for every model but the most exotic.
     Outer = maxN >= maxM ? 1 : 0;
     InnerDegree = std::max(1, Outer == 1 ? maxM : maxN);
+    for (int k = 0; k < Count; ++k) {
+        const TSpecies c = Stoich[static_cast<std::size_t>(2 + k)];
+        Powers[static_cast<std::size_t>(k)] = Outer == 0 ? TPowers{c.M, c.N} : TPowers{c.N, c.M};
+    }
     OneToOne = Count == 1 && Stoich[2] == TSpecies{1, 1};
 }
 
@@ -80,9 +84,7 @@ void TComplexation::SetLgBeta(std::span<const double> lgBeta) {
 double TComplexation::SolveInner(double outerFree, double innerTotal) const {
     std::array<double, MaxStoichiometry + 1> a{0.0, 1.0, 0.0, 0.0};
     for (int k = 0; k < Count; ++k) {
-        const TSpecies s = Stoich[static_cast<std::size_t>(2 + k)];
-        const int outer = Outer == 0 ? s.M : s.N;
-        const int inner = Outer == 0 ? s.N : s.M;
+        const auto [outer, inner] = Powers[static_cast<std::size_t>(k)];
         a[static_cast<std::size_t>(inner)] +=
             Beta[static_cast<std::size_t>(k)] * Power(outerFree, outer);
     }
@@ -122,9 +124,7 @@ double TComplexation::OuterBalance(double outerFree, double outerTotal, double i
     int dominant = -1;
     double held = outerFree;
     for (int k = 0; k < Count; ++k) {
-        const TSpecies s = Stoich[static_cast<std::size_t>(2 + k)];
-        const int outer = Outer == 0 ? s.M : s.N;
-        const int inner = Outer == 0 ? s.N : s.M;
+        const auto [outer, inner] = Powers[static_cast<std::size_t>(k)];
         const double ck =
             Beta[static_cast<std::size_t>(k)] * Power(outerFree, outer) * Power(innerFree, inner);
         c[static_cast<std::size_t>(k)] = ck;
@@ -142,16 +142,12 @@ double TComplexation::OuterBalance(double outerFree, double outerTotal, double i
         scale = outerTotal + bound;
         return (outerFree - outerTotal) + bound;
     }
-    const TSpecies d = Stoich[static_cast<std::size_t>(2 + dominant)];
-    const int od = Outer == 0 ? d.M : d.N;
-    const int id = Outer == 0 ? d.N : d.M;
+    const auto [od, id] = Powers[static_cast<std::size_t>(dominant)];
     const double totals = od * innerTotal - id * outerTotal;
     double rest = 0.0;
     double size = id * outerFree + od * innerFree + std::fabs(totals);
     for (int k = 0; k < Count; ++k) {
-        const TSpecies s = Stoich[static_cast<std::size_t>(2 + k)];
-        const int outer = Outer == 0 ? s.M : s.N;
-        const int inner = Outer == 0 ? s.N : s.M;
+        const auto [outer, inner] = Powers[static_cast<std::size_t>(k)];
         const double term = (id * outer - od * inner) * c[static_cast<std::size_t>(k)];
         rest += term;
         size += std::fabs(term);
@@ -168,17 +164,17 @@ double TComplexation::OuterBalance(double outerFree, double outerTotal, double i
 // the sum over pairs of species of c_i·c_j·(m_i·n_j - m_j·n_i)^2 > 0. So it has one root, and
 // it lies in [lo, hi]: hi = the total (nothing bound), lo from bounding what is bound (each
 // complex holds at most max(outer/inner) outer units per inner unit, and a complex's
-// concentration is at most β·x^o·Y^i). Each step is a Newton step that lands inside the
+// concentration is at most β·x^o·Y^i). The iteration starts from the guess when it lies
+// inside the bracket, else from hi. Each step is a Newton step that lands inside the
 // bracket and at least halves |g|, or else a bisection of the bracket (geometric while it spans
 // more than a factor 2). The bracket shrinks at every step and |g| falls at least geometrically
 // on Newton steps, so the iteration ends at the root to the last bit, never leaving (lo, hi).
-double TComplexation::SolveOuter(double outerTotal, double innerTotal, double& innerFree) const {
+double TComplexation::SolveOuter(double outerTotal, double innerTotal, double guess,
+                                 double& innerFree) const {
     double ratio = 0.0;
     double boundPerFree = 1.0;
     for (int k = 0; k < Count; ++k) {
-        const TSpecies s = Stoich[static_cast<std::size_t>(2 + k)];
-        const int outer = Outer == 0 ? s.M : s.N;
-        const int inner = Outer == 0 ? s.N : s.M;
+        const auto [outer, inner] = Powers[static_cast<std::size_t>(k)];
         ratio = std::max(ratio, static_cast<double>(outer) / inner);
         boundPerFree += outer * Beta[static_cast<std::size_t>(k)] * Power(innerTotal, inner) *
                         Power(outerTotal, outer - 1);
@@ -187,11 +183,12 @@ double TComplexation::SolveOuter(double outerTotal, double innerTotal, double& i
     double lo = std::max(outerTotal - ratio * innerTotal, outerTotal / boundPerFree);
     double slope = 0.0;
     double scale = 0.0;
-    double x = hi;
-    double g = OuterBalance(x, outerTotal, innerTotal, innerFree, slope, scale);
     if (!(lo < hi)) {
-        return x;
+        OuterBalance(hi, outerTotal, innerTotal, innerFree, slope, scale);
+        return hi;
     }
+    double x = guess > lo && guess < hi ? guess : hi;
+    double g = OuterBalance(x, outerTotal, innerTotal, innerFree, slope, scale);
     double lastG = std::numeric_limits<double>::infinity();
     for (int iteration = 0; iteration < MaxIterations && g != 0.0; ++iteration) {
         (g > 0.0 ? hi : lo) = x;
@@ -201,7 +198,7 @@ double TComplexation::SolveOuter(double outerTotal, double innerTotal, double& i
         if (std::fabs(next - x) <= 2.0 * Eps * x || std::fabs(g) <= Eps * scale) {
             if (next != x && next > lo && next < hi) {
                 x = next;
-                OuterBalance(x, outerTotal, innerTotal, innerFree, slope, scale);
+                innerFree = SolveInner(x, innerTotal);
             }
             break;
         }
@@ -229,7 +226,8 @@ void TComplexation::Fill(double hostFree, double guestFree, TEquilibrium& e) con
     }
 }
 
-TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal) const {
+TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal,
+                                  const TEquilibrium* near) const {
     TEquilibrium e;
     e.HostTotal = hostTotal;
     e.GuestTotal = guestTotal;
@@ -244,8 +242,14 @@ TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal) const {
     }
     const double outerTotal = Outer == 0 ? hostTotal : guestTotal;
     const double innerTotal = Outer == 0 ? guestTotal : hostTotal;
+    double guess = outerTotal;
+    if (near != nullptr) {
+        const int i = Outer == 0 ? 0 : 1;
+        const double nearTotal = Outer == 0 ? near->HostTotal : near->GuestTotal;
+        guess = near->C[static_cast<std::size_t>(i)] / nearTotal * outerTotal;
+    }
     double innerFree = 0.0;
-    const double outerFree = SolveOuter(outerTotal, innerTotal, innerFree);
+    const double outerFree = SolveOuter(outerTotal, innerTotal, guess, innerFree);
     Fill(Outer == 0 ? outerFree : innerFree, Outer == 0 ? innerFree : outerFree, e);
     return e;
 }

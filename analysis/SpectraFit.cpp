@@ -47,8 +47,9 @@ TColumns MakeColumns(const TSpectraLayout& layout, const Eigen::VectorXd& lgK,
     c.A.resize(n, species);
     c.D.assign(freeLgK.size(), Eigen::MatrixXd(n, species));
     TConcentrationDerivatives d;
+    TEquilibrium e;
     for (Eigen::Index i = 0; i < n; ++i) {
-        const TEquilibrium e = complexation.Solve(host[i], conc[i]);
+        e = complexation.Solve(host[i], conc[i], i > 0 ? &e : nullptr);
         for (Eigen::Index j = 0; j < species; ++j) {
             c.A(i, j) = l * e.C[static_cast<std::size_t>(layout.Species[j])];
         }

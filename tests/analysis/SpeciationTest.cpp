@@ -142,32 +142,40 @@ std::string Describe(const TCase& c) {
     return text + " P " + std::to_string(c.Host) + " L " + std::to_string(c.Guest);
 }
 
+// Also when started from an equilibrium at other totals: the previous point of a titration, or
+// one of another regime altogether.
 TEST(Speciation, MatchesAHighPrecisionSolutionAcrossTheWholeRange) {
     for (const TCase& c : Cases()) {
-        SCOPED_TRACE(Describe(c));
         TComplexation complexation(c.Set->Complexes);
         complexation.SetLgBeta(c.LgBeta);
-        const TEquilibrium e = complexation.Solve(c.Host, c.Guest);
         __float128 p = 0;
         __float128 l = 0;
         TReference(c).Solve(p, l);
-        ASSERT_EQ(e.Count, 2 + static_cast<int>(c.Set->Complexes.size()));
-        EXPECT_GT(e.C[0], 0.0);
-        EXPECT_LE(e.C[0], c.Host);
-        EXPECT_GT(e.C[1], 0.0);
-        EXPECT_LE(e.C[1], c.Guest);
-        EXPECT_NEAR(e.C[0] / static_cast<double>(p), 1.0, 2e-15);
-        EXPECT_NEAR(e.C[1] / static_cast<double>(l), 1.0, 2e-15);
-        // Both balances to a few ulp of the totals.
-        double hostSum = e.C[0];
-        double guestSum = e.C[1];
-        for (std::size_t k = 0; k < c.Set->Complexes.size(); ++k) {
-            const TSpecies s = c.Set->Complexes[k];
-            hostSum += s.M * e.C[2 + k];
-            guestSum += s.N * e.C[2 + k];
+        const TEquilibrium near = complexation.Solve(1.02 * c.Host, 0.9 * c.Guest);
+        const TEquilibrium far = complexation.Solve(c.Guest + 1e-4, c.Host * 1e3);
+        for (const auto& [start, from] :
+             {std::pair{"", static_cast<const TEquilibrium*>(nullptr)},
+              std::pair{" from near", &near}, std::pair{" from far", &far}}) {
+            SCOPED_TRACE(Describe(c) + start);
+            const TEquilibrium e = complexation.Solve(c.Host, c.Guest, from);
+            ASSERT_EQ(e.Count, 2 + static_cast<int>(c.Set->Complexes.size()));
+            EXPECT_GT(e.C[0], 0.0);
+            EXPECT_LE(e.C[0], c.Host);
+            EXPECT_GT(e.C[1], 0.0);
+            EXPECT_LE(e.C[1], c.Guest);
+            EXPECT_NEAR(e.C[0] / static_cast<double>(p), 1.0, 2e-15);
+            EXPECT_NEAR(e.C[1] / static_cast<double>(l), 1.0, 2e-15);
+            // Both balances to a few ulp of the totals.
+            double hostSum = e.C[0];
+            double guestSum = e.C[1];
+            for (std::size_t k = 0; k < c.Set->Complexes.size(); ++k) {
+                const TSpecies s = c.Set->Complexes[k];
+                hostSum += s.M * e.C[2 + k];
+                guestSum += s.N * e.C[2 + k];
+            }
+            EXPECT_NEAR(hostSum / c.Host, 1.0, 1e-15);
+            EXPECT_NEAR(guestSum / c.Guest, 1.0, 1e-15);
         }
-        EXPECT_NEAR(hostSum / c.Host, 1.0, 1e-15);
-        EXPECT_NEAR(guestSum / c.Guest, 1.0, 1e-15);
     }
 }
 
