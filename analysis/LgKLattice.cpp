@@ -21,10 +21,10 @@ constexpr double CoordinateMin = -10.0;
 constexpr double CoordinateMax = 20.0;
 
 // The descents only tell the basins apart; each minimum found is then refined to the full
-// tolerance. So they stop as soon as SS settles to a few digits, or after a few dozen steps
-// along a valley that runs off towards a limit.
+// tolerance. So they stop as soon as SS settles to a few digits, or after a score of steps
+// along a valley that runs off towards a limit (its refinement follows it on).
 constexpr double SearchTolerance = 1e-8;
-constexpr int SearchIterations = 50;
+constexpr int SearchIterations = 20;
 
 // The order of lg K j: that of the first complex it moves, m + n - 1.
 int LgKOrder(const TModelDef& model, int j) {

@@ -33,6 +33,7 @@ struct TStart {
     Eigen::VectorXd Lo;  // the box the first descent stays in
     Eigen::VectorXd Hi;
     bool Given = false;  // asked for by the caller: descended from whatever was found before
+    int Cell = -1;       // for a cell's start, the lattice index of its low corner
 };
 
 class TLattice {
@@ -194,6 +195,7 @@ std::optional<TStart> Cell(const TLattice& lattice, const std::vector<TLatticePo
             return std::nullopt;
         }
     }
+    start.Cell = i;
     start.Lo = at(i).X;
     start.Hi = start.Lo;
     for (int d : axes) {
@@ -225,7 +227,39 @@ bool Distinct(const TResidualFunction& f, const TSearchMinimum& a, const TSearch
     return false;
 }
 
-TSearchMinimum Descend(const TResidualFunction& f, const TStart& start, const TLmOptions& options) {
+// The cell a descent that ended on its cell's wall would go on into, when SS falls across
+// exactly one wall; -1 when it ended elsewhere or SS falls across several.
+int CellBeyond(const TResidualFunction& f, const TLattice& lattice, const TStart& start,
+               const Eigen::VectorXd& x, const TLmOptions& boxed, const TLmOptions& options) {
+    Eigen::VectorXd r;
+    Eigen::MatrixXd j;
+    if (start.Cell < 0 || !f(x, r, &j)) {
+        return -1;
+    }
+    const Eigen::VectorXd g = j.transpose() * r;
+    int beyond = -1;
+    int walls = 0;
+    for (int d = 0; d < lattice.Dims(); ++d) {
+        const bool down = x[d] <= boxed.Lower[d] && boxed.Lower[d] > options.Lower[d] && g[d] > 0.0;
+        const bool up = x[d] >= boxed.Upper[d] && boxed.Upper[d] < options.Upper[d] && g[d] < 0.0;
+        const int c = lattice.Coordinate(start.Cell, d) + (up ? 1 : down ? -1 : 0);
+        if (down || up) {
+            ++walls;
+            beyond = c >= 0 && c + 1 < lattice.Count(d)
+                         ? start.Cell + (up ? 1 : -1) * lattice.Stride(d)
+                         : -1;
+        }
+    }
+    return walls == 1 ? beyond : -1;
+}
+
+// A descent from a cell first stays in its cell. When it ends on a wall with SS falling into
+// a cell that has a start of its own, that start follows the valley on (a chain of cells along
+// it ends in the cell that holds its minimum, or at a wall into a cell without a start), and
+// this one ends with nothing found. Otherwise it is set free from the wall.
+std::optional<TSearchMinimum> Descend(const TResidualFunction& f, const TLattice& lattice,
+                                      const std::vector<bool>& cellStarts, const TStart& start,
+                                      const TLmOptions& options) {
     TLmOptions boxed = options;
     boxed.Lower = start.Lo.cwiseMax(options.Lower);
     boxed.Upper = start.Hi.cwiseMin(options.Upper);
@@ -236,9 +270,13 @@ TSearchMinimum Descend(const TResidualFunction& f, const TStart& start, const TL
         ((lm.X.array() >= boxed.Upper.array()) && (boxed.Upper.array() < options.Upper.array()))
             .any();
     if (onInnerWall && lm.Summary.Stop != TStopReason::Stopped) {
+        const int beyond = CellBeyond(f, lattice, start, lm.X, boxed, options);
+        if (beyond >= 0 && cellStarts[static_cast<std::size_t>(beyond)]) {
+            return std::nullopt;
+        }
         lm = SolveLeastSquares(f, lm.X, options);
     }
-    return {lm.X, lm.Ss, lm.Summary};
+    return TSearchMinimum{lm.X, lm.Ss, lm.Summary};
 }
 
 }  // namespace
@@ -268,6 +306,7 @@ TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& star
     }
 
     std::vector<TStart> starts;
+    std::vector<bool> cellStarts(points.size(), false);
     for (const Eigen::VectorXd& x : extraStarts) {
         starts.push_back({x, SsAt(f, x), options.Lower, options.Upper, true});
     }
@@ -282,6 +321,7 @@ TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& star
         }
         if (auto cell = Cell(lattice, points, i, startLattice.Step)) {
             starts.push_back(std::move(*cell));
+            cellStarts[static_cast<std::size_t>(i)] = true;
         }
     }
     std::stable_sort(starts.begin(), starts.end(),
@@ -295,8 +335,12 @@ TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& star
         if (entered && !start.Given) {
             continue;
         }
-        found.push_back(Descend(f, start, options));
+        std::optional<TSearchMinimum> m = Descend(f, lattice, cellStarts, start, options);
         ++result.Descents;
+        if (!m) {
+            continue;
+        }
+        found.push_back(std::move(*m));
         if (found.back().Summary.Stop == TStopReason::Stopped) {
             result.Stopped = true;
             break;
@@ -305,10 +349,18 @@ TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& star
     std::stable_sort(found.begin(), found.end(),
                      [](const TSearchMinimum& a, const TSearchMinimum& b) { return a.Ss < b.Ss; });
     for (TSearchMinimum& m : found) {
-        const bool known =
-            std::any_of(result.Minima.begin(), result.Minima.end(), [&](const TSearchMinimum& k) {
-                return !Distinct(f, k, m, startLattice.Step, options.Stop);
-            });
+        // The nearest first: a descent most often ended in the basin of the minimum closest to
+        // it, and the others then need no probing.
+        std::vector<const TSearchMinimum*> near;
+        for (const TSearchMinimum& k : result.Minima) {
+            near.push_back(&k);
+        }
+        std::sort(near.begin(), near.end(), [&](const TSearchMinimum* a, const TSearchMinimum* b) {
+            return (a->X - m.X).squaredNorm() < (b->X - m.X).squaredNorm();
+        });
+        const bool known = std::any_of(near.begin(), near.end(), [&](const TSearchMinimum* k) {
+            return !Distinct(f, *k, m, startLattice.Step, options.Stop);
+        });
         if (!known) {
             result.Minima.push_back(std::move(m));
         }
