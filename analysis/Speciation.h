@@ -61,8 +61,7 @@ class TComplexation {
     double SolveInner(double outerFree, double innerTotal) const;
     double OuterBalance(double outerFree, double outerTotal, double innerTotal, double& innerFree,
                         double& slope, double& scale) const;
-    double SolveOuter(double outerTotal, double innerTotal, double guess,
-                      double& innerFree) const;
+    double SolveOuter(double outerTotal, double innerTotal, double guess, double& innerFree) const;
     void Fill(double hostFree, double guestFree, TEquilibrium& e) const;
 
     // A complex's exponents of the outer and the inner free concentration.
