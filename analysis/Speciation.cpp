@@ -69,6 +69,12 @@ TComplexation::TComplexation(std::span<const TSpecies> complexes) {
         Powers[static_cast<std::size_t>(k)] = Outer == 0 ? TPowers{c.M, c.N} : TPowers{c.N, c.M};
     }
     OneToOne = Count == 1 && Stoich[2] == TSpecies{1, 1};
+    for (int i = 0; i < 2 + Count; ++i) {
+        for (int j = 0; j < 2 + Count; ++j) {
+            Crosses[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] =
+                Cross(Stoich[static_cast<std::size_t>(i)], Stoich[static_cast<std::size_t>(j)]);
+        }
+    }
 }
 
 void TComplexation::SetLgBeta(std::span<const double> lgBeta) {
@@ -262,11 +268,14 @@ TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal,
 void TComplexation::Derivatives(const TEquilibrium& e, TConcentrationDerivatives& d) const {
     const int species = e.Count;
     const auto at = [](int i) { return static_cast<std::size_t>(i); };
+    // The pairs' weights c_a·c_b·(m_a·n_b - m_b·n_a)^2, a < b, in the order they are summed.
+    std::array<double, MaxSpecies*(MaxSpecies - 1) / 2> pair{};
     double det = 0.0;
-    for (int i = 0; i < species; ++i) {
-        for (int j = i + 1; j < species; ++j) {
-            const int x = Cross(Stoich[at(i)], Stoich[at(j)]);
-            det += e.C[at(i)] * e.C[at(j)] * x * x;
+    for (int i = 0, p = 0; i < species; ++i) {
+        for (int j = i + 1; j < species; ++j, ++p) {
+            const int x = Crosses[at(i)][at(j)];
+            pair[at(p)] = e.C[at(i)] * e.C[at(j)] * x * x;
+            det += pair[at(p)];
         }
     }
     for (int i = 0; i < species; ++i) {
@@ -283,19 +292,17 @@ void TComplexation::Derivatives(const TEquilibrium& e, TConcentrationDerivatives
         for (int i = 0; i < species; ++i) {
             double share = 0.0;
             if (i == sk) {
-                for (int a = 0; a < species; ++a) {
-                    for (int b = a + 1; b < species; ++b) {
+                for (int a = 0, p = 0; a < species; ++a) {
+                    for (int b = a + 1; b < species; ++b, ++p) {
                         if (a != sk && b != sk) {
-                            const int x = Cross(Stoich[at(a)], Stoich[at(b)]);
-                            share += e.C[at(a)] * e.C[at(b)] * x * x;
+                            share += pair[at(p)];
                         }
                     }
                 }
             } else {
                 double g = 0.0;
                 for (int j = 0; j < species; ++j) {
-                    g += e.C[at(j)] * Cross(Stoich[at(i)], Stoich[at(j)]) *
-                         Cross(Stoich[at(sk)], Stoich[at(j)]);
+                    g += e.C[at(j)] * Crosses[at(i)][at(j)] * Crosses[at(sk)][at(j)];
                 }
                 share = -ck * g;
             }

@@ -73,6 +73,8 @@ class TComplexation {
     int Count = 0;
     std::array<TSpecies, MaxSpecies> Stoich{};  // free P, free L, complexes
     std::array<TPowers, MaxComplexes> Powers{};
+    // m_i·n_j - m_j·n_i for species i and j, in TEquilibrium order.
+    std::array<std::array<int, MaxSpecies>, MaxSpecies> Crosses{};
     std::array<double, MaxComplexes> Beta{};
     int Outer = 1;
     int InnerDegree = 1;
