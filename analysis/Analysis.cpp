@@ -299,16 +299,27 @@ void SetErrors(TModelResult& r, const TLayout& layout, const TFitData& data,
     }
 }
 
-// The other minima worth a chemist's look: SS within OtherMinimaFactor of the best.
-std::vector<TOtherMinimum> OtherMinima(const TLayout& layout, const TFitMinima& fit) {
-    std::vector<TOtherMinimum> others;
+// The other minima worth a chemist's look: SS within OtherMinimaFactor of the best, each a
+// basin of its own (see KeepSeparateMinima).
+std::vector<TOtherMinimum> OtherMinima(const TLayout& layout, const TFitData& data,
+                                       const TFitMinima& fit) {
+    std::vector<TFitOutcome> minima = {fit.Best};
     for (const TFitOutcome& o : fit.Others) {
-        if (!(o.Ss <= OtherMinimaFactor * fit.Best.Ss) || !(fit.Best.Ss > 0.0)) {
-            continue;
+        if (o.Ss <= OtherMinimaFactor * fit.Best.Ss && fit.Best.Ss > 0.0) {
+            minima.push_back(o);
         }
-        TOtherMinimum m{o.Ss, {}};
-        for (int k : layout.FreeLgK()) {
-            m.LgK.emplace_back(layout.Names[static_cast<std::size_t>(k)], o.Values[k]);
+    }
+    const std::vector<int> freeLgK = layout.FreeLgK();
+    KeepSeparateMinima(minima, freeLgK, [&](const Eigen::VectorXd& lgK) {
+        Eigen::VectorXd values = fit.Best.Values;
+        values(freeLgK) = lgK;
+        return SolveLinear(layout, data, values);
+    });
+    std::vector<TOtherMinimum> others;
+    for (std::size_t i = 1; i < minima.size(); ++i) {
+        TOtherMinimum m{minima[i].Ss, {}};
+        for (int k : freeLgK) {
+            m.LgK.emplace_back(layout.Names[static_cast<std::size_t>(k)], minima[i].Values[k]);
         }
         others.push_back(std::move(m));
     }
@@ -322,7 +333,7 @@ TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitMin
     r.Model = layout.Model;
     r.Converged = fit.Converged;
     r.Fit = fit.Summary;
-    r.OtherMinima = OtherMinima(layout, minima);
+    r.OtherMinima = OtherMinima(layout, data, minima);
     Eigen::VectorXd values = fit.Values;
     Eigen::MatrixXd residuals;
     r.Ss = SolveLinear(layout, data, values, &residuals);

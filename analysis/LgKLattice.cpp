@@ -218,4 +218,18 @@ std::vector<TLgKFit> RefinedMinima(const TSearchResult& search, const Eigen::Vec
     return minima;
 }
 
+void KeepSeparateMinima(std::vector<TLgKFit>& minima, const std::vector<int>& freeLgK,
+                        const std::function<double(const Eigen::VectorXd&)>& ss) {
+    std::vector<TLgKFit> kept;
+    for (TLgKFit& m : minima) {
+        const bool separate = std::all_of(kept.begin(), kept.end(), [&](const TLgKFit& k) {
+            return SeparateBasins(ss, k.Values(freeLgK), k.Ss, m.Values(freeLgK), m.Ss, 1.0);
+        });
+        if (separate) {
+            kept.push_back(std::move(m));
+        }
+    }
+    minima = std::move(kept);
+}
+
 }  // namespace kelmora::analysis

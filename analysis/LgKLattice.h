@@ -68,6 +68,13 @@ std::vector<TLgKFit> RefinedMinima(const TSearchResult& search, const Eigen::Vec
                                    const std::vector<int>& freeLgK,
                                    const std::function<TLgKFit(const Eigen::VectorXd&)>& refine);
 
+// Keeps of the minima (best first) those SS separates from every better one kept (see
+// SeparateBasins, probed a quarter of a lg unit apart): refinements that stopped at different
+// places of one flat valley, along a constant the data do not fix, are one minimum. ss gives
+// SS at the free lg K.
+void KeepSeparateMinima(std::vector<TLgKFit>& minima, const std::vector<int>& freeLgK,
+                        const std::function<double(const Eigen::VectorXd&)>& ss);
+
 // A lg K that ran to its search limit over a flat SS leaves the others a fit of their own:
 // refit(held layout, start) from where the fit ended with those lg K held replaces the fit when
 // it converges to no worse an SS. Layout is any fit's layout with Fixed and FixedValues.

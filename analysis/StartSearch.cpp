@@ -208,23 +208,13 @@ bool Inside(const Eigen::VectorXd& x, const TStart& box) {
     return (x.array() >= box.Lo.array()).all() && (x.array() <= box.Hi.array()).all();
 }
 
-// Whether b lies in a basin of its own rather than in a's: SS rises between them.
+// Whether b lies in a basin of its own rather than in a's; descents that end at one point
+// found one.
 bool Distinct(const TResidualFunction& f, const TSearchMinimum& a, const TSearchMinimum& b,
               double step, const std::function<bool()>& stop) {
-    const double distance = (a.X - b.X).cwiseAbs().maxCoeff();
-    if (distance < SamePoint) {
-        return false;
-    }
-    const double top = std::max(a.Ss, b.Ss) * (1.0 + Barrier);
-    const int probes =
-        std::clamp(static_cast<int>(std::ceil(4.0 * distance / step)), 7, MaxBarrierProbes);
-    for (int k = 1; k <= probes && !(stop && stop()); ++k) {
-        const double t = static_cast<double>(k) / (probes + 1);
-        if (SsAt(f, (1.0 - t) * a.X + t * b.X) > top) {
-            return true;
-        }
-    }
-    return false;
+    return (a.X - b.X).cwiseAbs().maxCoeff() >= SamePoint &&
+           SeparateBasins([&](const Eigen::VectorXd& x) { return SsAt(f, x); }, a.X, a.Ss, b.X,
+                          b.Ss, step, stop);
 }
 
 // The cell a descent that ended on its cell's wall would go on into, when SS falls across
@@ -280,6 +270,22 @@ std::optional<TSearchMinimum> Descend(const TResidualFunction& f, const TLattice
 }
 
 }  // namespace
+
+bool SeparateBasins(const std::function<double(const Eigen::VectorXd&)>& ss,
+                    const Eigen::VectorXd& a, double ssA, const Eigen::VectorXd& b, double ssB,
+                    double spacing, const std::function<bool()>& stop) {
+    const double distance = (a - b).cwiseAbs().maxCoeff();
+    const double top = std::max(ssA, ssB) * (1.0 + Barrier);
+    const int probes =
+        std::clamp(static_cast<int>(std::ceil(4.0 * distance / spacing)), 7, MaxBarrierProbes);
+    for (int k = 1; k <= probes && !(stop && stop()); ++k) {
+        const double t = static_cast<double>(k) / (probes + 1);
+        if (ss((1.0 - t) * a + t * b) > top) {
+            return true;
+        }
+    }
+    return false;
+}
 
 TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& startLattice,
                            const TLmOptions& options,

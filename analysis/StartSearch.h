@@ -19,6 +19,7 @@
 // distinct only when SS rises between them.
 
 #include <Eigen/Dense>
+#include <functional>
 #include <vector>
 
 #include "analysis/LevenbergMarquardt.h"
@@ -43,6 +44,13 @@ struct TSearchResult {
     int LatticePoints = 0;
     int Descents = 0;
 };
+
+// Whether b lies in a basin of its own rather than in a's: SS (ss at a point), looked for at
+// points a quarter of spacing apart on the straight way between them (at least 7, at most 64),
+// rises above the higher of the two by more than a millionth of it somewhere.
+bool SeparateBasins(const std::function<double(const Eigen::VectorXd&)>& ss,
+                    const Eigen::VectorXd& a, double ssA, const Eigen::VectorXd& b, double ssB,
+                    double spacing, const std::function<bool()>& stop = {});
 
 // options bound every descent (its Lower and Upper, required, hold the whole search) and may
 // stop the search; extraStarts are descended from as well (a nested model's optimum, say).

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "FakeFitSink.h"
@@ -140,6 +141,43 @@ TEST(Fit, ReachesACriterionNoHigherThanOptimizeOnTheExamples) {
         const double q = r.Models[0].Ss * 1e4 / static_cast<double>(t.Conc.size());
         EXPECT_TRUE(r.Models[0].Converged);
         EXPECT_LE(q, state.Q);
+    }
+}
+
+// The sandwich model fitted to a 1:2 titration leaves lg K21 to a long flat valley, along
+// which refinements from different starts stop at different places. Every other minimum
+// reported is a basin of its own: on the straight way to the best and to each other one, SS
+// passes above the higher of the two by more than a millionth somewhere.
+TEST(Fit, EveryOtherMinimumReportedIsABasinOfItsOwn) {
+    const TTitration t =
+        MakeTitration(Truth("1:2", 3.0, 5.8, {{8, 9, 10.5, 0}, {2, 1.2, 0.8, 0}, {5, 5.4, 6.1, 0}}),
+                      50, 6e-3, 1e-3, true, 0.003, 5);
+    const TModelDef& model = testing::Model("2:1/1:1/1:2");
+    const TModelResult r = RunAnalysis(t, Only(model)).Models[0];
+    ASSERT_FALSE(r.OtherMinima.empty());
+    std::vector<std::pair<Eigen::VectorXd, double>> minima = {
+        {Eigen::Map<const Eigen::VectorXd>(r.Best.LgK.data(), 3), r.Ss}};
+    for (const TOtherMinimum& o : r.OtherMinima) {
+        ASSERT_EQ(o.LgK.size(), 3u);
+        minima.push_back(
+            {Eigen::Vector3d(o.LgK[0].second, o.LgK[1].second, o.LgK[2].second), o.Ss});
+    }
+    const std::vector<bool> host(3, false);
+    const TLayout layout = MakeLayout(model, SignalNamesOf(t), host, false, {});
+    const TFitData data = MakeFitData(t, host);
+    for (std::size_t a = 0; a < minima.size(); ++a) {
+        for (std::size_t b = a + 1; b < minima.size(); ++b) {
+            const double top = std::max(minima[a].second, minima[b].second) * (1.0 + 1e-6);
+            bool rises = false;
+            for (int probe = 1; probe < 400 && !rises; ++probe) {
+                Eigen::VectorXd values = Eigen::VectorXd::Zero(layout.Size());
+                values.head(3) =
+                    minima[a].first + (minima[b].first - minima[a].first) * (probe / 400.0);
+                rises = SolveLinear(layout, data, values) > top;
+            }
+            EXPECT_TRUE(rises) << "lg K " << minima[a].first.transpose() << " and "
+                               << minima[b].first.transpose();
+        }
     }
 }
 
