@@ -249,10 +249,11 @@ TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal,
     const double outerTotal = Outer == 0 ? hostTotal : guestTotal;
     const double innerTotal = Outer == 0 ? guestTotal : hostTotal;
     double guess = outerTotal;
-    if (near != nullptr) {
-        const int i = Outer == 0 ? 0 : 1;
-        const double nearTotal = Outer == 0 ? near->HostTotal : near->GuestTotal;
-        guess = near->C[static_cast<std::size_t>(i)] / nearTotal * outerTotal;
+    const double nearTotal = near == nullptr ? 0.0
+                             : Outer == 0    ? near->HostTotal
+                                             : near->GuestTotal;
+    if (nearTotal > 0.0) {
+        guess = near->C[static_cast<std::size_t>(Outer == 0 ? 0 : 1)] / nearTotal * outerTotal;
     }
     double innerFree = 0.0;
     const double outerFree = SolveOuter(outerTotal, innerTotal, guess, innerFree);

@@ -43,7 +43,7 @@ class TComplexation {
 
     // At totals >= 0 (either may be 0: then nothing is bound). near, when given, is a solved
     // equilibrium at nearby totals (the titration's previous point): the iteration starts from
-    // its free shares, which saves most of the steps and changes nothing but rounding.
+    // its free shares, which saves steps and changes nothing but rounding.
     TEquilibrium Solve(double hostTotal, double guestTotal,
                        const TEquilibrium* near = nullptr) const;
 
