@@ -525,14 +525,18 @@ std::string PValueText(double p) {
     return text;
 }
 
-std::string OtherMinimumText(const TOtherMinimum& other, double bestSs) {
+std::string OtherMinimumText(const TOtherMinimum& other, const TModelResult& best) {
     std::string text = "another minimum:";
     char number[48];
+    const std::vector<std::string>& lgK = best.Model.LgK;
     for (const auto& [name, value] : other.LgK) {
+        const auto j = static_cast<int>(std::find(lgK.begin(), lgK.end(), name) - lgK.begin());
+        const bool atLimit = j < static_cast<int>(lgK.size()) &&
+                             (value <= LgKMin(best.Model, j) || value >= LgKMax(best.Model, j));
         std::snprintf(number, sizeof number, " = %.3f,", value);
-        text += " " + name + number;
+        text += " " + name + (atLimit ? " at the limit," : number);
     }
-    std::snprintf(number, sizeof number, " SS %.2f × the best", other.Ss / bestSs);
+    std::snprintf(number, sizeof number, " SS %.2f × the best", other.Ss / best.Ss);
     return text + number;
 }
 

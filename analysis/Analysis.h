@@ -233,8 +233,9 @@ TAnalysisResult RunAnalysis(const TTitration& titration, const TAnalysisSettings
 
 // "p = 0.0031", or "p < 1e-300" for a p-value too small for a double.
 std::string PValueText(double p);
-// "another minimum: lgK1 = 3.014, SS 2.04 × the best"
-std::string OtherMinimumText(const TOtherMinimum& other, double bestSs);
+// "another minimum: lgK1 = 3.014, SS 2.04 × the best" beside the best fit; a lg K on its
+// search limit reads "lgK1 at the limit", never the limit as a value.
+std::string OtherMinimumText(const TOtherMinimum& other, const TModelResult& best);
 
 // The parameter names of a model, in result order: its lg K, then per signal "d" and the name
 // of each species holding the signal's component (dP, dPL, ... or dL, dPL, ...), then "k".

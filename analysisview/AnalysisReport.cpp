@@ -244,7 +244,7 @@ std::string WarningText(const TAnalysisResult& result) {
             add(name + ": undetermined " + undetermined);
         }
         for (const analysis::TOtherMinimum& other : m.OtherMinima) {
-            add(name + ": " + analysis::OtherMinimumText(other, m.Ss));
+            add(name + ": " + analysis::OtherMinimumText(other, m));
         }
     }
     return out;

@@ -49,7 +49,7 @@ void WriteModelText(std::ostream& out, const TModelResult& m) {
         << "   AIC " << Num(m.Aic) << "   AICc " << Num(m.Aicc) << "   BIC " << Num(m.Bic)
         << "   N - p " << m.Dof << "   stop: " << analysis::StopReasonName(m.Fit.Stop) << '\n';
     for (const analysis::TOtherMinimum& other : m.OtherMinima) {
-        out << "  " << analysis::OtherMinimumText(other, m.Ss) << '\n';
+        out << "  " << analysis::OtherMinimumText(other, m) << '\n';
     }
     if (!m.Message.empty()) {
         out << "  Note: " << m.Message << '\n';
