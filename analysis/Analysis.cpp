@@ -348,7 +348,7 @@ TModelResult Describe(const TLayout& layout, const TFitData& data, const TFitMin
         r.Params.push_back(param);
     }
     SetErrors(r, layout, data, values);
-    const std::vector<std::string> tied = SetProfiles(r, layout, data, values);
+    const std::vector<std::string> tied = SetProfiles(r, layout, data, values, minima.Others);
     r.Derived = DerivedParams(r);
     const std::string stop(StopReasonName(fit.Summary.Stop));
     if (!r.Converged) {

@@ -17,8 +17,6 @@ constexpr double FirstStep = 0.05;
 // How closely an end of the region is located, in lg units.
 constexpr double EndTolerance = 1e-5;
 constexpr int MaxEndSteps = 60;
-// How far past an end the walk looks for another valley of the profile, in lg units.
-constexpr double LookBeyond = 3.0;
 constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
 
 struct TPoint {
@@ -29,53 +27,56 @@ struct TPoint {
 
 class TProfiler {
   public:
-    TProfiler(const TLayout& layout, const TFitData& data, int k, double cut)
-        : Held(layout), Data(data), K(k), Cut(cut) {
+    TProfiler(const TLayout& layout, const TFitData& data, int k, double cut,
+              const std::vector<TFitOutcome>& others)
+        : Held(layout), Data(data), K(k), Cut(cut), Others(others) {
         Held.Fixed[static_cast<std::size_t>(k)] = true;
         Refit = !Held.FreeLgK().empty();
     }
 
     // One end of the region, walking from inside in the direction dir (+1 or -1); the points
-    // inside widen Out's ranges. A bump of the profile above the cut with another valley
-    // close beyond it is no end: the region is the hull of both.
+    // inside widen Out's ranges. Every valley of the profile that dips under the cut holds a
+    // minimum of SS, and the start search entered every basin: so a bump above the cut is no
+    // end when another minimum under the cut lies beyond it, and the region is the hull of
+    // both, however far apart.
     std::optional<double> End(TPoint inside, int dir, TProfile& out) {
         for (;;) {
-            std::optional<TPoint> outside =
-                Walk(inside, dir, out, LgKMax(Held, K) - LgKMin(Held, K));
+            std::optional<TPoint> outside = Walk(inside, dir, out);
             if (!outside) {
                 return std::nullopt;
             }
             const double end = Cross(inside, *outside, out);
-            std::optional<TPoint> again = Walk(*outside, dir, out, LookBeyond, true);
-            if (!again) {
+            const TFitOutcome* next = nullptr;
+            for (const TFitOutcome& m : Others) {
+                const double x = m.Values[K];
+                if (m.Ss <= Cut && dir * (x - end) > 0.0 &&
+                    (next == nullptr || dir * (x - next->Values[K]) < 0.0)) {
+                    next = &m;
+                }
+            }
+            if (next == nullptr) {
                 return end;
             }
-            inside = std::move(*again);
+            inside = TPoint{next->Values[K], next->Ss, next->Values};
+            Widen(inside, out);
         }
     }
 
   private:
-    // Steps of doubling length from `from` until the profile is outside the region (or, when
-    // seeking, inside again) within `reach`; `from` ends as the last point on the starting
-    // side, and the point past it is returned. Nothing when the search limit or the reach
-    // comes first.
-    std::optional<TPoint> Walk(TPoint& from, int dir, TProfile& out, double reach,
-                               bool seeking = false) {
-        const double limit = dir > 0 ? LgKMax(Held, K) : LgKMin(Held, K);
-        const double stop =
-            dir > 0 ? std::min(limit, from.X + reach) : std::max(limit, from.X - reach);
+    // Steps of doubling length from `from` until the profile is outside the region; `from`
+    // ends as the last point inside, and the point past it is returned. Nothing when the
+    // search limit comes first.
+    std::optional<TPoint> Walk(TPoint& from, int dir, TProfile& out) {
+        const double stop = dir > 0 ? LgKMax(Held, K) : LgKMin(Held, K);
         double step = FirstStep;
         while (from.X != stop) {
             const double x =
                 dir > 0 ? std::min(from.X + step, stop) : std::max(from.X - step, stop);
-            TPoint p = At(x, from.Values, !seeking);
-            const bool in = p.Ss <= Cut;
-            if (in) {
-                Widen(p, out);
-            }
-            if (in == seeking) {
+            TPoint p = At(x, from.Values, true);
+            if (p.Ss > Cut) {
                 return p;
             }
+            Widen(p, out);
             from = std::move(p);
             step *= 2.0;
         }
@@ -151,6 +152,7 @@ class TProfiler {
     const TFitData& Data;
     int K;
     double Cut;
+    const std::vector<TFitOutcome>& Others;
     bool Refit = false;
 };
 
@@ -189,8 +191,8 @@ double ProfileCut(double ss, int dof) {
 }
 
 TProfile ProfileLgK(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& best, int k,
-                    double cut) {
-    TProfiler profiler(layout, data, k, cut);
+                    double cut, const std::vector<TFitOutcome>& others) {
+    TProfiler profiler(layout, data, k, cut, others);
     TProfile out;
     out.Min = best;
     out.Max = best;
@@ -202,14 +204,15 @@ TProfile ProfileLgK(const TLayout& layout, const TFitData& data, const Eigen::Ve
 }
 
 std::vector<std::string> SetProfiles(TModelResult& r, const TLayout& layout, const TFitData& data,
-                                     const Eigen::VectorXd& values) {
+                                     const Eigen::VectorXd& values,
+                                     const std::vector<TFitOutcome>& others) {
     std::vector<TProfile> open;
     if (!r.Converged || r.Dof <= 0) {
         return {};
     }
     const double cut = ProfileCut(r.Ss, r.Dof);
     for (int k : layout.FreeLgK()) {
-        TProfile profile = ProfileLgK(layout, data, values, k, cut);
+        TProfile profile = ProfileLgK(layout, data, values, k, cut, others);
         TParamResult& param = r.Params[static_cast<std::size_t>(k)];
         param.Profile95 = TOpenInterval{profile.Lo, profile.Hi};
         if (!param.Profile95->Closed()) {

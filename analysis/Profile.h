@@ -26,16 +26,18 @@ struct TProfile {
 // The SS at which the 95 % profile region ends: SS·(1 + F(0.95; 1, dof)/dof).
 double ProfileCut(double ss, int dof);
 
-// The 95 % profile region of the free lg K at index k around the best fit.
+// The 95 % profile region of the free lg K at index k around the best fit; others are the other
+// minima of SS the fit's start search found, of which those under the cut join the region.
 TProfile ProfileLgK(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& best, int k,
-                    double cut);
+                    double cut, const std::vector<TFitOutcome>& others = {});
 
 // The profile region of every free lg K of a described model. One whose region is open is
 // undetermined, and every parameter that leaves its asymptotic interval while that lg K roams
 // its region loses its SE: the covariance took the lg K as known to within its curvature.
 // Returns the names of the lg K that lose it though their own region is closed.
 std::vector<std::string> SetProfiles(TModelResult& r, const TLayout& layout, const TFitData& data,
-                                     const Eigen::VectorXd& values);
+                                     const Eigen::VectorXd& values,
+                                     const std::vector<TFitOutcome>& others);
 
 // What the data leave open, e.g. "Not determined by the data: lgK2 (lgK2 < 5.38), dPL2.s1.";
 // tied names those that lost their SE to an undetermined lg K; empty when all is determined.
