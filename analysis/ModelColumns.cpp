@@ -14,13 +14,13 @@ std::vector<TSpecies> Complexes(const TModelDef& model) {
 }  // namespace
 
 TModelSpeciation::TModelSpeciation(const TModelDef& model, std::span<const double> lgK)
-    : Complexation(Complexes(model)) {
-    std::vector<double> lgBeta(model.Complexes.size());
-    ComplexLgBeta(model, lgK, lgBeta);
-    Complexation.SetLgBeta(lgBeta);
-    for (const TModelComplex& c : model.Complexes) {
-        LgBetaByLgK.push_back(c.LgKCoefficients);
-    }
+    : Complexation(Complexes(model)), Model(model), LgBeta(model.Complexes.size()) {
+    SetLgK(lgK);
+}
+
+void TModelSpeciation::SetLgK(std::span<const double> lgK) {
+    ComplexLgBeta(Model, lgK, LgBeta);
+    Complexation.SetLgBeta(LgBeta);
 }
 
 // The stoichiometry over the total: what one unit of the species' concentration adds to the
@@ -39,8 +39,8 @@ double TModelSpeciation::ShareDerivative(const TEquilibrium& e, const TConcentra
                                          int column, bool guest, int j) const {
     const auto& byBeta = d[static_cast<std::size_t>(SpeciesOfColumn(column, guest))];
     double sum = 0.0;
-    for (std::size_t k = 0; k < LgBetaByLgK.size(); ++k) {
-        sum += byBeta[k] * LgBetaByLgK[k][static_cast<std::size_t>(j)];
+    for (std::size_t k = 0; k < Model.Complexes.size(); ++k) {
+        sum += byBeta[k] * Model.Complexes[k].LgKCoefficients[static_cast<std::size_t>(j)];
     }
     return Weight(e, column, guest) * sum;
 }

@@ -21,6 +21,9 @@ class TModelSpeciation {
   public:
     TModelSpeciation(const TModelDef& model, std::span<const double> lgK);
 
+    // The model's lg K, one per constant, in their order; allocates nothing.
+    void SetLgK(std::span<const double> lgK);
+
     // m·[species]/P_total for a host signal, n·[species]/L_total for a guest signal; 0 when
     // that total is 0.
     double Share(const TEquilibrium& e, int column, bool guest) const;
@@ -34,8 +37,8 @@ class TModelSpeciation {
   private:
     double Weight(const TEquilibrium& e, int column, bool guest) const;
 
-    // d lg β_k / d lg K_j, complex-major.
-    std::vector<std::vector<double>> LgBetaByLgK;
+    TModelDef Model;
+    std::vector<double> LgBeta;
 };
 
 }  // namespace kelmora::analysis

@@ -28,29 +28,29 @@ struct TColumns {
     }
 };
 
-TColumns MakeColumns(const TLayout& layout, const Eigen::VectorXd& conc,
-                     const Eigen::VectorXd& host, const Eigen::VectorXd& values, bool derivatives) {
+// Fills c at the lg K the speciation holds; c keeps its storage from one call to the next.
+void FillColumns(const TLayout& layout, const TModelSpeciation& speciation,
+                 const Eigen::VectorXd& conc, const Eigen::VectorXd& host, bool derivatives,
+                 TColumns& c) {
     const Eigen::Index n = conc.size();
     const int species = layout.PerSignal - (layout.LinearTerm ? 1 : 0);
-    const TModelSpeciation speciation(
-        layout.Model,
-        std::span<const double>(values.data(), static_cast<std::size_t>(layout.LgKCount)));
     bool wanted[2] = {false, false};
     for (bool guest : layout.Guest) {
         wanted[guest ? 1 : 0] = true;
     }
-    TColumns c;
     for (int g = 0; g < 2; ++g) {
         if (!wanted[g]) {
             continue;
         }
-        c.A[g].setZero(n, layout.PerSignal);
+        c.A[g].resize(n, layout.PerSignal);
         if (layout.LinearTerm) {
             c.A[g].col(layout.PerSignal - 1) = conc;
         }
         if (derivatives) {
-            c.D[g].assign(static_cast<std::size_t>(layout.LgKCount),
-                          Eigen::MatrixXd::Zero(n, layout.PerSignal));
+            c.D[g].resize(static_cast<std::size_t>(layout.LgKCount));
+            for (Eigen::MatrixXd& d : c.D[g]) {
+                d.setZero(n, layout.PerSignal);
+            }
         }
     }
     TConcentrationDerivatives d;
@@ -73,6 +73,15 @@ TColumns MakeColumns(const TLayout& layout, const Eigen::VectorXd& conc,
             }
         }
     }
+}
+
+TColumns MakeColumns(const TLayout& layout, const Eigen::VectorXd& conc,
+                     const Eigen::VectorXd& host, const Eigen::VectorXd& values, bool derivatives) {
+    const TModelSpeciation speciation(
+        layout.Model,
+        std::span<const double>(values.data(), static_cast<std::size_t>(layout.LgKCount)));
+    TColumns c;
+    FillColumns(layout, speciation, conc, host, derivatives, c);
     return c;
 }
 
@@ -90,96 +99,139 @@ struct TLinearSystem {
     Eigen::MatrixXd A;
     Eigen::RowVectorXd Length;
     Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd> Cod;
+
+    void Decompose(const TColumns& c) {
+        const Eigen::MatrixXd& columns = c.A[Guest ? 1 : 0];
+        A.resize(columns.rows(), static_cast<Eigen::Index>(FreeColumns.size()));
+        for (std::size_t j = 0; j < FreeColumns.size(); ++j) {
+            A.col(static_cast<Eigen::Index>(j)) = columns.col(FreeColumns[j]);
+        }
+        // Columns of unit length: a species that hardly forms (PL2 at a tiny K2) keeps its
+        // column instead of falling under the decomposition's rank threshold at some
+        // data-dependent K, which would put a step into SS as a function of lg K.
+        Length = A.colwise().norm().cwiseMax(Tiny);
+        A.array().rowwise() /= Length.array();
+        if (!FreeColumns.empty()) {
+            Cod.compute(A);
+        }
+    }
 };
 
-const TLinearSystem& SystemOf(const TLayout& layout, const TColumns& c, int signal,
-                              std::vector<TLinearSystem>& systems) {
-    const bool guest = layout.Guest[static_cast<std::size_t>(signal)];
-    std::vector<int> freeColumns;
-    for (int col = 0; col < layout.PerSignal; ++col) {
-        if (!layout.Fixed[layout.LinearIndex(signal, col)]) {
-            freeColumns.push_back(col);
+// The separable problem at any lg K of one layout and data set. It keeps the speciation, the
+// columns and the decompositions from one evaluation to the next: a search makes thousands.
+class TEvaluator {
+  public:
+    TEvaluator(const TLayout& layout, const TFitData& data)
+        : Layout(layout),
+          Data(data),
+          Speciation(layout.Model, std::vector<double>(layout.Model.LgK.size(), 0.0)) {
+        for (int s = 0; s < layout.Signals; ++s) {
+            const bool guest = layout.Guest[static_cast<std::size_t>(s)];
+            std::vector<int> freeColumns;
+            for (int col = 0; col < layout.PerSignal; ++col) {
+                if (!layout.Fixed[layout.LinearIndex(s, col)]) {
+                    freeColumns.push_back(col);
+                }
+            }
+            const auto same = std::find_if(Systems.begin(), Systems.end(), [&](const auto& x) {
+                return x.Guest == guest && x.FreeColumns == freeColumns;
+            });
+            SystemOfSignal.push_back(static_cast<std::size_t>(same - Systems.begin()));
+            if (same == Systems.end()) {
+                Systems.push_back({guest, std::move(freeColumns), {}, {}, {}});
+            }
         }
     }
-    for (const TLinearSystem& system : systems) {
-        if (system.Guest == guest && system.FreeColumns == freeColumns) {
-            return system;
-        }
-    }
-    TLinearSystem& system = systems.emplace_back();
-    system.Guest = guest;
-    system.FreeColumns = std::move(freeColumns);
-    const Eigen::MatrixXd& columns = c.Of(layout, signal);
-    system.A.resize(columns.rows(), static_cast<Eigen::Index>(system.FreeColumns.size()));
-    for (std::size_t j = 0; j < system.FreeColumns.size(); ++j) {
-        system.A.col(static_cast<Eigen::Index>(j)) = columns.col(system.FreeColumns[j]);
-    }
-    // Columns of unit length: a species that hardly forms (PL2 at a tiny K2) keeps its column
-    // instead of falling under the decomposition's rank threshold at some data-dependent K,
-    // which would put a step into SS as a function of lg K.
-    system.Length = system.A.colwise().norm().cwiseMax(Tiny);
-    system.A.array().rowwise() /= system.Length.array();
-    if (!system.FreeColumns.empty()) {
-        system.Cod.compute(system.A);
-    }
-    return system;
-}
 
-// One pass of the separable problem: the exact linear solution per signal at the lg K in values
-// (written back into values) and, when asked, the Jacobian of the residuals with respect to the
-// free lg K with the linear parameters eliminated (Kaufman's form of variable projection). Its
-// transpose times the residuals is the exact gradient of SS.
-TEvaluation Evaluate(const TLayout& layout, const TFitData& data, Eigen::VectorXd& values,
-                     const std::vector<int>& freeLgK, bool jacobian) {
-    const Eigen::Index n = data.Conc.size();
-    const int signals = layout.Signals;
-    const TColumns c = MakeColumns(layout, data.Conc, data.Host, values, jacobian);
-    TEvaluation e;
-    e.R.resize(n * signals);
-    if (jacobian) {
-        e.J.resize(n * signals, static_cast<Eigen::Index>(freeLgK.size()));
-    }
-    std::vector<TLinearSystem> systems;
-    systems.reserve(static_cast<std::size_t>(signals));
-    for (int s = 0; s < signals; ++s) {
-        const TLinearSystem& system = SystemOf(layout, c, s, systems);
-        const std::vector<int>& freeColumns = system.FreeColumns;
-        Eigen::VectorXd rhs = data.Shifts.col(s);
-        const Eigen::MatrixXd& columns = c.Of(layout, s);
-        for (int col = 0; col < layout.PerSignal; ++col) {
-            const int index = layout.LinearIndex(s, col);
-            if (layout.Fixed[index]) {
-                rhs -= columns.col(col) * layout.FixedValues[index];
+    // One pass: the exact linear solution per signal at the lg K in values (written back into
+    // values) and, when asked, the Jacobian of the residuals with respect to the free lg K
+    // with the linear parameters eliminated (Kaufman's form of variable projection). Its
+    // transpose times the residuals is the exact gradient of SS.
+    const TEvaluation& Run(Eigen::VectorXd& values, const std::vector<int>& freeLgK,
+                           bool jacobian) {
+        const Eigen::Index n = Data.Conc.size();
+        const int signals = Layout.Signals;
+        Speciation.SetLgK(
+            std::span<const double>(values.data(), static_cast<std::size_t>(Layout.LgKCount)));
+        FillColumns(Layout, Speciation, Data.Conc, Data.Host, jacobian, Columns);
+        for (TLinearSystem& system : Systems) {
+            system.Decompose(Columns);
+        }
+        E.R.resize(n * signals);
+        if (jacobian) {
+            E.J.resize(n * signals, static_cast<Eigen::Index>(freeLgK.size()));
+        }
+        for (int s = 0; s < signals; ++s) {
+            const TLinearSystem& system = Systems[SystemOfSignal[static_cast<std::size_t>(s)]];
+            const std::vector<int>& freeColumns = system.FreeColumns;
+            Rhs = Data.Shifts.col(s);
+            const Eigen::MatrixXd& columns = Columns.Of(Layout, s);
+            for (int col = 0; col < Layout.PerSignal; ++col) {
+                const int index = Layout.LinearIndex(s, col);
+                if (Layout.Fixed[index]) {
+                    Rhs -= columns.col(col) * Layout.FixedValues[index];
+                }
             }
-        }
-        if (!freeColumns.empty()) {
-            const Eigen::VectorXd beta = system.Cod.solve(rhs);
-            for (std::size_t j = 0; j < freeColumns.size(); ++j) {
-                const auto at = static_cast<Eigen::Index>(j);
-                values[layout.LinearIndex(s, freeColumns[j])] = beta[at] / system.Length[at];
-            }
-            rhs -= system.A * beta;
-        }
-        for (Eigen::Index i = 0; i < n; ++i) {
-            e.R[i * signals + s] = rhs[i];
-        }
-        if (!jacobian) {
-            continue;
-        }
-        const Eigen::VectorXd shifts = values.segment(layout.LinearIndex(s, 0), layout.PerSignal);
-        for (std::size_t k = 0; k < freeLgK.size(); ++k) {
-            Eigen::VectorXd w = c.DerivativeOf(layout, s, freeLgK[k]) * shifts;
             if (!freeColumns.empty()) {
-                w -= system.A * system.Cod.solve(w);
+                Beta = system.Cod.solve(Rhs);
+                for (std::size_t j = 0; j < freeColumns.size(); ++j) {
+                    const auto at = static_cast<Eigen::Index>(j);
+                    values[Layout.LinearIndex(s, freeColumns[j])] = Beta[at] / system.Length[at];
+                }
+                Fitted.noalias() = system.A * Beta;
+                Rhs -= Fitted;
             }
             for (Eigen::Index i = 0; i < n; ++i) {
-                e.J(i * signals + s, static_cast<Eigen::Index>(k)) = -w[i];
+                E.R[i * signals + s] = Rhs[i];
+            }
+            if (!jacobian) {
+                continue;
+            }
+            const auto shifts = values.segment(Layout.LinearIndex(s, 0), Layout.PerSignal);
+            for (std::size_t k = 0; k < freeLgK.size(); ++k) {
+                W.noalias() = Columns.DerivativeOf(Layout, s, freeLgK[k]) * shifts;
+                if (!freeColumns.empty()) {
+                    Beta = system.Cod.solve(W);
+                    Fitted.noalias() = system.A * Beta;
+                    W -= Fitted;
+                }
+                for (Eigen::Index i = 0; i < n; ++i) {
+                    E.J(i * signals + s, static_cast<Eigen::Index>(k)) = -W[i];
+                }
             }
         }
+        E.Ss = E.R.squaredNorm();
+        return E;
     }
-    e.Ss = e.R.squaredNorm();
-    return e;
-}
+
+    // The residual function of the free lg K (the other entries taken from values).
+    TResidualFunction Residuals(const Eigen::VectorXd& values, const std::vector<int>& freeLgK) {
+        Trial = values;
+        return [this, &freeLgK](const Eigen::VectorXd& x, Eigen::VectorXd& r, Eigen::MatrixXd* j) {
+            Trial(freeLgK) = x;
+            const TEvaluation& e = Run(Trial, freeLgK, j != nullptr);
+            r = e.R;
+            if (j != nullptr) {
+                *j = e.J;
+            }
+            return true;
+        };
+    }
+
+  private:
+    const TLayout& Layout;
+    const TFitData& Data;
+    TModelSpeciation Speciation;
+    TColumns Columns;
+    std::vector<TLinearSystem> Systems;
+    std::vector<std::size_t> SystemOfSignal;
+    TEvaluation E;
+    Eigen::VectorXd Rhs;
+    Eigen::VectorXd Beta;
+    Eigen::VectorXd W;
+    Eigen::VectorXd Fitted;
+    Eigen::VectorXd Trial;
+};
 
 // The free lg K by Levenberg-Marquardt, each trial point with its exact linear parameters.
 TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorXd values,
@@ -195,21 +247,11 @@ TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorX
         options.Upper[a] = LgKMax(layout, freeLgK[a]);
         start[a] = values[freeLgK[a]];
     }
-    const TResidualFunction residuals = [&](const Eigen::VectorXd& x, Eigen::VectorXd& r,
-                                            Eigen::MatrixXd* j) {
-        Eigen::VectorXd trial = values;
-        trial(freeLgK) = x;
-        TEvaluation e = Evaluate(layout, data, trial, freeLgK, j != nullptr);
-        r = std::move(e.R);
-        if (j != nullptr) {
-            *j = std::move(e.J);
-        }
-        return true;
-    };
-    const TLmResult lm = SolveLeastSquares(residuals, start, options);
+    TEvaluator evaluator(layout, data);
+    const TLmResult lm = SolveLeastSquares(evaluator.Residuals(values, freeLgK), start, options);
     values(freeLgK) = lm.X;
     TFitOutcome out;
-    out.Ss = Evaluate(layout, data, values, freeLgK, false).Ss;
+    out.Ss = evaluator.Run(values, freeLgK, false).Ss;
     out.Values = values;
     out.Summary = lm.Summary;
     out.Converged = lm.Summary.Converged();
@@ -305,7 +347,8 @@ double LgKMax(const TLayout& layout, int j) {
 
 double SolveLinear(const TLayout& layout, const TFitData& data, Eigen::VectorXd& values,
                    Eigen::MatrixXd* residuals) {
-    const TEvaluation e = Evaluate(layout, data, values, {}, false);
+    TEvaluator evaluator(layout, data);
+    const TEvaluation& e = evaluator.Run(values, {}, false);
     if (residuals != nullptr) {
         residuals->resize(data.Conc.size(), layout.Signals);
         for (Eigen::Index i = 0; i < data.Conc.size(); ++i) {
@@ -338,17 +381,8 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
         out.Best.Converged = true;
         return out;
     }
-    const TResidualFunction residuals = [&](const Eigen::VectorXd& lgK, Eigen::VectorXd& r,
-                                            Eigen::MatrixXd* j) {
-        Eigen::VectorXd trial = values;
-        trial(freeLgK) = lgK;
-        TEvaluation e = Evaluate(layout, data, trial, freeLgK, j != nullptr);
-        r = std::move(e.R);
-        if (j != nullptr) {
-            *j = std::move(e.J);
-        }
-        return true;
-    };
+    TEvaluator evaluator(layout, data);
+    const TResidualFunction residuals = evaluator.Residuals(values, freeLgK);
     const TLgKSearch search = SearchLgK({layout.Model, layout.Fixed, layout.FixedValues}, residuals,
                                         LgKFitOptions(data.Shifts, stop), extraStarts, latticeOf);
     out.Stopped = search.Search.Stopped;
