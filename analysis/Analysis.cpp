@@ -529,12 +529,20 @@ std::string OtherMinimumText(const TOtherMinimum& other, const TModelResult& bes
     std::string text = "another minimum:";
     char number[48];
     const std::vector<std::string>& lgK = best.Model.LgK;
+    const auto printed = [](double x) {
+        char digits[32];
+        std::snprintf(digits, sizeof digits, "%.3f", x);
+        return std::string(digits);
+    };
     for (const auto& [name, value] : other.LgK) {
         const auto j = static_cast<int>(std::find(lgK.begin(), lgK.end(), name) - lgK.begin());
+        // A descent along a flat valley may stop a hair short of the limit; what would print as
+        // the limit is no value either.
         const bool atLimit = j < static_cast<int>(lgK.size()) &&
-                             (value <= LgKMin(best.Model, j) || value >= LgKMax(best.Model, j));
-        std::snprintf(number, sizeof number, " = %.3f,", value);
-        text += " " + name + (atLimit ? " at the limit," : number);
+                             (value <= LgKMin(best.Model, j) || value >= LgKMax(best.Model, j) ||
+                              printed(value) == printed(LgKMin(best.Model, j)) ||
+                              printed(value) == printed(LgKMax(best.Model, j)));
+        text += " " + name + (atLimit ? " at the limit," : " = " + printed(value) + ",");
     }
     std::snprintf(number, sizeof number, " SS %.2f × the best", other.Ss / best.Ss);
     return text + number;

@@ -148,7 +148,8 @@ TEST(AnalysisReport, WarningNamesEveryModelWithAProblem) {
     r.Models[2].Message = "N - p = 0: no errors";
     r.Models[2].Params[3].Determined = false;
     r.Models[2].Ss = 2e-4;
-    r.Models[2].OtherMinima = {{4.08e-4, {{"lgK1", 3.0144}}}, {6e-4, {{"lgK1", -10.0}}}};
+    // A descent that stopped short of the limit by less than the printed digits show.
+    r.Models[2].OtherMinima = {{4.08e-4, {{"lgK1", 3.0144}}}, {6e-4, {{"lgK1", -9.9996}}}};
     EXPECT_EQ(WarningText(r),
               "1:2 did not converge: no minimum within 200 iterations; 1:2nc: N - p = 0: no "
               "errors; 1:2nc: undetermined k.Ha; 1:2nc: another minimum: lgK1 = 3.014, SS 2.04 × "
