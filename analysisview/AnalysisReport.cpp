@@ -201,9 +201,10 @@ void AppendFTests(std::vector<std::string>& row, const std::string& model,
                 p = c.P;
             }
         }
-        // A p below the double range's reach is no proof of 0; the JSON keeps the number.
+        // A p below the double range's reach is no proof of 0; the JSON keeps the number. The
+        // bound is written as the column's other numbers are.
         const bool tiny = p && *p < SmallestPValue;
-        row.push_back(tiny ? std::string("< 1e-300") : ResultNumber(p));
+        row.push_back(tiny ? "< " + ResultNumber(SmallestPValue) : ResultNumber(p));
     }
 }
 

@@ -127,7 +127,7 @@ TEST(AnalysisReport, PValuesBelowTheDoubleRangeReadAsABound) {
     const struct {
         double P;
         const char* Text;
-    } cases[] = {{0.0, "< 1e-300"}, {4e-310, "< 1e-300"}, {1e-300, "1E-300"}, {0.25, "0.25"}};
+    } cases[] = {{0.0, "< 1E-300"}, {4e-310, "< 1E-300"}, {1e-300, "1E-300"}, {0.25, "0.25"}};
     for (const auto& c : cases) {
         r.Comparison = {{"1:1", "1:2", 4.5, c.P}};
         EXPECT_EQ(ComparisonRows(r)[0][7], c.Text) << c.P;
