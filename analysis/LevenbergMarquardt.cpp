@@ -89,6 +89,9 @@ TLmResult SolveLeastSquares(const TResidualFunction& f, const Eigen::VectorXd& s
     const auto finish = [&](TStopReason reason, const TStepSystem& sys) {
         out.X = current.X;
         out.Ss = current.Ss;
+        if (std::isfinite(current.Ss)) {
+            out.Gradient = current.J.transpose() * current.R;
+        }
         out.Summary.Stop =
             reason == TStopReason::Tolerance && sys.Held ? TStopReason::Bound : reason;
         out.Summary.GradientNorm = sys.G.norm();

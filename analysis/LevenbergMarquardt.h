@@ -28,6 +28,7 @@ struct TLmOptions {
 struct TLmResult {
     Eigen::VectorXd X;
     double Ss = 0.0;
+    Eigen::VectorXd Gradient;  // of SS/2 at X, over every parameter; empty when X failed
     TLmSummary Summary;
 };
 

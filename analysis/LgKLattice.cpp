@@ -114,7 +114,8 @@ std::vector<int> TLgKSpace::Free() const {
 }
 
 TLgKSearch SearchLgK(const TLgKSpace& space, const TResidualFunction& residuals, TLmOptions options,
-                     const std::vector<Eigen::VectorXd>& extraStarts, int latticeOf) {
+                     const std::vector<Eigen::VectorXd>& extraStarts, int latticeOf,
+                     const TGradientFunction& gradient) {
     const std::vector<int> freeLgK = space.Free();
     const auto k = static_cast<Eigen::Index>(freeLgK.size());
     const TLatticeMap map = LatticeMap(space, freeLgK);
@@ -132,6 +133,16 @@ TLgKSearch SearchLgK(const TLgKSpace& space, const TResidualFunction& residuals,
         }
         return true;
     };
+    TGradientFunction slopeInCoordinates;
+    if (gradient) {
+        slopeInCoordinates = [&](const Eigen::VectorXd& u, Eigen::VectorXd& r, Eigen::VectorXd& g) {
+            if (!gradient(map.M * u + map.C, r, g)) {
+                return false;
+            }
+            g = map.M.transpose() * g;
+            return true;
+        };
+    }
     std::vector<Eigen::VectorXd> starts;
     for (const Eigen::VectorXd& start : extraStarts) {
         const Eigen::VectorXd x = start(freeLgK);
@@ -143,7 +154,7 @@ TLgKSearch SearchLgK(const TLgKSpace& space, const TResidualFunction& residuals,
     lattice.First = Eigen::VectorXd::Constant(k, LatticeFirst);
     lattice.Last = Eigen::VectorXd::Constant(k, LatticeLast);
     lattice.Step = LatticeStep[std::max<Eigen::Index>(k, latticeOf) - 1];
-    TLgKSearch out{SearchMinima(inCoordinates, lattice, options, starts),
+    TLgKSearch out{SearchMinima(inCoordinates, lattice, options, starts, slopeInCoordinates),
                    map.M * lattice.First + map.C};
     for (TSearchMinimum& m : out.Search.Minima) {
         m.X = map.M * m.X + map.C;

@@ -39,15 +39,17 @@ struct TLgKSpace {
 // Every basin of SS over the free lg K (see StartSearch.h). residuals takes the free lg K, and
 // options bring the fit's own stop and floor; the descents stop sooner, since each minimum is to
 // be refined afterwards. extraStarts are whole lg K vectors descended from as well. A latticeOf
-// above the count of free lg K makes the lattice as coarse as that of a search over that many.
-// The minima come back as free lg K; with none, First holds the lattice's first point.
+// above the count of free lg K makes the lattice as coarse as that of a search over that many;
+// gradient, when given, is SearchMinima's over the free lg K. The minima come back as free lg K;
+// with none, First holds the lattice's first point.
 struct TLgKSearch {
     TSearchResult Search;
     Eigen::VectorXd First;
 };
 
 TLgKSearch SearchLgK(const TLgKSpace& space, const TResidualFunction& residuals, TLmOptions options,
-                     const std::vector<Eigen::VectorXd>& extraStarts, int latticeOf = 0);
+                     const std::vector<Eigen::VectorXd>& extraStarts, int latticeOf = 0,
+                     const TGradientFunction& gradient = {});
 
 // Where a fit over the lg K ended. Values is the whole vector the fit varies, the held entries
 // included; AtLimit names the free lg K that ended on their search limits.

@@ -18,6 +18,7 @@ constexpr double FirstStep = 0.05;
 constexpr double EndTolerance = 1e-5;
 constexpr int MaxEndSteps = 60;
 constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double Huge = std::numeric_limits<double>::max();
 
 struct TPoint {
     double X = 0.0;
@@ -27,9 +28,9 @@ struct TPoint {
 
 class TProfiler {
   public:
-    TProfiler(const TLayout& layout, const TFitData& data, int k, double cut,
+    TProfiler(const TLayout& layout, const TFitData& data, int k, double best, double cut,
               const std::vector<TFitOutcome>& others)
-        : Held(layout), Data(data), K(k), Cut(cut), Others(others) {
+        : Held(layout), Data(data), K(k), Best(best), Cut(cut), Others(others) {
         Held.Fixed[static_cast<std::size_t>(k)] = true;
         Refit = !Held.FreeLgK().empty();
     }
@@ -84,35 +85,55 @@ class TProfiler {
     }
 
     // The end between the last point in and the first out: regula falsi with the Illinois
-    // halving; outside ends as the closest point out.
+    // halving on sqrt(SS - best), which is nearly straight by the end since the profile is
+    // nearly quadratic about the best fit. Each point keeps half the tolerance from the bracket's
+    // ends, so that once the estimate has found the end the next point closes the bracket on it.
+    // Outside ends as the closest point out.
     double Cross(TPoint inside, TPoint& outside, TProfile& out) {
-        double a = inside.X;
-        double fa = inside.Ss - Cut;
-        double b = outside.X;
-        double fb = outside.Ss - Cut;
+        const double reach = std::sqrt(Cut - Best);
+        const auto height = [&](const TPoint& p) {
+            return std::sqrt(std::max(std::isfinite(p.Ss) ? p.Ss - Best : Huge, 0.0)) - reach;
+        };
+        // Where the line through the bracket's ends, their heights weighted, crosses zero.
+        const auto crossing = [&](double wIn, double wOut) {
+            const double fIn = wIn * height(inside);
+            const double fOut = wOut * height(outside);
+            return (inside.X * fOut - outside.X * fIn) / (fOut - fIn);
+        };
+        double wIn = 1.0;
+        double wOut = 1.0;
         int kept = 0;
-        for (int i = 0; i < MaxEndSteps && std::abs(b - a) > EndTolerance; ++i) {
-            double x = (a * fb - b * fa) / (fb - fa);
-            if (!(std::min(a, b) < x && x < std::max(a, b))) {
-                x = 0.5 * (a + b);
+        for (int i = 0; i < MaxEndSteps && std::abs(outside.X - inside.X) > EndTolerance; ++i) {
+            const double lo = std::min(inside.X, outside.X);
+            const double hi = std::max(inside.X, outside.X);
+            double x = crossing(wIn, wOut);
+            if (!(lo < x && x < hi)) {
+                x = 0.5 * (lo + hi);
             }
-            TPoint p = At(x, inside.Values, false);
+            x = std::clamp(x, lo + 0.5 * EndTolerance, hi - 0.5 * EndTolerance);
+            // The other lg K start where the line between the nearest points in and out has
+            // them: along a correlation they move in step with this one.
+            const double t = (x - inside.X) / (outside.X - inside.X);
+            TPoint p = At(x, inside.Values + t * (outside.Values - inside.Values), false);
             if (p.Ss <= Cut) {
                 Widen(p, out);
-                a = x;
-                fa = p.Ss - Cut;
-                fb *= kept == -1 ? 0.5 : 1.0;
-                kept = -1;
                 inside = std::move(p);
+                wIn = 1.0;
+                wOut *= kept == -1 ? 0.5 : 1.0;
+                kept = -1;
             } else {
-                b = x;
-                fb = p.Ss - Cut;
-                fa *= kept == 1 ? 0.5 : 1.0;
-                kept = 1;
                 outside = std::move(p);
+                wOut = 1.0;
+                wIn *= kept == 1 ? 0.5 : 1.0;
+                kept = 1;
             }
         }
-        return 0.5 * (a + b);
+        // On so nearly straight a function the line through the bracket's ends crosses far
+        // closer to the end than the bracket's middle.
+        const double end = crossing(1.0, 1.0);
+        return std::min(inside.X, outside.X) <= end && end <= std::max(inside.X, outside.X)
+                   ? end
+                   : 0.5 * (inside.X + outside.X);
     }
 
     // The profile at x: the other lg K refitted from the neighbour's value and, on the walk's
@@ -151,6 +172,7 @@ class TProfiler {
     TLayout Held;
     const TFitData& Data;
     int K;
+    double Best;
     double Cut;
     const std::vector<TFitOutcome>& Others;
     bool Refit = false;
@@ -192,12 +214,12 @@ double ProfileCut(double ss, int dof) {
 
 TProfile ProfileLgK(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& best, int k,
                     double cut, const std::vector<TFitOutcome>& others) {
-    TProfiler profiler(layout, data, k, cut, others);
+    Eigen::VectorXd values = best;
+    const TPoint start{best[k], SolveLinear(layout, data, values), best};
+    TProfiler profiler(layout, data, k, start.Ss, cut, others);
     TProfile out;
     out.Min = best;
     out.Max = best;
-    Eigen::VectorXd values = best;
-    const TPoint start{best[k], SolveLinear(layout, data, values), best};
     out.Lo = profiler.End(start, -1, out);
     out.Hi = profiler.End(start, +1, out);
     return out;

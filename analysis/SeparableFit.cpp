@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "analysis/LevenbergMarquardt.h"
 #include "analysis/LgKLattice.h"
@@ -28,10 +29,11 @@ struct TColumns {
     }
 };
 
-// Fills c at the lg K the speciation holds; c keeps its storage from one call to the next.
+// Fills c at the lg K the speciation holds, and equilibria, when given, with every point's; both
+// keep their storage from one call to the next.
 void FillColumns(const TLayout& layout, const TModelSpeciation& speciation,
                  const Eigen::VectorXd& conc, const Eigen::VectorXd& host, bool derivatives,
-                 TColumns& c) {
+                 TColumns& c, std::vector<TEquilibrium>* equilibria = nullptr) {
     const Eigen::Index n = conc.size();
     const int species = layout.PerSignal - (layout.LinearTerm ? 1 : 0);
     bool wanted[2] = {false, false};
@@ -55,8 +57,12 @@ void FillColumns(const TLayout& layout, const TModelSpeciation& speciation,
     }
     TConcentrationDerivatives d;
     TEquilibrium e;
+    std::vector<double> byLgK(static_cast<std::size_t>(layout.LgKCount));
     for (Eigen::Index i = 0; i < n; ++i) {
         e = speciation.Complexation.Solve(host[i], conc[i], i > 0 ? &e : nullptr);
+        if (equilibria != nullptr) {
+            (*equilibria)[static_cast<std::size_t>(i)] = e;
+        }
         if (derivatives) {
             speciation.Complexation.Derivatives(e, d);
         }
@@ -66,9 +72,13 @@ void FillColumns(const TLayout& layout, const TModelSpeciation& speciation,
             }
             for (int col = 0; col < species; ++col) {
                 c.A[g](i, col) = speciation.Share(e, col, g == 1);
-                for (int k = 0; derivatives && k < layout.LgKCount; ++k) {
+                if (!derivatives) {
+                    continue;
+                }
+                speciation.ShareDerivatives(e, d, col, g == 1, byLgK);
+                for (int k = 0; k < layout.LgKCount; ++k) {
                     c.D[g][static_cast<std::size_t>(k)](i, col) =
-                        speciation.ShareDerivative(e, d, col, g == 1, k);
+                        byLgK[static_cast<std::size_t>(k)];
                 }
             }
         }
@@ -147,13 +157,13 @@ class TEvaluator {
     // values) and, when asked, the Jacobian of the residuals with respect to the free lg K
     // with the linear parameters eliminated (Kaufman's form of variable projection). Its
     // transpose times the residuals is the exact gradient of SS.
-    const TEvaluation& Run(Eigen::VectorXd& values, const std::vector<int>& freeLgK,
-                           bool jacobian) {
+    const TEvaluation& Run(Eigen::VectorXd& values, const std::vector<int>& freeLgK, bool jacobian,
+                           std::vector<TEquilibrium>* equilibria = nullptr) {
         const Eigen::Index n = Data.Conc.size();
         const int signals = Layout.Signals;
         Speciation.SetLgK(
             std::span<const double>(values.data(), static_cast<std::size_t>(Layout.LgKCount)));
-        FillColumns(Layout, Speciation, Data.Conc, Data.Host, jacobian, Columns);
+        FillColumns(Layout, Speciation, Data.Conc, Data.Host, jacobian, Columns, equilibria);
         for (TLinearSystem& system : Systems) {
             system.Decompose(Columns);
         }
@@ -204,6 +214,41 @@ class TEvaluator {
         return E;
     }
 
+    // The gradient of SS/2 over the free lg K at the lg K in values, into g, for a search that
+    // needs no Jacobian: Jᵀr, with J's projection dropped, since r is orthogonal to the
+    // columns, and the residuals weighted back through the speciation's derivatives point by
+    // point instead of each derivative formed.
+    const TEvaluation& Gradient(Eigen::VectorXd& values, const std::vector<int>& freeLgK,
+                                Eigen::VectorXd& g) {
+        const auto n = static_cast<std::size_t>(Data.Conc.size());
+        Equilibria.resize(n);
+        Run(values, freeLgK, false, &Equilibria);
+        const auto columns =
+            static_cast<std::size_t>(Layout.PerSignal - (Layout.LinearTerm ? 1 : 0));
+        ColumnWeights[0].resize(columns);
+        ColumnWeights[1].resize(columns);
+        ByLgK.resize(static_cast<std::size_t>(Layout.LgKCount));
+        g.setZero(static_cast<Eigen::Index>(freeLgK.size()));
+        for (std::size_t i = 0; i < n; ++i) {
+            std::fill(ColumnWeights[0].begin(), ColumnWeights[0].end(), 0.0);
+            std::fill(ColumnWeights[1].begin(), ColumnWeights[1].end(), 0.0);
+            for (int s = 0; s < Layout.Signals; ++s) {
+                const double r = E.R[static_cast<Eigen::Index>(i) * Layout.Signals + s];
+                std::vector<double>& weights =
+                    ColumnWeights[Layout.Guest[static_cast<std::size_t>(s)] ? 1 : 0];
+                for (std::size_t col = 0; col < columns; ++col) {
+                    weights[col] += r * values[Layout.LinearIndex(s, static_cast<int>(col))];
+                }
+            }
+            Speciation.WeightedShareDerivatives(Equilibria[i], ColumnWeights[0], ColumnWeights[1],
+                                                ByLgK);
+            for (std::size_t k = 0; k < freeLgK.size(); ++k) {
+                g[static_cast<Eigen::Index>(k)] -= ByLgK[static_cast<std::size_t>(freeLgK[k])];
+            }
+        }
+        return E;
+    }
+
     // The residual function of the free lg K (the other entries taken from values).
     TResidualFunction Residuals(const Eigen::VectorXd& values, const std::vector<int>& freeLgK) {
         Trial = values;
@@ -226,6 +271,9 @@ class TEvaluator {
     std::vector<TLinearSystem> Systems;
     std::vector<std::size_t> SystemOfSignal;
     TEvaluation E;
+    std::vector<TEquilibrium> Equilibria;
+    std::vector<double> ColumnWeights[2];
+    std::vector<double> ByLgK;
     Eigen::VectorXd Rhs;
     Eigen::VectorXd Beta;
     Eigen::VectorXd W;
@@ -360,6 +408,17 @@ double SolveLinear(const TLayout& layout, const TFitData& data, Eigen::VectorXd&
     return e.Ss;
 }
 
+TGradientFunction SsGradient(const TLayout& layout, const TFitData& data,
+                             const Eigen::VectorXd& values) {
+    return
+        [evaluator = std::make_shared<TEvaluator>(layout, data), freeLgK = layout.FreeLgK(),
+         trial = values](const Eigen::VectorXd& x, Eigen::VectorXd& r, Eigen::VectorXd& g) mutable {
+            trial(freeLgK) = x;
+            r = evaluator->Gradient(trial, freeLgK, g).R;
+            return true;
+        };
+}
+
 TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& start,
                     const std::function<bool()>& stop) {
     Eigen::VectorXd values = StartValues(layout);
@@ -384,7 +443,8 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
     TEvaluator evaluator(layout, data);
     const TResidualFunction residuals = evaluator.Residuals(values, freeLgK);
     const TLgKSearch search = SearchLgK({layout.Model, layout.Fixed, layout.FixedValues}, residuals,
-                                        LgKFitOptions(data.Shifts, stop), extraStarts, latticeOf);
+                                        LgKFitOptions(data.Shifts, stop), extraStarts, latticeOf,
+                                        SsGradient(layout, data, values));
     out.Stopped = search.Search.Stopped;
     if (search.Search.Minima.empty()) {
         // Stopped before any descent, or no start gives a finite sum of squares (shifts so

@@ -84,6 +84,11 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
                           const std::vector<Eigen::VectorXd>& extraStarts = {},
                           const std::function<bool()>& stop = {}, int latticeOf = 0);
 
+// SS at the free lg K, the other entries taken from values, with the gradient of SS/2 there: what
+// the start lattice asks at each of its points, for less than the Jacobian costs.
+TGradientFunction SsGradient(const TLayout& layout, const TFitData& data,
+                             const Eigen::VectorXd& values);
+
 // The nearest minimum from the lg K in start (the other entries are ignored).
 TFitOutcome FitFrom(const TLayout& layout, const TFitData& data, const Eigen::VectorXd& start,
                     const std::function<bool()>& stop = {});

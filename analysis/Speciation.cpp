@@ -12,6 +12,9 @@ namespace {
 constexpr double Ln10 = 2.302585092994045684;
 constexpr double Eps = std::numeric_limits<double>::epsilon();
 constexpr int MaxIterations = 200;
+// A Newton step of the outer balance this small (relative) is taken as the last one when the
+// convergence so far foretells that it lands within rounding (see SolveOuter).
+constexpr double LandingStep = 1e-9;
 
 double Power(double x, int n) {
     switch (n) {
@@ -196,20 +199,29 @@ double TComplexation::SolveOuter(double outerTotal, double innerTotal, double gu
     double x = guess > lo && guess < hi ? guess : hi;
     double g = OuterBalance(x, outerTotal, innerTotal, innerFree, slope, scale);
     double lastG = std::numeric_limits<double>::infinity();
+    double lastStep = 0.0;  // the Newton step before, 0 after a bisection
     for (int iteration = 0; iteration < MaxIterations && g != 0.0; ++iteration) {
         (g > 0.0 ? hi : lo) = x;
         double next = x - g / slope;
+        const double step = std::fabs(next - x);
         // Done when the step or g is down to rounding: one last Newton step from there is as
-        // close as the sums can tell.
-        if (std::fabs(next - x) <= 2.0 * Eps * x || std::fabs(g) <= Eps * scale) {
+        // close as the sums can tell. Or when it will be: Newton's error squares from step to
+        // step, and this step, tiny and as far below the last one as that rule says, leaves an
+        // error (step^3/lastStep^2) under rounding. That foretelling needs g smooth to the last
+        // bits, as it is with the inner balance in closed form, not after its own Newton.
+        const bool landing = InnerDegree < 3 && lastStep > 0.0 && step <= LandingStep * x &&
+                             step * step * step <= 0.125 * Eps * x * lastStep * lastStep;
+        if (step <= 2.0 * Eps * x || std::fabs(g) <= Eps * scale || landing) {
             if (next != x && next > lo && next < hi) {
                 x = next;
                 innerFree = SolveInner(x, innerTotal);
             }
             break;
         }
+        lastStep = step;
         if (!(next > lo && next < hi && std::fabs(g) <= 0.5 * lastG)) {
             next = hi / lo > 2.0 ? std::sqrt(lo) * std::sqrt(hi) : lo + 0.5 * (hi - lo);
+            lastStep = 0.0;
         }
         if (!(next > lo && next < hi)) {
             break;  // the bracket is down to neighbouring doubles
@@ -261,6 +273,35 @@ TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal,
     return e;
 }
 
+// The pairs' weights c_a·c_b·(m_a·n_b - m_b·n_a)^2, a < b, in the order they are summed;
+// returns their sum, det(J) (see Derivatives).
+double TComplexation::PairWeights(const TEquilibrium& e, TPairs& pair) const {
+    const auto at = [](int i) { return static_cast<std::size_t>(i); };
+    double det = 0.0;
+    for (int i = 0, p = 0; i < e.Count; ++i) {
+        for (int j = i + 1; j < e.Count; ++j, ++p) {
+            const int x = Crosses[at(i)][at(j)];
+            pair[at(p)] = e.C[at(i)] * e.C[at(j)] * x * x;
+            det += pair[at(p)];
+        }
+    }
+    return det;
+}
+
+// det(J) without the pairs holding species s, summed as such: when s holds nearly everything,
+// det(J) less those pairs would be a difference of nearly equal numbers.
+double TComplexation::WithoutPairsOf(const TPairs& pair, int species, int s) {
+    double sum = 0.0;
+    for (int a = 0, p = 0; a < species; ++a) {
+        for (int b = a + 1; b < species; ++b, ++p) {
+            if (a != s && b != s) {
+                sum += pair[static_cast<std::size_t>(p)];
+            }
+        }
+    }
+    return sum;
+}
+
 // With J = Σ_j c_j·v_j·v_jᵀ over all species (v = (m, n)), the balances give
 // d ln c_i / d ln β_k = δ_ik - c_k·v_iᵀ·adj(J)·v_k / det(J), and both adj(J) and det(J) are
 // sums over species of positive weights times integer cross products. The diagonal term
@@ -269,16 +310,8 @@ TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal,
 void TComplexation::Derivatives(const TEquilibrium& e, TConcentrationDerivatives& d) const {
     const int species = e.Count;
     const auto at = [](int i) { return static_cast<std::size_t>(i); };
-    // The pairs' weights c_a·c_b·(m_a·n_b - m_b·n_a)^2, a < b, in the order they are summed.
-    std::array<double, MaxSpecies*(MaxSpecies - 1) / 2> pair{};
-    double det = 0.0;
-    for (int i = 0, p = 0; i < species; ++i) {
-        for (int j = i + 1; j < species; ++j, ++p) {
-            const int x = Crosses[at(i)][at(j)];
-            pair[at(p)] = e.C[at(i)] * e.C[at(j)] * x * x;
-            det += pair[at(p)];
-        }
-    }
+    TPairs pair;  // only the pairs' entries are read
+    const double det = PairWeights(e, pair);
     for (int i = 0; i < species; ++i) {
         for (int k = 0; k < Count; ++k) {
             d[at(i)][at(k)] = 0.0;
@@ -293,13 +326,7 @@ void TComplexation::Derivatives(const TEquilibrium& e, TConcentrationDerivatives
         for (int i = 0; i < species; ++i) {
             double share = 0.0;
             if (i == sk) {
-                for (int a = 0, p = 0; a < species; ++a) {
-                    for (int b = a + 1; b < species; ++b, ++p) {
-                        if (a != sk && b != sk) {
-                            share += pair[at(p)];
-                        }
-                    }
-                }
+                share = WithoutPairsOf(pair, species, sk);
             } else {
                 double g = 0.0;
                 for (int j = 0; j < species; ++j) {
@@ -309,6 +336,41 @@ void TComplexation::Derivatives(const TEquilibrium& e, TConcentrationDerivatives
             }
             d[at(i)][at(k)] = Ln10 * e.C[at(i)] * share / det;
         }
+    }
+}
+
+// Summed with the weights w, the rows of Derivatives leave, for complex k,
+// Ln10·c_k/det(J)·(w_k·(det(J) without the pairs holding k) - Σ_j c_j·x_kj·Σ_{i≠k} w_i·c_i·x_ij),
+// x the cross products: no sum takes k's own term away again, so where k holds nearly
+// everything its small remainder keeps its precision, as the diagonal of Derivatives does.
+void TComplexation::WeightedDerivatives(const TEquilibrium& e, std::span<const double> weights,
+                                        std::span<double> byBeta) const {
+    const int species = e.Count;
+    const auto at = [](int i) { return static_cast<std::size_t>(i); };
+    TPairs pair;  // only the pairs' entries are read
+    const double det = PairWeights(e, pair);
+    for (int k = 0; k < Count; ++k) {
+        byBeta[at(k)] = 0.0;
+    }
+    if (!(det > 0.0)) {
+        return;  // one component absent: nothing is bound and nothing moves
+    }
+    std::array<double, MaxSpecies> held;  // w_i·c_i; only the species' entries are read
+    for (int i = 0; i < species; ++i) {
+        held[at(i)] = weights[at(i)] * e.C[at(i)];
+    }
+    for (int k = 0; k < Count; ++k) {
+        const int sk = 2 + k;
+        double coupled = 0.0;
+        for (int j = 0; j < species; ++j) {
+            double z = 0.0;
+            for (int i = 0; i < species; ++i) {
+                z += i == sk ? 0.0 : held[at(i)] * Crosses[at(i)][at(j)];
+            }
+            coupled += e.C[at(j)] * Crosses[at(sk)][at(j)] * z;
+        }
+        byBeta[at(k)] = Ln10 * e.C[at(sk)] *
+                        (weights[at(sk)] * WithoutPairsOf(pair, species, sk) - coupled) / det;
     }
 }
 

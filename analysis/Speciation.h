@@ -50,6 +50,11 @@ class TComplexation {
     // Implicit differentiation of both mass balances at a solved equilibrium.
     void Derivatives(const TEquilibrium& e, TConcentrationDerivatives& d) const;
 
+    // Σ_i weights[i]·d C[i] / d lg β_k for every complex k, into byBeta: one combination of the
+    // derivatives (a gradient's share of this point) for the price of a row of them.
+    void WeightedDerivatives(const TEquilibrium& e, std::span<const double> weights,
+                             std::span<double> byBeta) const;
+
     int Complexes() const { return Count; }
     // Species i in TEquilibrium order.
     TSpecies SpeciesAt(int i) const { return Stoich[static_cast<std::size_t>(i)]; }
@@ -63,6 +68,9 @@ class TComplexation {
                         double& slope, double& scale) const;
     double SolveOuter(double outerTotal, double innerTotal, double guess, double& innerFree) const;
     void Fill(double hostFree, double guestFree, TEquilibrium& e) const;
+    using TPairs = std::array<double, MaxSpecies*(MaxSpecies - 1) / 2>;
+    double PairWeights(const TEquilibrium& e, TPairs& pair) const;
+    static double WithoutPairsOf(const TPairs& pair, int species, int s);
 
     // A complex's exponents of the outer and the inner free concentration.
     struct TPowers {

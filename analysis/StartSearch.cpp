@@ -32,8 +32,8 @@ struct TStart {
     double Ss = Infinity;
     Eigen::VectorXd Lo;  // the box the first descent stays in
     Eigen::VectorXd Hi;
-    bool Given = false;  // asked for by the caller: descended from whatever was found before
-    int Cell = -1;       // for a cell's start, the lattice index of its low corner
+    int Cell = -1;   // for a cell's start, the lattice index of its low corner
+    int Point = -1;  // for a lattice minimum's start, its lattice index
 };
 
 class TLattice {
@@ -217,37 +217,58 @@ bool Distinct(const TResidualFunction& f, const TSearchMinimum& a, const TSearch
                           b.Ss, step, stop);
 }
 
-// The cell a descent that ended on its cell's wall would go on into, when SS falls across
-// exactly one wall; -1 when it ended elsewhere or SS falls across several.
-int CellBeyond(const TResidualFunction& f, const TLattice& lattice, const TStart& start,
-               const Eigen::VectorXd& x, const TLmOptions& boxed, const TLmOptions& options) {
-    Eigen::VectorXd r;
-    Eigen::MatrixXd j;
-    if (start.Cell < 0 || !f(x, r, &j)) {
+// The lattice coordinate along axis e of the cell that holds x, for x within a step of lattice
+// point `point`; -1 when x lies on a lattice line, between two cells.
+int CellCoordinate(const TLattice& lattice, const TStartLattice& grid, int point,
+                   const Eigen::VectorXd& x, int e) {
+    const int c = lattice.Coordinate(point, e);
+    const double at = grid.First[e] + grid.Step * c;
+    return x[e] > at && x[e] < at + grid.Step ? c : x[e] < at && x[e] > at - grid.Step ? c - 1 : -1;
+}
+
+// The cell a descent that ended on its box's wall would go on into, when SS falls across
+// exactly one wall; -1 when it ended elsewhere or SS falls across several. A lattice minimum's
+// box is the four (eight) cells around its point.
+int CellBeyond(const TLattice& lattice, const TStartLattice& grid, const TStart& start,
+               const TLmResult& lm, const TLmOptions& boxed, const TLmOptions& options) {
+    const Eigen::VectorXd& x = lm.X;
+    const Eigen::VectorXd& g = lm.Gradient;
+    if ((start.Cell < 0 && start.Point < 0) || g.size() != x.size()) {
         return -1;
     }
-    const Eigen::VectorXd g = j.transpose() * r;
     int beyond = -1;
     int walls = 0;
     for (int d = 0; d < lattice.Dims(); ++d) {
         const bool down = x[d] <= boxed.Lower[d] && boxed.Lower[d] > options.Lower[d] && g[d] > 0.0;
         const bool up = x[d] >= boxed.Upper[d] && boxed.Upper[d] < options.Upper[d] && g[d] < 0.0;
-        const int c = lattice.Coordinate(start.Cell, d) + (up ? 1 : down ? -1 : 0);
-        if (down || up) {
-            ++walls;
+        if (!(down || up)) {
+            continue;
+        }
+        ++walls;
+        if (start.Cell >= 0) {
+            const int c = lattice.Coordinate(start.Cell, d) + (up ? 1 : -1);
             beyond = c >= 0 && c + 1 < lattice.Count(d)
                          ? start.Cell + (up ? 1 : -1) * lattice.Stride(d)
                          : -1;
+            continue;
+        }
+        beyond = 0;
+        for (int e = 0; e < lattice.Dims() && beyond >= 0; ++e) {
+            const int c = e == d ? lattice.Coordinate(start.Point, d) + (up ? 1 : -2)
+                                 : CellCoordinate(lattice, grid, start.Point, x, e);
+            beyond = c >= 0 && c + 1 < lattice.Count(e) ? beyond + c * lattice.Stride(e) : -1;
         }
     }
     return walls == 1 ? beyond : -1;
 }
 
-// A descent from a cell first stays in its cell. When it ends on a wall with SS falling into
-// a cell that has a start of its own, that start follows the valley on (a chain of cells along
-// it ends in the cell that holds its minimum, or at a wall into a cell without a start), and
-// this one ends with nothing found. Otherwise it is set free from the wall.
+// A descent from a cell first stays in its cell, one from a lattice minimum in the cells around
+// it. When it ends on a wall with SS falling into a cell that has a start of its own, that start
+// follows the valley on (a chain of cells along it ends in the cell that holds its minimum, or
+// at a wall into a cell without a start), and this one ends with nothing found. Otherwise it is
+// set free from the wall.
 std::optional<TSearchMinimum> Descend(const TResidualFunction& f, const TLattice& lattice,
+                                      const TStartLattice& grid,
                                       const std::vector<bool>& cellStarts, const TStart& start,
                                       const TLmOptions& options) {
     TLmOptions boxed = options;
@@ -260,7 +281,7 @@ std::optional<TSearchMinimum> Descend(const TResidualFunction& f, const TLattice
         ((lm.X.array() >= boxed.Upper.array()) && (boxed.Upper.array() < options.Upper.array()))
             .any();
     if (onInnerWall && lm.Summary.Stop != TStopReason::Stopped) {
-        const int beyond = CellBeyond(f, lattice, start, lm.X, boxed, options);
+        const int beyond = CellBeyond(lattice, grid, start, lm, boxed, options);
         if (beyond >= 0 && cellStarts[static_cast<std::size_t>(beyond)]) {
             return std::nullopt;
         }
@@ -289,13 +310,23 @@ bool SeparateBasins(const std::function<double(const Eigen::VectorXd&)>& ss,
 
 TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& startLattice,
                            const TLmOptions& options,
-                           const std::vector<Eigen::VectorXd>& extraStarts) {
+                           const std::vector<Eigen::VectorXd>& extraStarts,
+                           const TGradientFunction& gradient) {
+    const TGradientFunction slope =
+        gradient ? gradient
+                 : [&f](const Eigen::VectorXd& x, Eigen::VectorXd& r, Eigen::VectorXd& g) {
+                       Eigen::MatrixXd j;
+                       if (!f(x, r, &j)) {
+                           return false;
+                       }
+                       g = j.transpose() * r;
+                       return true;
+                   };
     const TLattice lattice(startLattice);
     TSearchResult result;
     const auto stopped = [&] { return options.Stop && options.Stop(); };
     std::vector<TLatticePoint> points(static_cast<std::size_t>(lattice.Size()));
     Eigen::VectorXd r;
-    Eigen::MatrixXd j;
     for (int i = 0; i < lattice.Size(); ++i) {
         if (stopped()) {
             result.Stopped = true;
@@ -303,8 +334,7 @@ TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& star
         }
         TLatticePoint& p = points[static_cast<std::size_t>(i)];
         p.X = lattice.Point(i).cwiseMax(options.Lower).cwiseMin(options.Upper);
-        if (f(p.X, r, &j)) {
-            p.G = j.transpose() * r;
+        if (slope(p.X, r, p.G)) {
             const double ss = r.squaredNorm();
             p.Ss = std::isfinite(ss) && p.G.allFinite() ? ss : Infinity;
         }
@@ -314,7 +344,7 @@ TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& star
     std::vector<TStart> starts;
     std::vector<bool> cellStarts(points.size(), false);
     for (const Eigen::VectorXd& x : extraStarts) {
-        starts.push_back({x, SsAt(f, x), options.Lower, options.Upper, true});
+        starts.push_back({x, SsAt(f, x), options.Lower, options.Upper});
     }
     const auto lowest = std::min_element(points.begin(), points.end(),
                                          [](const auto& a, const auto& b) { return a.Ss < b.Ss; }) -
@@ -323,7 +353,7 @@ TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& star
         const TLatticePoint& p = points[static_cast<std::size_t>(i)];
         if ((i == lowest && std::isfinite(p.Ss)) || LatticeMinimum(lattice, points, i)) {
             const Eigen::VectorXd reach = Eigen::VectorXd::Constant(p.X.size(), startLattice.Step);
-            starts.push_back({p.X, p.Ss, p.X - reach, p.X + reach});
+            starts.push_back({p.X, p.Ss, p.X - reach, p.X + reach, -1, i});
         }
         if (auto cell = Cell(lattice, points, i, startLattice.Step)) {
             starts.push_back(std::move(*cell));
@@ -338,10 +368,11 @@ TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& star
         const bool entered = std::any_of(found.begin(), found.end(), [&](const TSearchMinimum& m) {
             return Inside(m.X, start);
         });
-        if (entered && !start.Given) {
+        if (entered) {
             continue;
         }
-        std::optional<TSearchMinimum> m = Descend(f, lattice, cellStarts, start, options);
+        std::optional<TSearchMinimum> m =
+            Descend(f, lattice, startLattice, cellStarts, start, options);
         ++result.Descents;
         if (!m) {
             continue;

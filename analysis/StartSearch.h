@@ -53,10 +53,19 @@ bool SeparateBasins(const std::function<double(const Eigen::VectorXd&)>& ss,
                     const Eigen::VectorXd& a, double ssA, const Eigen::VectorXd& b, double ssB,
                     double spacing, const std::function<bool()>& stop = {});
 
+// Fills r with the residuals at x and g with the gradient of SS/2 there (Jᵀr); false when x
+// cannot be evaluated.
+using TGradientFunction =
+    std::function<bool(const Eigen::VectorXd& x, Eigen::VectorXd& r, Eigen::VectorXd& g)>;
+
 // options bound every descent (its Lower and Upper, required, hold the whole search) and may
-// stop the search; extraStarts are descended from as well (a nested model's optimum, say).
+// stop the search; extraStarts are descended from as well (a nested model's optimum, say), each
+// unless a minimum was found before it: starts go lowest SS first, so that minimum is no higher.
+// gradient, when given, stands in for f where only SS and its gradient are wanted (the lattice),
+// should it come cheaper than the Jacobian.
 TSearchResult SearchMinima(const TResidualFunction& f, const TStartLattice& lattice,
                            const TLmOptions& options,
-                           const std::vector<Eigen::VectorXd>& extraStarts = {});
+                           const std::vector<Eigen::VectorXd>& extraStarts = {},
+                           const TGradientFunction& gradient = {});
 
 }  // namespace kelmora::analysis

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -206,6 +207,32 @@ TEST(Speciation, DerivativesMatchCentralDifferences) {
                 const double numeric = (eUp.C[i] - eDown.C[i]) / (2.0 * h);
                 EXPECT_NEAR(d[i][k], numeric, 1e-8 * scale) << "species " << i << " β " << k;
             }
+        }
+    }
+}
+
+// The derivatives weighted and summed in one pass agree with the rows of Derivatives summed
+// with the same weights, of both signs, to the precision of the terms: also where one complex
+// holds nearly everything and its own derivative is a tiny remainder.
+TEST(Speciation, WeightedDerivativesSumTheRows) {
+    const double weights[] = {0.7, -1.3, 2.1, -0.4, 1.1, -2.6};
+    for (const TCase& c : Cases()) {
+        SCOPED_TRACE(Describe(c));
+        TComplexation complexation(c.Set->Complexes);
+        complexation.SetLgBeta(c.LgBeta);
+        const TEquilibrium e = complexation.Solve(c.Host, c.Guest);
+        TConcentrationDerivatives d;
+        complexation.Derivatives(e, d);
+        std::array<double, MaxComplexes> byBeta{};
+        complexation.WeightedDerivatives(e, weights, byBeta);
+        for (std::size_t k = 0; k < c.LgBeta.size(); ++k) {
+            long double sum = 0.0L;
+            double size = 0.0;
+            for (int i = 0; i < e.Count; ++i) {
+                sum += static_cast<long double>(weights[i]) * d[i][k];
+                size += std::fabs(weights[i] * d[i][k]);
+            }
+            EXPECT_NEAR(byBeta[k], static_cast<double>(sum), 1e-13 * size) << "β " << k;
         }
     }
 }
