@@ -124,6 +124,7 @@ TLmResult SolveLeastSquares(const TResidualFunction& f, const Eigen::VectorXd& s
         }
         const double floor =
             1e-12 * sys.H.diagonal().maxCoeff() + std::numeric_limits<double>::min();
+        Eigen::VectorXd refused;  // the last trial point that did not lower SS
         for (;;) {
             Eigen::MatrixXd damped = sys.H;
             damped.diagonal() += lambda * (sys.H.diagonal().array() + floor).matrix();
@@ -132,7 +133,10 @@ TLmResult SolveLeastSquares(const TResidualFunction& f, const Eigen::VectorXd& s
             trial(sys.Movable) += step;
             trial = inBox(trial);
             // With its Jacobian at once: most trials are taken, and the residuals come with it.
-            TPoint next = Evaluate(f, trial);
+            // A damped step that the box clips back onto the point just refused (a corner, say)
+            // is refused again without asking f.
+            TPoint next =
+                refused.size() == trial.size() && trial == refused ? TPoint{} : Evaluate(f, trial);
             if (next.Ss < current.Ss) {
                 // The decrease of SS the Gauss-Newton model promised for the step taken.
                 const Eigen::VectorXd taken = (trial - current.X)(sys.Movable);
@@ -145,6 +149,7 @@ TLmResult SolveLeastSquares(const TResidualFunction& f, const Eigen::VectorXd& s
                 raise = 2.0;
                 break;
             }
+            refused = std::move(trial);
             lambda *= raise;
             raise *= 2.0;
             if (options.Stop && options.Stop()) {

@@ -123,23 +123,34 @@ TLgKSearch SearchLgK(const TLgKSpace& space, const TResidualFunction& residuals,
     options.MaxIterations = SearchIterations;
     options.Lower = Eigen::VectorXd::Constant(k, CoordinateMin);
     options.Upper = Eigen::VectorXd::Constant(k, CoordinateMax);
+    // Thousands of calls: the lg K and the chain rule's products go through kept buffers.
+    Eigen::VectorXd lgK(k);
+    Eigen::MatrixXd chained;
+    Eigen::VectorXd slope;
+    const auto toLgK = [&](const Eigen::VectorXd& u) -> const Eigen::VectorXd& {
+        lgK.noalias() = map.M * u;
+        lgK += map.C;
+        return lgK;
+    };
     const TResidualFunction inCoordinates = [&](const Eigen::VectorXd& u, Eigen::VectorXd& r,
                                                 Eigen::MatrixXd* j) {
-        if (!residuals(map.M * u + map.C, r, j)) {
+        if (!residuals(toLgK(u), r, j)) {
             return false;
         }
         if (j != nullptr) {
-            *j = *j * map.M;
+            chained.noalias() = *j * map.M;
+            j->swap(chained);
         }
         return true;
     };
     TGradientFunction slopeInCoordinates;
     if (gradient) {
         slopeInCoordinates = [&](const Eigen::VectorXd& u, Eigen::VectorXd& r, Eigen::VectorXd& g) {
-            if (!gradient(map.M * u + map.C, r, g)) {
+            if (!gradient(toLgK(u), r, g)) {
                 return false;
             }
-            g = map.M.transpose() * g;
+            slope.noalias() = map.M.transpose() * g;
+            g.swap(slope);
             return true;
         };
     }

@@ -223,10 +223,14 @@ class TEvaluator {
         const auto n = static_cast<std::size_t>(Data.Conc.size());
         Equilibria.resize(n);
         Run(values, freeLgK, false, &Equilibria);
+        // A kind of signal the layout lacks has no columns to weigh.
         const auto columns =
             static_cast<std::size_t>(Layout.PerSignal - (Layout.LinearTerm ? 1 : 0));
-        ColumnWeights[0].resize(columns);
-        ColumnWeights[1].resize(columns);
+        for (int guest = 0; guest < 2; ++guest) {
+            const bool present = std::find(Layout.Guest.begin(), Layout.Guest.end(), guest == 1) !=
+                                 Layout.Guest.end();
+            ColumnWeights[guest].resize(present ? columns : 0);
+        }
         ByLgK.resize(static_cast<std::size_t>(Layout.LgKCount));
         g.setZero(static_cast<Eigen::Index>(freeLgK.size()));
         for (std::size_t i = 0; i < n; ++i) {

@@ -10,6 +10,9 @@ namespace kelmora::analysis {
 namespace {
 
 constexpr double Ln10 = 2.302585092994045684;
+constexpr double Lg4 = 0.602059991327962390;
+// Two lg β equal but for the rounding of the sums that made them.
+constexpr double SameLgBeta = 1e-12;
 constexpr double Eps = std::numeric_limits<double>::epsilon();
 constexpr int MaxIterations = 200;
 // A Newton step of the outer balance this small (relative) is taken as the last one when the
@@ -70,12 +73,14 @@ TComplexation::TComplexation(std::span<const TSpecies> complexes) {
     for (int k = 0; k < Count; ++k) {
         const TSpecies c = Stoich[static_cast<std::size_t>(2 + k)];
         Powers[static_cast<std::size_t>(k)] = Outer == 0 ? TPowers{c.M, c.N} : TPowers{c.N, c.M};
+        const auto [outer, inner] = Powers[static_cast<std::size_t>(k)];
+        OuterPerInner = std::max(OuterPerInner, static_cast<double>(outer) / inner);
     }
     OneToOne = Count == 1 && Stoich[2] == TSpecies{1, 1};
     for (int i = 0; i < 2 + Count; ++i) {
         for (int j = 0; j < 2 + Count; ++j) {
-            Crosses[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] =
-                Cross(Stoich[static_cast<std::size_t>(i)], Stoich[static_cast<std::size_t>(j)]);
+            Crosses[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = static_cast<double>(
+                Cross(Stoich[static_cast<std::size_t>(i)], Stoich[static_cast<std::size_t>(j)]));
         }
     }
 }
@@ -84,6 +89,9 @@ void TComplexation::SetLgBeta(std::span<const double> lgBeta) {
     for (int k = 0; k < Count; ++k) {
         Beta[static_cast<std::size_t>(k)] = std::pow(10.0, lgBeta[static_cast<std::size_t>(k)]);
     }
+    // β(PL2) = β(PL)²/4 to rounding: two equal sites that bind independently.
+    IndependentSites = Count == 2 && Stoich[2] == TSpecies{1, 1} && Stoich[3] == TSpecies{1, 2} &&
+                       std::fabs(lgBeta[1] - 2.0 * lgBeta[0] + Lg4) <= SameLgBeta;
 }
 
 // The inner balance Σ d·a_d·y^d = total has coefficients a_d >= 0 (a_1 >= 1 from the free
@@ -115,7 +123,7 @@ double TComplexation::SolveInner(double outerFree, double innerTotal) const {
 }
 
 // The outer balance g(x) = x + Σ outer·[complex] - total with the inner balance solved at x,
-// and its slope dg/dx = det(J)/(J_yy·x), J the Jacobian of both balances in log
+// and the inverse of its slope dg/dx = det(J)/(J_yy·x), J the Jacobian of both balances in log
 // concentrations (the Schur complement of the inner block). When a complex d holds most of
 // both components, g is the difference of two nearly equal numbers; i_d·g - o_d·(inner
 // balance), equal to it along the inner solution, has complex d cancelled exactly and leaves
@@ -123,7 +131,7 @@ double TComplexation::SolveInner(double outerFree, double innerTotal) const {
 // and so rounds least, is used: the root then keeps its relative precision however strong the
 // binding.
 double TComplexation::OuterBalance(double outerFree, double outerTotal, double innerTotal,
-                                   double& innerFree, double& slope, double& scale) const {
+                                   double& innerFree, double& inverseSlope, double& scale) const {
     innerFree = SolveInner(outerFree, innerTotal);
     std::array<double, MaxComplexes> c{};
     double bound = 0.0;
@@ -146,7 +154,9 @@ double TComplexation::OuterBalance(double outerFree, double outerTotal, double i
             dominant = k;
         }
     }
-    slope = (jxx * jyy - jxy * jxy) / (jyy * outerFree);
+    // Inverted here, where it waits on nothing but the inner solution, so that the Newton step
+    // then takes no division after g.
+    inverseSlope = (jyy * outerFree) / (jxx * jyy - jxy * jxy);
     if (dominant < 0) {
         scale = outerTotal + bound;
         return (outerFree - outerTotal) + bound;
@@ -165,8 +175,10 @@ double TComplexation::OuterBalance(double outerFree, double outerTotal, double i
         scale = outerTotal + bound;
         return (outerFree - outerTotal) + bound;
     }
-    scale = size / id;
-    return (id * outerFree - od * innerFree + rest + totals) / id;
+    // Most often the dominant complex holds one inner unit: no division then.
+    const double combined = id * outerFree - od * innerFree + rest + totals;
+    scale = id == 1 ? size : size / id;
+    return id == 1 ? combined : combined / id;
 }
 
 // The outer balance is strictly increasing in x: its slope is det(J)/(J_yy·x), and det(J) is
@@ -180,29 +192,27 @@ double TComplexation::OuterBalance(double outerFree, double outerTotal, double i
 // on Newton steps, so the iteration ends at the root to the last bit, never leaving (lo, hi).
 double TComplexation::SolveOuter(double outerTotal, double innerTotal, double guess,
                                  double& innerFree) const {
-    double ratio = 0.0;
     double boundPerFree = 1.0;
     for (int k = 0; k < Count; ++k) {
         const auto [outer, inner] = Powers[static_cast<std::size_t>(k)];
-        ratio = std::max(ratio, static_cast<double>(outer) / inner);
         boundPerFree += outer * Beta[static_cast<std::size_t>(k)] * Power(innerTotal, inner) *
                         Power(outerTotal, outer - 1);
     }
     double hi = outerTotal;
-    double lo = std::max(outerTotal - ratio * innerTotal, outerTotal / boundPerFree);
-    double slope = 0.0;
+    double lo = std::max(outerTotal - OuterPerInner * innerTotal, outerTotal / boundPerFree);
+    double inverseSlope = 0.0;
     double scale = 0.0;
     if (!(lo < hi)) {
-        OuterBalance(hi, outerTotal, innerTotal, innerFree, slope, scale);
+        OuterBalance(hi, outerTotal, innerTotal, innerFree, inverseSlope, scale);
         return hi;
     }
     double x = guess > lo && guess < hi ? guess : hi;
-    double g = OuterBalance(x, outerTotal, innerTotal, innerFree, slope, scale);
+    double g = OuterBalance(x, outerTotal, innerTotal, innerFree, inverseSlope, scale);
     double lastG = std::numeric_limits<double>::infinity();
     double lastStep = 0.0;  // the Newton step before, 0 after a bisection
     for (int iteration = 0; iteration < MaxIterations && g != 0.0; ++iteration) {
         (g > 0.0 ? hi : lo) = x;
-        double next = x - g / slope;
+        double next = x - g * inverseSlope;
         const double step = std::fabs(next - x);
         // Done when the step or g is down to rounding: one last Newton step from there is as
         // close as the sums can tell. Or when it will be: Newton's error squares from step to
@@ -228,7 +238,7 @@ double TComplexation::SolveOuter(double outerTotal, double innerTotal, double gu
         }
         lastG = std::fabs(g);
         x = next;
-        g = OuterBalance(x, outerTotal, innerTotal, innerFree, slope, scale);
+        g = OuterBalance(x, outerTotal, innerTotal, innerFree, inverseSlope, scale);
     }
     return x;
 }
@@ -251,6 +261,15 @@ TEquilibrium TComplexation::Solve(double hostTotal, double guestTotal,
     e.GuestTotal = guestTotal;
     if (!(hostTotal > 0.0) || !(guestTotal > 0.0)) {
         Fill(std::max(hostTotal, 0.0), std::max(guestTotal, 0.0), e);
+        return e;
+    }
+    if (IndependentSites) {
+        // Each site binds as a host of its own with the microscopic constant β(PL)/2: free L
+        // is that of a 1:1 equilibrium with twice the host, and P keeps both sites empty.
+        const double site = 0.5 * Beta[0];
+        const double guest = FreeGuestOneToOne(site, guestTotal, 2.0 * hostTotal);
+        const double empty = 1.0 / (1.0 + site * guest);
+        Fill(hostTotal * empty * empty, guest, e);
         return e;
     }
     if (OneToOne) {
@@ -280,7 +299,7 @@ double TComplexation::PairWeights(const TEquilibrium& e, TPairs& pair) const {
     double det = 0.0;
     for (int i = 0, p = 0; i < e.Count; ++i) {
         for (int j = i + 1; j < e.Count; ++j, ++p) {
-            const int x = Crosses[at(i)][at(j)];
+            const double x = Crosses[at(i)][at(j)];
             pair[at(p)] = e.C[at(i)] * e.C[at(j)] * x * x;
             det += pair[at(p)];
         }

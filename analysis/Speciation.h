@@ -65,7 +65,7 @@ class TComplexation {
     // and Inner are component indices: 0 host, 1 guest.
     double SolveInner(double outerFree, double innerTotal) const;
     double OuterBalance(double outerFree, double outerTotal, double innerTotal, double& innerFree,
-                        double& slope, double& scale) const;
+                        double& inverseSlope, double& scale) const;
     double SolveOuter(double outerTotal, double innerTotal, double guess, double& innerFree) const;
     void Fill(double hostFree, double guestFree, TEquilibrium& e) const;
     using TPairs = std::array<double, MaxSpecies*(MaxSpecies - 1) / 2>;
@@ -82,11 +82,13 @@ class TComplexation {
     std::array<TSpecies, MaxSpecies> Stoich{};  // free P, free L, complexes
     std::array<TPowers, MaxComplexes> Powers{};
     // m_i·n_j - m_j·n_i for species i and j, in TEquilibrium order.
-    std::array<std::array<int, MaxSpecies>, MaxSpecies> Crosses{};
+    std::array<std::array<double, MaxSpecies>, MaxSpecies> Crosses{};
     std::array<double, MaxComplexes> Beta{};
     int Outer = 1;
     int InnerDegree = 1;
+    double OuterPerInner = 0.0;  // the most outer units a complex holds per inner unit
     bool OneToOne = false;
+    bool IndependentSites = false;  // PL and PL2 with β(PL2) = β(PL)²/4 (see SetLgBeta)
 };
 
 }  // namespace kelmora::analysis

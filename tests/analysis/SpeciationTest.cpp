@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace kelmora::analysis {
@@ -34,21 +35,29 @@ struct TCase {
     double Guest;
 };
 
-// β from 1e-6 to 1e20 in rotation over the complexes, totals from 1e-7 to 1 M each.
+// β from 1e-6 to 1e20 in rotation over the complexes, and PL2 as two independent sites
+// (β2 = β1²/4, the non-cooperative model); totals from 1e-7 to 1 M each.
 std::vector<TCase> Cases() {
     const double lgBetas[] = {-6.0, -2.0, 0.0, 3.0, 7.0, 12.0, 20.0};
     const double totals[] = {1e-7, 1e-5, 1e-3, 0.1, 1.0};
-    std::vector<TCase> cases;
+    std::vector<std::pair<const TSet*, std::vector<double>>> constants;
     for (const TSet& set : Sets()) {
         for (int r = 0; r < 7; ++r) {
             std::vector<double> lgBeta;
             for (std::size_t k = 0; k < set.Complexes.size(); ++k) {
                 lgBeta.push_back(lgBetas[(static_cast<std::size_t>(r) + 3 * k) % 7]);
             }
-            for (double host : totals) {
-                for (double guest : totals) {
-                    cases.push_back({&set, lgBeta, host, guest});
-                }
+            constants.emplace_back(&set, lgBeta);
+        }
+    }
+    for (double lgK1 : {-2.0, 0.0, 3.0, 7.0}) {
+        constants.emplace_back(&Sets()[1], std::vector<double>{lgK1, 2.0 * lgK1 - std::log10(4.0)});
+    }
+    std::vector<TCase> cases;
+    for (const auto& [set, lgBeta] : constants) {
+        for (double host : totals) {
+            for (double guest : totals) {
+                cases.push_back({set, lgBeta, host, guest});
             }
         }
     }
