@@ -169,9 +169,42 @@ TEST(LevenbergMarquardt, SaysWhyItStopped) {
             EXPECT_NEAR(r.X[0], 0.5, 1e-12);
             EXPECT_NEAR(r.X[1], 0.25, 1e-6);
             EXPECT_NEAR(r.Ss, 0.25, 1e-9);
+            // The end gradient over every parameter, the held one pressing on its bound.
+            VectorXd residuals;
+            MatrixXd jacobian;
+            Rosenbrock(r.X, residuals, &jacobian);
+            const VectorXd g = jacobian.transpose() * residuals;
+            ASSERT_EQ(r.Gradient.size(), 2);
+            EXPECT_NEAR(r.Gradient[0], g[0], 1e-12);
+            EXPECT_NEAR(r.Gradient[1], g[1], 1e-9);
+            EXPECT_LT(r.Gradient[0], -0.1);
         } else {
             EXPECT_GT(r.Summary.GradientNorm, 1e-3);
         }
+    }
+}
+
+// Damped steps that the box clips onto the corner just refused are refused without asking f
+// again: a small box round the start and a Jacobian pointing the wrong way make every long step
+// end in the same corner.
+TEST(LevenbergMarquardt, AStepClippedOntoTheRefusedPointIsNotEvaluatedAgain) {
+    std::vector<VectorXd> asked;
+    const TResidualFunction wrong = [&](const VectorXd& x, VectorXd& r, MatrixXd* j) {
+        asked.push_back(x);
+        Line(x, r, j);
+        if (j != nullptr) {
+            *j = -*j;
+        }
+        return true;
+    };
+    TLmOptions box;
+    box.Lower = Vector2d(4.9, -3.1);
+    box.Upper = Vector2d(5.1, -2.9);
+    const TLmResult r = SolveLeastSquares(wrong, Vector2d(5.0, -3.0), box);
+    EXPECT_EQ(r.Summary.Stop, TStopReason::NoProgress);
+    ASSERT_GT(asked.size(), 2u);
+    for (std::size_t i = 1; i < asked.size(); ++i) {
+        EXPECT_NE(asked[i], asked[i - 1]) << "evaluation " << i;
     }
 }
 
