@@ -63,12 +63,10 @@ void TModelSpeciation::WeightedShareDerivatives(const TEquilibrium& e,
     std::array<double, MaxSpecies> bySpecies{};
     for (int guest = 0; guest < 2; ++guest) {
         const std::span<const double> weights = guest == 1 ? guestWeights : hostWeights;
-        const double total = guest == 1 ? e.GuestTotal : e.HostTotal;
-        for (std::size_t column = 0; total > 0.0 && column < weights.size(); ++column) {
-            const int species = SpeciesOfColumn(static_cast<int>(column), guest == 1);
-            const TSpecies s = Complexation.SpeciesAt(species);
-            bySpecies[static_cast<std::size_t>(species)] +=
-                weights[column] * (guest == 1 ? s.N : s.M) / total;
+        for (std::size_t column = 0; column < weights.size(); ++column) {
+            const int c = static_cast<int>(column);
+            bySpecies[static_cast<std::size_t>(SpeciesOfColumn(c, guest == 1))] +=
+                weights[column] * Weight(e, c, guest == 1);
         }
     }
     std::array<double, MaxComplexes> byBeta{};
