@@ -226,9 +226,10 @@ int CellCoordinate(const TLattice& lattice, const TStartLattice& grid, int point
     return x[e] > at && x[e] < at + grid.Step ? c : x[e] < at && x[e] > at - grid.Step ? c - 1 : -1;
 }
 
-// The cell a descent that ended on its box's wall would go on into, when SS falls across
-// exactly one wall; -1 when it ended elsewhere or SS falls across several. A lattice minimum's
-// box is the four (eight) cells around its point.
+// The cell a descent that ended on its box's walls would go on into: the one beyond every wall
+// SS falls across (a face's, an edge's or a corner's neighbour, where a valley runs along a
+// diagonal); -1 when it ended on no such wall or beyond the lattice. A lattice minimum's box is
+// the four (eight) cells around its point.
 int CellBeyond(const TLattice& lattice, const TStartLattice& grid, const TStart& start,
                const TLmResult& lm, const TLmOptions& boxed, const TLmOptions& options) {
     const Eigen::VectorXd& x = lm.X;
@@ -236,30 +237,25 @@ int CellBeyond(const TLattice& lattice, const TStartLattice& grid, const TStart&
     if ((start.Cell < 0 && start.Point < 0) || g.size() != x.size()) {
         return -1;
     }
-    int beyond = -1;
-    int walls = 0;
+    int beyond = 0;
+    bool across = false;
     for (int d = 0; d < lattice.Dims(); ++d) {
         const bool down = x[d] <= boxed.Lower[d] && boxed.Lower[d] > options.Lower[d] && g[d] > 0.0;
         const bool up = x[d] >= boxed.Upper[d] && boxed.Upper[d] < options.Upper[d] && g[d] < 0.0;
-        if (!(down || up)) {
-            continue;
+        across = across || down || up;
+        const int shift = up ? 1 : down ? -1 : 0;
+        if (lattice.Count(d) == 1 && shift == 0) {
+            continue;  // an axis the lattice does not extend along has no cells to go on into
         }
-        ++walls;
-        if (start.Cell >= 0) {
-            const int c = lattice.Coordinate(start.Cell, d) + (up ? 1 : -1);
-            beyond = c >= 0 && c + 1 < lattice.Count(d)
-                         ? start.Cell + (up ? 1 : -1) * lattice.Stride(d)
-                         : -1;
-            continue;
+        const int c = start.Cell >= 0 ? lattice.Coordinate(start.Cell, d) + shift
+                      : shift != 0    ? lattice.Coordinate(start.Point, d) + (up ? 1 : -2)
+                                      : CellCoordinate(lattice, grid, start.Point, x, d);
+        if (c < 0 || c + 1 >= lattice.Count(d)) {
+            return -1;
         }
-        beyond = 0;
-        for (int e = 0; e < lattice.Dims() && beyond >= 0; ++e) {
-            const int c = e == d ? lattice.Coordinate(start.Point, d) + (up ? 1 : -2)
-                                 : CellCoordinate(lattice, grid, start.Point, x, e);
-            beyond = c >= 0 && c + 1 < lattice.Count(e) ? beyond + c * lattice.Stride(e) : -1;
-        }
+        beyond += c * lattice.Stride(d);
     }
-    return walls == 1 ? beyond : -1;
+    return across ? beyond : -1;
 }
 
 // A descent from a cell first stays in its cell, one from a lattice minimum in the cells around

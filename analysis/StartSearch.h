@@ -15,8 +15,9 @@
 // minimum, is entered. Changes of SS below 1e-7 of it count as rounding, so a plateau starts
 // nothing but its lowest point. Each descent first stays in its cell (or the cells around its
 // lattice point), so it cannot jump over the basin it was started for, and then is set free should
-// it end on that box's wall, unless SS falls from there into one neighbouring cell that has a
-// start of its own, which takes the valley on. Descents that end in one basin are one minimum:
+// it end on that box's walls, unless SS falls from there into the cell beyond them (across a
+// face, or an edge or corner where a valley runs diagonally), and that cell has a start of its
+// own, which takes the valley on. Descents that end in one basin are one minimum:
 // two minima are distinct only when SS rises between them.
 
 #include <Eigen/Dense>

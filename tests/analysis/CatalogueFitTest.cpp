@@ -2,6 +2,7 @@
 // titration, guest signals, and a model that only a test knows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "Fixtures.h"
 #include "analysis/Analysis.h"
 #include "analysis/SeparableFit.h"
+#include "analysis/StartSearch.h"
 
 namespace kelmora::analysis {
 namespace {
@@ -163,6 +165,73 @@ TEST(CatalogueFit, SandwichModelsRecoverTheirConstantsAndWinTheVerdict) {
         }
         EXPECT_EQ(r.Verdict.rfind(std::string(row.Model) + " preferred", 0), 0u) << r.Verdict;
         EXPECT_EQ(r.Comparison.size(), 5u);  // 2:1 and 1:1 in 2:1/1:1, all three in the richest
+    }
+}
+
+// The three-constant search against brute force, on 1:2 titrations that drift linearly with C,
+// which the model cannot follow: SS then has a valley for each way of compromising, and valleys
+// that run off to the limits or along diagonals of the lattice. SS on a grid twice as fine as
+// the search's lattice, and a descent from each of the grid's local minima: the search's best
+// is never above theirs, and every minimum they converge to over the lattice lies in the basin
+// of one the search reports.
+TEST(CatalogueFit, ThreeConstantsEnterEveryBasinOfABruteForceGrid) {
+    TReplicateRandom random(11, 0);
+    for (int draw = 0; draw < 8; ++draw) {
+        SCOPED_TRACE(draw);
+        const TTitration t =
+            testing::Misfit(random, static_cast<std::uint64_t>(draw), true).Titration;
+        const std::vector<bool> guest(t.Shifts.front().size(), false);
+        const TLayout layout = MakeLayout(
+            Model("2:1/1:1/1:2"), std::vector<std::string>(guest.size(), "s"), guest, false, {});
+        const TFitData data = MakeFitData(t, guest);
+        Eigen::VectorXd values = Eigen::VectorXd::Zero(layout.Size());
+        const auto ss = [&](const Eigen::VectorXd& lgK) {
+            values.head(3) = lgK;
+            return SolveLinear(layout, data, values);
+        };
+        // lg K1, and the steps beyond it to lg K2 and lg K21, as the search walks them.
+        constexpr int Side = 21;
+        const auto lgK = [](int n) {
+            const auto u = [&](int axis) { return -1.0 + 0.5 * (n / axis % Side); };
+            return Eigen::VectorXd(Eigen::Vector3d(u(1), u(1) + u(Side), u(1) + u(Side * Side)));
+        };
+        std::vector<double> grid(Side * Side * Side);
+        for (std::size_t n = 0; n < grid.size(); ++n) {
+            grid[n] = ss(lgK(static_cast<int>(n)));
+        }
+        const TFitMinima search = FitFromLattice(layout, data);
+        std::vector<TFitOutcome> found = search.Others;
+        found.push_back(search.Best);
+        for (int n = 0; n < Side * Side * Side; ++n) {
+            bool below = true;
+            for (int axis : {1, Side, Side * Side}) {
+                const int c = n / axis % Side;
+                const auto at = [&](int m) { return grid[static_cast<std::size_t>(m)]; };
+                below = below && (c == 0 || at(n) <= at(n - axis)) &&
+                        (c + 1 == Side || at(n) <= at(n + axis));
+            }
+            if (!below) {
+                continue;
+            }
+            values.head(3) = lgK(n);
+            const TFitOutcome m = FitFrom(layout, data, values);
+            // A descent lost along a valley that runs off to a limit is no minimum to report.
+            if (!m.Converged) {
+                continue;
+            }
+            EXPECT_LE(search.Best.Ss, m.Ss * (1.0 + 1e-9));
+            // The search promises the basins over its lattice; beyond it, those a valley leads
+            // to (a constant that runs to its limit). Those that matter lie near the best.
+            const Eigen::VectorXd x = m.Values.head(3);
+            const Eigen::Array3d u(x[0], x[1] - x[0], x[2] - x[0]);
+            if ((u < -1.0).any() || (u > 9.0).any() || m.Ss > 2.0 * search.Best.Ss) {
+                continue;
+            }
+            const bool entered = std::any_of(found.begin(), found.end(), [&](const auto& f) {
+                return !SeparateBasins(ss, f.Values.head(3), f.Ss, x, m.Ss, 0.5);
+            });
+            EXPECT_TRUE(entered) << "minimum at " << x.transpose();
+        }
     }
 }
 

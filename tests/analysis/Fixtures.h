@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <stdexcept>
@@ -70,6 +71,34 @@ inline TModelValues Truth(const std::string& model, double lgK1, double lgK2,
         v.Signals.push_back(shifts);
     }
     return v;
+}
+
+// A 1:2 titration far from non-cooperative, fitted by a model that cannot follow it: SS of the
+// simpler model then often has a valley for each way of compromising.
+struct TMisfit {
+    TTitration Titration;
+    double LgK1 = 0.0;
+    double Stepwise = 0.0;  // lg K2 - lg K1
+};
+
+// drift: the shifts also drift linearly with C, which no model without the linear term follows.
+inline TMisfit Misfit(TReplicateRandom& random, std::uint64_t seed, bool drift = false) {
+    const int n = 8 + static_cast<int>(33 * random.Uniform());
+    const int signals = 1 + static_cast<int>(4 * random.Uniform());
+    const double host = std::pow(10.0, -4.0 + 2.0 * random.Uniform());
+    const double lgK1 = -std::log10(host) + 2.0 * random.Uniform() - 1.0;
+    const double cooperativity = (random.Uniform() < 0.5 ? -1 : 1) * (1.0 + 2.0 * random.Uniform());
+    std::vector<THostShifts> shifts;
+    for (int s = 0; s < signals; ++s) {
+        const double dp = 10.0 * random.Uniform();
+        shifts.push_back({dp, dp + 3.0 * random.Uniform() - 1.5, dp + 3.0 * random.Uniform() - 1.5,
+                          drift ? (random.Uniform() - 0.5) / host : 0.0});
+    }
+    const double lgK2 = 2.0 * lgK1 - std::log10(4.0) + cooperativity;
+    const TModelValues truth = Truth("1:2", lgK1, lgK2, shifts);
+    return {MakeTitration(truth, n, host * (3.0 + 17.0 * random.Uniform()), host,
+                          random.Uniform() < 0.5, 2e-3 * random.Uniform(), seed),
+            lgK1, lgK2 - lgK1};
 }
 
 // One of the example titrations (C and shift per line), host 0.01 M as in examples/README.md.
