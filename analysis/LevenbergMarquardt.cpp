@@ -16,10 +16,10 @@ struct TPoint {
     double Ss = Infinity;
 };
 
-TPoint Evaluate(const TResidualFunction& f, const Eigen::VectorXd& x) {
+TPoint Evaluate(const TResidualFunction& f, const Eigen::VectorXd& x, bool jacobian = true) {
     TPoint p;
     p.X = x;
-    if (f(x, p.R, &p.J)) {
+    if (f(x, p.R, jacobian ? &p.J : nullptr)) {
         const double ss = p.R.squaredNorm();
         p.Ss = std::isfinite(ss) && p.J.allFinite() ? ss : Infinity;
     }
@@ -132,11 +132,16 @@ TLmResult SolveLeastSquares(const TResidualFunction& f, const Eigen::VectorXd& s
             Eigen::VectorXd trial = current.X;
             trial(sys.Movable) += step;
             trial = inBox(trial);
-            // With its Jacobian at once: most trials are taken, and the residuals come with it.
-            // A damped step that the box clips back onto the point just refused (a corner, say)
-            // is refused again without asking f.
-            TPoint next =
-                refused.size() == trial.size() && trial == refused ? TPoint{} : Evaluate(f, trial);
+            // With its Jacobian at once, unless f can add it later for less: most trials are
+            // taken, and the residuals come with it. A damped step that the box clips back onto
+            // the point just refused (a corner, say) is refused again without asking f.
+            const bool now = !options.JacobianWhenTaken;
+            TPoint next = refused.size() == trial.size() && trial == refused
+                              ? TPoint{}
+                              : Evaluate(f, trial, now);
+            if (!now && next.Ss < current.Ss) {
+                next = Evaluate(f, trial);
+            }
             if (next.Ss < current.Ss) {
                 // The decrease of SS the Gauss-Newton model promised for the step taken.
                 const Eigen::VectorXd taken = (trial - current.X)(sys.Movable);

@@ -23,6 +23,9 @@ struct TLmOptions {
     double SsFloor = 0.0;  // an SS at or below this is exact but for rounding
     int MaxIterations = 500;
     std::function<bool()> Stop;  // asked before each step and each retry of a step
+    // f keeps its work from a call without the Jacobian for a call with it at the same point:
+    // trials are then evaluated without it, and it is asked for once a trial lowers SS.
+    bool JacobianWhenTaken = false;
 };
 
 struct TLmResult {

@@ -1,6 +1,7 @@
 #include "analysis/SeparableFit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -29,26 +30,52 @@ struct TColumns {
     }
 };
 
-// Fills c at the lg K the speciation holds, and equilibria, when given, with every point's; both
-// keep their storage from one call to the next.
-void FillColumns(const TLayout& layout, const TModelSpeciation& speciation,
-                 const Eigen::VectorXd& conc, const Eigen::VectorXd& host, bool derivatives,
-                 TColumns& c, std::vector<TEquilibrium>* equilibria = nullptr) {
-    const Eigen::Index n = conc.size();
-    const int species = layout.PerSignal - (layout.LinearTerm ? 1 : 0);
-    bool wanted[2] = {false, false};
+// Which kinds of signal (host, guest) the layout has: only those need columns.
+std::array<bool, 2> KindsOfSignal(const TLayout& layout) {
+    std::array<bool, 2> wanted{false, false};
     for (bool guest : layout.Guest) {
         wanted[guest ? 1 : 0] = true;
     }
+    return wanted;
+}
+
+// Fills c's columns at the lg K the speciation holds, and equilibria with every point's; both
+// keep their storage from one call to the next.
+void FillColumns(const TLayout& layout, const TModelSpeciation& speciation,
+                 const Eigen::VectorXd& conc, const Eigen::VectorXd& host, TColumns& c,
+                 std::vector<TEquilibrium>& equilibria) {
+    const Eigen::Index n = conc.size();
+    const int species = layout.PerSignal - (layout.LinearTerm ? 1 : 0);
+    const std::array<bool, 2> wanted = KindsOfSignal(layout);
     for (int g = 0; g < 2; ++g) {
-        if (!wanted[g]) {
-            continue;
+        if (wanted[static_cast<std::size_t>(g)]) {
+            c.A[g].resize(n, layout.PerSignal);
+            if (layout.LinearTerm) {
+                c.A[g].col(layout.PerSignal - 1) = conc;
+            }
         }
-        c.A[g].resize(n, layout.PerSignal);
-        if (layout.LinearTerm) {
-            c.A[g].col(layout.PerSignal - 1) = conc;
+    }
+    equilibria.resize(static_cast<std::size_t>(n));
+    for (Eigen::Index i = 0; i < n; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        equilibria[at] =
+            speciation.Complexation.Solve(host[i], conc[i], i > 0 ? &equilibria[at - 1] : nullptr);
+        for (int g = 0; g < 2; ++g) {
+            for (int col = 0; wanted[static_cast<std::size_t>(g)] && col < species; ++col) {
+                c.A[g](i, col) = speciation.Share(equilibria[at], col, g == 1);
+            }
         }
-        if (derivatives) {
+    }
+}
+
+// The derivatives of c's columns with respect to each lg K, at the equilibria FillColumns left.
+void FillDerivatives(const TLayout& layout, const TModelSpeciation& speciation,
+                     const std::vector<TEquilibrium>& equilibria, TColumns& c) {
+    const auto n = static_cast<Eigen::Index>(equilibria.size());
+    const int species = layout.PerSignal - (layout.LinearTerm ? 1 : 0);
+    const std::array<bool, 2> wanted = KindsOfSignal(layout);
+    for (int g = 0; g < 2; ++g) {
+        if (wanted[static_cast<std::size_t>(g)]) {
             c.D[g].resize(static_cast<std::size_t>(layout.LgKCount));
             for (Eigen::MatrixXd& d : c.D[g]) {
                 d.setZero(n, layout.PerSignal);
@@ -56,25 +83,12 @@ void FillColumns(const TLayout& layout, const TModelSpeciation& speciation,
         }
     }
     TConcentrationDerivatives d;
-    TEquilibrium e;
     std::vector<double> byLgK(static_cast<std::size_t>(layout.LgKCount));
     for (Eigen::Index i = 0; i < n; ++i) {
-        e = speciation.Complexation.Solve(host[i], conc[i], i > 0 ? &e : nullptr);
-        if (equilibria != nullptr) {
-            (*equilibria)[static_cast<std::size_t>(i)] = e;
-        }
-        if (derivatives) {
-            speciation.Complexation.Derivatives(e, d);
-        }
+        const TEquilibrium& e = equilibria[static_cast<std::size_t>(i)];
+        speciation.Complexation.Derivatives(e, d);
         for (int g = 0; g < 2; ++g) {
-            if (!wanted[g]) {
-                continue;
-            }
-            for (int col = 0; col < species; ++col) {
-                c.A[g](i, col) = speciation.Share(e, col, g == 1);
-                if (!derivatives) {
-                    continue;
-                }
+            for (int col = 0; wanted[static_cast<std::size_t>(g)] && col < species; ++col) {
                 speciation.ShareDerivatives(e, d, col, g == 1, byLgK);
                 for (int k = 0; k < layout.LgKCount; ++k) {
                     c.D[g][static_cast<std::size_t>(k)](i, col) =
@@ -91,7 +105,11 @@ TColumns MakeColumns(const TLayout& layout, const Eigen::VectorXd& conc,
         layout.Model,
         std::span<const double>(values.data(), static_cast<std::size_t>(layout.LgKCount)));
     TColumns c;
-    FillColumns(layout, speciation, conc, host, derivatives, c);
+    std::vector<TEquilibrium> equilibria;
+    FillColumns(layout, speciation, conc, host, c, equilibria);
+    if (derivatives) {
+        FillDerivatives(layout, speciation, equilibria, c);
+    }
     return c;
 }
 
@@ -156,51 +174,30 @@ class TEvaluator {
     // One pass: the exact linear solution per signal at the lg K in values (written back into
     // values) and, when asked, the Jacobian of the residuals with respect to the free lg K
     // with the linear parameters eliminated (Kaufman's form of variable projection). Its
-    // transpose times the residuals is the exact gradient of SS.
-    const TEvaluation& Run(Eigen::VectorXd& values, const std::vector<int>& freeLgK, bool jacobian,
-                           std::vector<TEquilibrium>* equilibria = nullptr) {
+    // transpose times the residuals is the exact gradient of SS. The Jacobian at the lg K of
+    // the pass before takes that pass's equilibria and decompositions: a search asks for it
+    // only at a trial point it has taken.
+    const TEvaluation& Run(Eigen::VectorXd& values, const std::vector<int>& freeLgK,
+                           bool jacobian) {
         const Eigen::Index n = Data.Conc.size();
         const int signals = Layout.Signals;
-        Speciation.SetLgK(
-            std::span<const double>(values.data(), static_cast<std::size_t>(Layout.LgKCount)));
-        FillColumns(Layout, Speciation, Data.Conc, Data.Host, jacobian, Columns, equilibria);
-        for (TLinearSystem& system : Systems) {
-            system.Decompose(Columns);
+        if (jacobian && Solved.size() == values.size() &&
+            values.head(Layout.LgKCount) == Solved.head(Layout.LgKCount)) {
+            values = Solved;
+        } else {
+            Solve(values);
         }
-        E.R.resize(n * signals);
-        if (jacobian) {
-            E.J.resize(n * signals, static_cast<Eigen::Index>(freeLgK.size()));
+        if (!jacobian) {
+            return E;
         }
+        FillDerivatives(Layout, Speciation, Equilibria, Columns);
+        E.J.resize(n * signals, static_cast<Eigen::Index>(freeLgK.size()));
         for (int s = 0; s < signals; ++s) {
             const TLinearSystem& system = Systems[SystemOfSignal[static_cast<std::size_t>(s)]];
-            const std::vector<int>& freeColumns = system.FreeColumns;
-            Rhs = Data.Shifts.col(s);
-            const Eigen::MatrixXd& columns = Columns.Of(Layout, s);
-            for (int col = 0; col < Layout.PerSignal; ++col) {
-                const int index = Layout.LinearIndex(s, col);
-                if (Layout.Fixed[index]) {
-                    Rhs -= columns.col(col) * Layout.FixedValues[index];
-                }
-            }
-            if (!freeColumns.empty()) {
-                Beta = system.Cod.solve(Rhs);
-                for (std::size_t j = 0; j < freeColumns.size(); ++j) {
-                    const auto at = static_cast<Eigen::Index>(j);
-                    values[Layout.LinearIndex(s, freeColumns[j])] = Beta[at] / system.Length[at];
-                }
-                Fitted.noalias() = system.A * Beta;
-                Rhs -= Fitted;
-            }
-            for (Eigen::Index i = 0; i < n; ++i) {
-                E.R[i * signals + s] = Rhs[i];
-            }
-            if (!jacobian) {
-                continue;
-            }
             const auto shifts = values.segment(Layout.LinearIndex(s, 0), Layout.PerSignal);
             for (std::size_t k = 0; k < freeLgK.size(); ++k) {
                 W.noalias() = Columns.DerivativeOf(Layout, s, freeLgK[k]) * shifts;
-                if (!freeColumns.empty()) {
+                if (!system.FreeColumns.empty()) {
                     Beta = system.Cod.solve(W);
                     Fitted.noalias() = system.A * Beta;
                     W -= Fitted;
@@ -210,7 +207,6 @@ class TEvaluator {
                 }
             }
         }
-        E.Ss = E.R.squaredNorm();
         return E;
     }
 
@@ -221,8 +217,7 @@ class TEvaluator {
     const TEvaluation& Gradient(Eigen::VectorXd& values, const std::vector<int>& freeLgK,
                                 Eigen::VectorXd& g) {
         const auto n = static_cast<std::size_t>(Data.Conc.size());
-        Equilibria.resize(n);
-        Run(values, freeLgK, false, &Equilibria);
+        Run(values, freeLgK, false);
         // A kind of signal the layout lacks has no columns to weigh.
         const auto columns =
             static_cast<std::size_t>(Layout.PerSignal - (Layout.LinearTerm ? 1 : 0));
@@ -268,6 +263,46 @@ class TEvaluator {
     }
 
   private:
+    // The equilibria, columns, decompositions, linear parameters and residuals at the lg K in
+    // values.
+    void Solve(Eigen::VectorXd& values) {
+        const Eigen::Index n = Data.Conc.size();
+        const int signals = Layout.Signals;
+        Speciation.SetLgK(
+            std::span<const double>(values.data(), static_cast<std::size_t>(Layout.LgKCount)));
+        FillColumns(Layout, Speciation, Data.Conc, Data.Host, Columns, Equilibria);
+        for (TLinearSystem& system : Systems) {
+            system.Decompose(Columns);
+        }
+        E.R.resize(n * signals);
+        for (int s = 0; s < signals; ++s) {
+            const TLinearSystem& system = Systems[SystemOfSignal[static_cast<std::size_t>(s)]];
+            const std::vector<int>& freeColumns = system.FreeColumns;
+            Rhs = Data.Shifts.col(s);
+            const Eigen::MatrixXd& columns = Columns.Of(Layout, s);
+            for (int col = 0; col < Layout.PerSignal; ++col) {
+                const int index = Layout.LinearIndex(s, col);
+                if (Layout.Fixed[index]) {
+                    Rhs -= columns.col(col) * Layout.FixedValues[index];
+                }
+            }
+            if (!freeColumns.empty()) {
+                Beta = system.Cod.solve(Rhs);
+                for (std::size_t j = 0; j < freeColumns.size(); ++j) {
+                    const auto at = static_cast<Eigen::Index>(j);
+                    values[Layout.LinearIndex(s, freeColumns[j])] = Beta[at] / system.Length[at];
+                }
+                Fitted.noalias() = system.A * Beta;
+                Rhs -= Fitted;
+            }
+            for (Eigen::Index i = 0; i < n; ++i) {
+                E.R[i * signals + s] = Rhs[i];
+            }
+        }
+        E.Ss = E.R.squaredNorm();
+        Solved = values;
+    }
+
     const TLayout& Layout;
     const TFitData& Data;
     TModelSpeciation Speciation;
@@ -276,6 +311,7 @@ class TEvaluator {
     std::vector<std::size_t> SystemOfSignal;
     TEvaluation E;
     std::vector<TEquilibrium> Equilibria;
+    Eigen::VectorXd Solved;  // values as the last Solve left them
     std::vector<double> ColumnWeights[2];
     std::vector<double> ByLgK;
     Eigen::VectorXd Rhs;
@@ -299,6 +335,7 @@ TFitOutcome Minimise(const TLayout& layout, const TFitData& data, Eigen::VectorX
         options.Upper[a] = LgKMax(layout, freeLgK[a]);
         start[a] = values[freeLgK[a]];
     }
+    options.JacobianWhenTaken = true;
     TEvaluator evaluator(layout, data);
     const TLmResult lm = SolveLeastSquares(evaluator.Residuals(values, freeLgK), start, options);
     values(freeLgK) = lm.X;
@@ -446,9 +483,11 @@ TFitMinima FitFromLattice(const TLayout& layout, const TFitData& data,
     }
     TEvaluator evaluator(layout, data);
     const TResidualFunction residuals = evaluator.Residuals(values, freeLgK);
-    const TLgKSearch search = SearchLgK({layout.Model, layout.Fixed, layout.FixedValues}, residuals,
-                                        LgKFitOptions(data.Shifts, stop), extraStarts, latticeOf,
-                                        SsGradient(layout, data, values));
+    TLmOptions options = LgKFitOptions(data.Shifts, stop);
+    options.JacobianWhenTaken = true;
+    const TLgKSearch search =
+        SearchLgK({layout.Model, layout.Fixed, layout.FixedValues}, residuals, options, extraStarts,
+                  latticeOf, SsGradient(layout, data, values));
     out.Stopped = search.Search.Stopped;
     if (search.Search.Minima.empty()) {
         // Stopped before any descent, or no start gives a finite sum of squares (shifts so

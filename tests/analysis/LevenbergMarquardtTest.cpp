@@ -208,5 +208,49 @@ TEST(LevenbergMarquardt, AStepClippedOntoTheRefusedPointIsNotEvaluatedAgain) {
     }
 }
 
+// With the Jacobian asked for only once a trial lowers SS, the solver walks the same path to the
+// same end, and asks for it at the start and after each step taken, each time at the point it
+// has just evaluated without it: a refused trial costs no Jacobian.
+TEST(LevenbergMarquardt, TheJacobianOnceATrialIsTakenChangesNothingButItsCost) {
+    TLmOptions bounded;
+    bounded.Lower = Vector2d(-10, -10);
+    bounded.Upper = Vector2d(0.5, 10);
+    const struct {
+        std::string Name;
+        TResidualFunction F;
+        Vector2d Start;
+        TLmOptions Options;
+    } cases[] = {{"Rosenbrock", Rosenbrock, {-1.2, 1.0}, {}},
+                 {"bounded Rosenbrock", Rosenbrock, {-1.2, 1.0}, bounded},
+                 {"Freudenstein-Roth local", FreudensteinRoth, {15.0, -2.0}, {}},
+                 {"decay", Decay, {1.0, 0.5}, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<std::pair<VectorXd, bool>> asked;  // each point, and whether J was asked
+        const TResidualFunction logged = [&](const VectorXd& x, VectorXd& r, MatrixXd* j) {
+            asked.emplace_back(x, j != nullptr);
+            return c.F(x, r, j);
+        };
+        const TLmResult atOnce = SolveLeastSquares(c.F, c.Start, c.Options);
+        TLmOptions options = c.Options;
+        options.JacobianWhenTaken = true;
+        const TLmResult taken = SolveLeastSquares(logged, c.Start, options);
+        EXPECT_EQ(taken.X, atOnce.X);
+        EXPECT_EQ(taken.Ss, atOnce.Ss);
+        EXPECT_EQ(taken.Summary.Iterations, atOnce.Summary.Iterations);
+        EXPECT_EQ(taken.Summary.Stop, atOnce.Summary.Stop);
+        int jacobians = 0;
+        for (std::size_t i = 0; i < asked.size(); ++i) {
+            if (asked[i].second) {
+                ++jacobians;
+                EXPECT_TRUE(i == 0 ||
+                            (!asked[i - 1].second && asked[i - 1].first == asked[i].first))
+                    << "call " << i;
+            }
+        }
+        EXPECT_EQ(jacobians, taken.Summary.Iterations + 1);
+    }
+}
+
 }  // namespace
 }  // namespace kelmora::analysis
