@@ -202,19 +202,16 @@ TEST(CatalogueFit, ThreeConstantsEnterEveryBasinOfABruteForceGrid) {
         const TFitMinima search = FitFromLattice(layout, data);
         std::vector<TFitOutcome> found = search.Others;
         found.push_back(search.Best);
+        const auto at = [&](int n) { return grid[static_cast<std::size_t>(n)]; };
         for (int n = 0; n < Side * Side * Side; ++n) {
             bool below = true;
             for (int axis : {1, Side, Side * Side}) {
                 const int c = n / axis % Side;
-                const auto at = [&](int m) { return grid[static_cast<std::size_t>(m)]; };
                 below = below && (c == 0 || at(n) <= at(n - axis)) &&
                         (c + 1 == Side || at(n) <= at(n + axis));
             }
-            if (!below) {
-                continue;
-            }
             values.head(3) = lgK(n);
-            const TFitOutcome m = FitFrom(layout, data, values);
+            const TFitOutcome m = below ? FitFrom(layout, data, values) : TFitOutcome{};
             // A descent lost along a valley that runs off to a limit is no minimum to report.
             if (!m.Converged) {
                 continue;
